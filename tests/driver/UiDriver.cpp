@@ -1,3 +1,271 @@
+#include "UiDriver.h"
+#include <gtest/gtest.h>
+
+// ---------------------------------------------------------------------------------------------
+// UiWindow
+
+HWND UiWindow::Item(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+namespace {
+CString WindowText(HWND h)
+{
+    CString s;
+    if (h) {
+        const int n = ::GetWindowTextLengthA(h);
+        ::GetWindowTextA(h, s.GetBufferSetLength(n + 1), n + 1);
+        s.ReleaseBuffer();
+    }
+    return s;
+}
+
+// Tells the dialog about a user action on one of its controls, as the control itself would.
+void NotifyParent(HWND hCtrl, WORD code)
+{
+    ::SendMessageA(::GetParent(hCtrl), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hCtrl), code), (LPARAM)hCtrl);
+}
+
+thread_local UiScript* t_running = nullptr;
+} // namespace
+
+CString UiWindow::Caption() const { return WindowText(m_hWnd); }
+CString UiWindow::Text(int id) const { return WindowText(Item(id)); }
+bool UiWindow::IsChecked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool UiWindow::IsEnabled(int id) const { return Item(id) && ::IsWindowEnabled(Item(id)); }
+bool UiWindow::IsVisible(int id) const { return Item(id) && ::IsWindowVisible(Item(id)); }
+bool UiWindow::HasFocus(int id) const
+{
+    HWND f = ::GetFocus();
+    return f && (f == Item(id) || ::IsChild(Item(id), f));
+}
+int UiWindow::ComboSelection(int id) const { return (int)::SendMessageA(Item(id), CB_GETCURSEL, 0, 0); }
+int UiWindow::ComboCount(int id) const { return (int)::SendMessageA(Item(id), CB_GETCOUNT, 0, 0); }
+
+CString UiWindow::ComboItem(int id, int index) const
+{
+    CString s;
+    const int n = (int)::SendMessageA(Item(id), CB_GETLBTEXTLEN, (WPARAM)index, 0);
+    if (n >= 0) {
+        ::SendMessageA(Item(id), CB_GETLBTEXT, (WPARAM)index, (LPARAM)s.GetBufferSetLength(n + 1));
+        s.ReleaseBuffer();
+    }
+    return s;
+}
+
+std::vector<CString> UiWindow::ComboItems(int id) const
+{
+    std::vector<CString> items;
+    for (int i = 0, n = ComboCount(id); i < n; ++i)
+        items.push_back(ComboItem(id, i));
+    return items;
+}
+
+CString UiWindow::ClassName(int id) const
+{
+    char name[256] = "";
+    ::GetClassNameA(Item(id), name, sizeof name);
+    return name;
+}
+
+int UiWindow::DefaultButton() const
+{
+    for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        if ((::GetWindowLongPtrA(h, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON &&
+            (::SendMessageA(h, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
+            return ::GetDlgCtrlID(h);
+    return 0;
+}
+
+void UiWindow::Click(int id) const { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
+void UiWindow::ClickNow(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
+
+void UiWindow::Type(int id, const char* text) const
+{
+    HWND h = Item(id);
+    ::SetFocus(h);
+    ::SendMessageA(h, EM_SETSEL, 0, -1);
+    ::SendMessageA(h, EM_REPLACESEL, TRUE, (LPARAM)text);
+}
+
+void UiWindow::SelectCombo(int id, int index) const
+{
+    HWND h = Item(id);
+    ::SendMessageA(h, CB_SETCURSEL, (WPARAM)index, 0);
+    NotifyParent(h, CBN_SELCHANGE);
+}
+
+void UiWindow::SelectComboText(int id, const char* text) const
+{
+    HWND h = Item(id);
+    const int index = (int)::SendMessageA(h, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);
+    ::SendMessageA(h, CB_SETCURSEL, (WPARAM)index, 0);
+    NotifyParent(h, CBN_SELCHANGE);
+}
+
+void UiWindow::Focus(int id) const { ::SetFocus(Item(id)); }
+
+void UiWindow::Key(UINT vk, bool extended) const
+{
+    HWND target = ::GetFocus();
+    if (!target)
+        target = m_hWnd;
+    const UINT scan = ::MapVirtualKeyA(vk, 0);
+    const LPARAM down = 1 | (scan << 16) | (extended ? (1 << 24) : 0);
+    ::PostMessageA(target, WM_KEYDOWN, vk, down);
+    ::PostMessageA(target, WM_KEYUP, vk, down | (1u << 30) | (1u << 31));
+}
+
+void UiWindow::Close() const { ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+void SetNumLock(bool on)
+{
+    BYTE keys[256];
+    ::GetKeyboardState(keys);
+    keys[VK_NUMLOCK] = (BYTE)(on ? 0x01 : 0x00);
+    ::SetKeyboardState(keys);
+}
+
+namespace {
+BOOL CALLBACK CollectWindow(HWND h, LPARAM lParam)
+{
+    auto* list = reinterpret_cast<std::vector<HWND>*>(lParam);
+    if (::IsWindowVisible(h) && ::IsWindowEnabled(h) && !(::GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD))
+        list->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> ThreadDialogs()
+{
+    std::vector<HWND> list;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+} // namespace
+
+HWND ActiveDialogWindow()
+{
+    HWND active = ::GetActiveWindow();
+    if (active && ::IsWindowVisible(active) && ::IsWindowEnabled(active))
+        return active;
+    // Enumeration is in z-order, topmost first.
+    std::vector<HWND> list = ThreadDialogs();
+    return list.empty() ? nullptr : list.front();
+}
+
+// ---------------------------------------------------------------------------------------------
+// UiScript
+
+UiScript& UiScript::Until(const char* what, Step step)
+{
+    m_steps.push_back({ what, std::move(step) });
+    return *this;
+}
+
+UiScript& UiScript::OnDialog(const char* caption, std::function<void(UiWindow)> act)
+{
+    std::string want = caption ? caption : "";
+    std::string what = "dialog \"" + want + "\"";
+    return Until(what.c_str(), [want, act]() {
+        HWND h = ActiveDialogWindow();
+        if (!h)
+            return false;
+        if (!want.empty() && UiWindow(h).Caption() != want.c_str())
+            return false;
+        act(UiWindow(h));
+        return true;
+    });
+}
+
+UiScript& UiScript::AnswerMessageBox(int button, CString* text)
+{
+    return Until("message box", [button, text]() {
+        HWND h = ActiveDialogWindow();
+        // Message boxes hold their text in the static 0xFFFF.
+        if (!h || !::GetDlgItem(h, 0xFFFF))
+            return false;
+        if (text)
+            *text = UiWindow(h).Text(0xFFFF);
+        HWND hButton = ::GetDlgItem(h, button);
+        if (hButton)
+            ::PostMessageA(hButton, BM_CLICK, 0, 0);
+        else
+            ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    });
+}
+
+UiScript& UiScript::WaitClosed(const char* caption)
+{
+    std::string want = caption;
+    return Until(("closing of \"" + want + "\"").c_str(), [want]() {
+        for (HWND h : ThreadDialogs())
+            if (UiWindow(h).Caption() == want.c_str())
+                return false;
+        return true;
+    });
+}
+
+void CALLBACK UiScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (t_running)
+        t_running->Tick();
+}
+
+void UiScript::Tick()
+{
+    if (m_timedOut) {
+        // Cancel whatever is still open so the modal call returns.
+        for (HWND h : ThreadDialogs())
+            ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (Done())
+        return;
+    if (::GetTickCount() > m_deadline) {
+        m_timedOut = true;
+        m_stuck = m_steps[m_next].what;
+        return;
+    }
+    // The step is taken before it runs: a step may open a modal loop in which the next one runs.
+    const size_t index = m_next;
+    Entry& entry = m_steps[index];
+    m_next = index + 1;
+    bool done = false;
+    try {
+        done = entry.step();
+    } catch (...) {
+        done = true;
+        ADD_FAILURE() << "step \"" << entry.what << "\" threw";
+    }
+    if (!done && m_next == index + 1)
+        m_next = index;   // try again at the next tick
+    else
+        m_deadline = ::GetTickCount() + m_timeoutMs;
+}
+
+INT_PTR UiScript::Run(const std::function<INT_PTR()>& modal, DWORD timeoutMs)
+{
+    UiScript* outer = t_running;
+    t_running = this;
+    m_timeoutMs = timeoutMs;
+    m_deadline = ::GetTickCount() + timeoutMs;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 15, &UiScript::OnTimer);
+    INT_PTR result = 0;
+    try {
+        result = modal();
+    } catch (...) {
+        ::KillTimer(nullptr, timer);
+        t_running = outer;
+        throw;
+    }
+    ::KillTimer(nullptr, timer);
+    t_running = outer;
+    if (m_timedOut)
+        ADD_FAILURE() << "UI script stuck at step " << (m_next + 1) << ": " << m_stuck;
+    else if (!Done())
+        ADD_FAILURE() << "UI script ended with step " << (m_next + 1) << " (" << m_steps[m_next].what
+                      << ") not done";
+    return result;
+}
 #include "TestFolder.h"
 #include <gtest/gtest.h>
 #include <cstdio>

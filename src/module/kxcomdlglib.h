@@ -1,0 +1,33 @@
+// kxcomdlglib: the dialog library. Export macro, the library's instance handle, and the resource
+// scope that every exported dialog opens around its modal run.
+#pragma once
+#include <afxwin.h>
+
+#ifdef KXCOMDLG_BUILDING_DLL
+#define KXCOMDLG_API __declspec(dllexport)
+#else
+#define KXCOMDLG_API __declspec(dllimport)
+#endif
+
+// The instance handle of kxcomdlglib.dll, as recorded in its application object at load time.
+KXCOMDLG_API HINSTANCE KxGetLibraryHandle();
+
+// Makes the library's own templates, strings and bitmaps win over the host's for the lifetime of
+// the object, and puts the host's current resource handle back on every way out of the block.
+//
+//   INT_PTR CFooDlg::DoModal()
+//   {
+//       CResourceSwitch scope;
+//       return CDialog::DoModal();
+//   }
+class KXCOMDLG_API CResourceSwitch
+{
+public:
+    CResourceSwitch();
+    ~CResourceSwitch();
+    CResourceSwitch(const CResourceSwitch&) = delete;
+    CResourceSwitch& operator=(const CResourceSwitch&) = delete;
+
+private:
+    HINSTANCE m_hSaved;   // the current resource handle when the scope opened
+};
