@@ -77,6 +77,10 @@ kx_xserver() {
   local n; read -r n < "$fifo"; rm -f "$fifo"
   export DISPLAY=":$n"
   /usr/lib/wine/wineserver -p
+  # Start Wine's background services now, with their output going nowhere: started by the
+  # first test instead, they would inherit CTest's output pipe and keep it waiting after the
+  # test has ended.
+  "$top/tools/wine-run" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   trap kx_stop EXIT
 }
 
