@@ -76,6 +76,9 @@ kx_xserver() {
   KX_XVFB_PID=$!
   local n; read -r n < "$fifo"; rm -f "$fifo"
   export DISPLAY=":$n"
+  # A Wine server left from an earlier run would keep its desktop on that run's display.
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -p
   # Start Wine's background services now, with their output going nowhere: started by the
   # first test instead, they would inherit CTest's output pipe and keep it waiting after the

@@ -1,0 +1,39 @@
+// The demo host's main window: the pictures of a folder, the selected one shown large, and a menu
+// entry for every dialog of the library.
+#pragma once
+#include <afxwin.h>
+#include "Dib.h"
+#include <vector>
+
+class CMainFrame : public CWnd
+{
+public:
+    CMainFrame() = default;
+    BOOL Create(const char* pictureFolder);
+
+    // The folder's pictures, the selected one's path and its image as the dialogs get them.
+    void OpenFolder(const char* folder);
+    CString SelectedPath() const;
+    CDib* SelectedDib() { return m_picture.IsValid() ? &m_picture : nullptr; }
+    void SelectPicture(int index);
+    // The outcome of the last dialog, shown under the picture.
+    void SetStatus(const CString& text);
+
+protected:
+    void OnPaint();
+    void OnDestroy();
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnSize(UINT nType, int cx, int cy);
+    void OnFileOpenFolder();
+    void OnFileExit();
+    void OnDlgRotate();
+    void PostNcDestroy() override;
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CString m_folder;
+    std::vector<CString> m_files;
+    int m_selected = -1;
+    CDib m_picture;
+    CString m_status;
+};

@@ -1,0 +1,137 @@
+#include "Tour.h"
+#include "Dib.h"
+#include <cstdio>
+
+namespace {
+CTour* g_pTour = nullptr;
+const UINT kTickMs = 50;
+const int kPaintedTicks = 6;          // about 300 ms up before the screenshot
+const DWORD kStepTimeoutMs = 20000;
+
+HWND ActiveTopWindow()
+{
+    HWND h = ::GetActiveWindow();
+    return h && ::IsWindowVisible(h) && ::IsWindowEnabled(h) ? h : nullptr;
+}
+
+CString Caption(HWND h)
+{
+    char text[256] = "";
+    ::GetWindowTextA(h, text, sizeof text);
+    return text;
+}
+} // namespace
+
+CTour::CTour(const char* folder, CWnd* pMain) : m_folder(folder), m_pMain(pMain)
+{
+    if (!m_folder.IsEmpty() && m_folder[m_folder.GetLength() - 1] != '\\')
+        m_folder += '\\';
+    ::CreateDirectoryA(m_folder, nullptr);
+}
+
+void CTour::Add(UINT command, std::vector<TourStep> steps) { m_items.push_back({ command, std::move(steps) }); }
+
+void CTour::Start()
+{
+    g_pTour = this;
+    m_deadline = ::GetTickCount() + kStepTimeoutMs;
+    m_timer = ::SetTimer(nullptr, 0, kTickMs, &CTour::OnTimer);
+}
+
+void CALLBACK CTour::OnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_pTour)
+        g_pTour->Tick();
+}
+
+void CTour::Tick()
+{
+    // A step's action may open a nested modal loop that keeps ticking: do not re-enter it.
+    if (m_busy)
+        return;
+    if (m_item >= m_items.size()) {
+        ::KillTimer(nullptr, m_timer);
+        g_pTour = nullptr;
+        m_pMain->PostMessage(WM_CLOSE);
+        return;
+    }
+    Item& item = m_items[m_item];
+    if (!m_commandSent) {
+        // Only from the main window's own loop: the previous dialogs have all closed.
+        if (ActiveTopWindow() != m_pMain->m_hWnd)
+            return;
+        m_commandSent = true;
+        m_step = 0;
+        m_deadline = ::GetTickCount() + kStepTimeoutMs;
+        m_pMain->PostMessage(WM_COMMAND, item.command);
+        return;
+    }
+    if (m_step >= item.steps.size()) {
+        ++m_item;
+        m_commandSent = false;
+        return;
+    }
+    if (::GetTickCount() > m_deadline) {
+        std::fprintf(stderr, "tour: \"%s\" did not appear\n", (const char*)item.steps[m_step].caption);
+        ++m_failures;
+        if (HWND h = ActiveTopWindow())
+            if (h != m_pMain->m_hWnd)
+                ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        ++m_item;
+        m_commandSent = false;
+        return;
+    }
+    const TourStep& step = item.steps[m_step];
+    HWND h = ActiveTopWindow();
+    if (!h || Caption(h) != step.caption) {
+        m_stable = 0;
+        return;
+    }
+    if (++m_stable < kPaintedTicks)
+        return;
+    m_stable = 0;
+    if (!step.shotName.IsEmpty()) {
+        const CString path = m_folder + step.shotName + ".png";
+        if (!Screenshot(h, path)) {
+            std::fprintf(stderr, "tour: could not write %s\n", (const char*)path);
+            ++m_failures;
+        }
+    }
+    ++m_step;
+    m_deadline = ::GetTickCount() + kStepTimeoutMs;
+    m_busy = true;
+    if (step.act)
+        step.act(h);
+    m_busy = false;
+}
+
+bool CTour::Screenshot(HWND hWnd, const char* path)
+{
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    // Read from the screen, as the user sees it: frame, caption and anything dropped down on top.
+    CDib shot;
+    if (!shot.Create(w, h, 24))
+        return false;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::SelectObject(mem, old);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    const int lines = ::GetDIBits(mem, bmp, 0, (UINT)h, shot.GetBits(), &bi, DIB_RGB_COLORS);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return lines == h && shot.Save(path, KXFMT_PNG, 24) == 1;
+}

@@ -1,0 +1,8 @@
+// Resource ids of the demo host.
+#pragma once
+#define IDR_MAINMENU        100
+#define IDS_APP_TITLE       101
+// Menu commands run the library's dialogs; the tour walks them in this order.
+#define ID_FILE_OPENFOLDER  40001
+#define ID_FILE_EXIT        40002
+#define ID_DLG_ROTATE       40101
