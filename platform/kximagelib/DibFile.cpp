@@ -1,0 +1,345 @@
+// CDib picture files through the Windows Imaging Component, and the 32-bit BMP writer.
+#include "Dib.h"
+#include "ImageCore.h"
+#include <wincodec.h>
+#include <ocidl.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Owns one COM interface pointer.
+template <class T>
+class ComPtr
+{
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* operator->() const { return m_p; }
+    T* Get() const { return m_p; }
+    T** operator&() { Reset(); return &m_p; }
+    void Reset() { if (m_p) { m_p->Release(); m_p = nullptr; } }
+private:
+    T* m_p = nullptr;
+};
+
+// COM for the duration of one file operation, on threads that have not initialised it.
+class ComScope
+{
+public:
+    ComScope() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() { if (SUCCEEDED(m_hr)) CoUninitialize(); }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+private:
+    HRESULT m_hr;
+};
+
+class FileHandle
+{
+public:
+    explicit FileHandle(HANDLE h) : m_h(h) {}
+    ~FileHandle() { if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return m_h; }
+private:
+    HANDLE m_h;
+};
+
+std::wstring Widen(const char* text)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    wide.resize(n - 1);
+    return wide;
+}
+
+HRESULT CreateFactory(ComPtr<IWICImagingFactory>& factory)
+{
+    return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                            IID_IWICImagingFactory, (void**)&factory);
+}
+
+int FormatCodeOf(const GUID& container)
+{
+    if (container == GUID_ContainerFormatJpeg) return KXFMT_JPEG;
+    if (container == GUID_ContainerFormatPng) return KXFMT_PNG;
+    if (container == GUID_ContainerFormatTiff) return KXFMT_TIFF;
+    if (container == GUID_ContainerFormatBmp) return KXFMT_BMP;
+    if (container == GUID_ContainerFormatGif) return KXFMT_GIF;
+    return 0;
+}
+
+bool HasAlpha(const WICPixelFormatGUID& format)
+{
+    static const GUID* const withAlpha[] = {
+        &GUID_WICPixelFormat32bppBGRA, &GUID_WICPixelFormat32bppRGBA, &GUID_WICPixelFormat32bppPBGRA,
+        &GUID_WICPixelFormat32bppPRGBA, &GUID_WICPixelFormat64bppRGBA, &GUID_WICPixelFormat64bppBGRA,
+        &GUID_WICPixelFormat64bppPRGBA, &GUID_WICPixelFormat16bppBGRA5551,
+    };
+    for (const GUID* g : withAlpha)
+        if (format == *g)
+            return true;
+    return false;
+}
+
+int BitsOf(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
+{
+    ComPtr<IWICComponentInfo> info;
+    ComPtr<IWICPixelFormatInfo> pixelInfo;
+    UINT bits = 0;
+    if (SUCCEEDED(factory->CreateComponentInfo(format, &info)) &&
+        SUCCEEDED(info->QueryInterface(IID_IWICPixelFormatInfo, (void**)&pixelInfo)))
+        pixelInfo->GetBitsPerPixel(&bits);
+    return (int)bits;
+}
+
+// Writes one property of an encoder's options bag.
+void WriteOption(IPropertyBag2* bag, const wchar_t* name, VARTYPE type, float real, BYTE byte)
+{
+    PROPBAG2 option = {};
+    option.pstrName = const_cast<LPOLESTR>(name);
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = type;
+    if (type == VT_R4)
+        value.fltVal = real;
+    else
+        value.bVal = byte;
+    bag->Write(1, &option, &value);
+}
+
+} // namespace
+
+int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
+{
+    Free();
+    if (!path || !*path)
+        return 0;
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CreateFactory(factory)))
+        return -1;
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, &decoder)))
+        return -2;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    if (FAILED(decoder->GetFrame(0, &frame)))
+        return -3;
+    UINT width = 0, height = 0;
+    if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
+        return -3;
+    // Refused before anything is decoded or allocated.
+    if (width > (UINT)KXIMAGE_MAX_SIDE || height > (UINT)KXIMAGE_MAX_SIDE ||
+        (long long)width * height > KXIMAGE_MAX_PIXELS)
+        return -4;
+    WICPixelFormatGUID sourceFormat;
+    if (FAILED(frame->GetPixelFormat(&sourceFormat)))
+        return -3;
+    GUID container = {};
+    decoder->GetContainerFormat(&container);
+    const bool alpha = HasAlpha(sourceFormat);
+    const int bits = alpha ? 32 : 24;
+    const WICPixelFormatGUID& target = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+
+    ComPtr<IWICFormatConverter> converter;
+    IWICBitmapSource* source = frame.Get();
+    if (sourceFormat != target) {
+        if (FAILED(factory->CreateFormatConverter(&converter)) ||
+            FAILED(converter->Initialize(frame.Get(), target, WICBitmapDitherTypeNone, nullptr, 0,
+                                         WICBitmapPaletteTypeCustom)))
+            return -5;
+        source = converter.Get();
+    }
+    BYTE* pixels = AllocatePixels((int)width, (int)height, bits);
+    if (!pixels)
+        return -6;
+    Adopt(pixels, (int)width, (int)height, bits);
+    if (FAILED(source->CopyPixels(nullptr, m_stride, (UINT)((size_t)m_stride * m_height), m_bits))) {
+        Free();
+        return -7;
+    }
+    double dpiX = 0, dpiY = 0;
+    frame->GetResolution(&dpiX, &dpiY);
+    m_xRes = dpiX > 0 ? (int)(dpiX + 0.5) : 96;
+    m_yRes = dpiY > 0 ? (int)(dpiY + 0.5) : 96;
+    if (info) {
+        info->width = (int)width;
+        info->height = (int)height;
+        info->bitsPerPixel = BitsOf(factory.Get(), sourceFormat);
+        info->format = FormatCodeOf(container);
+        info->xRes = dpiX > 0 ? (int)(dpiX + 0.5) : 0;
+        info->yRes = dpiY > 0 ? (int)(dpiY + 0.5) : 0;
+    }
+    return 1;
+}
+
+int CDib::SaveFile(const char* path, int format, int bitsPerPixel, int quality, int, void*, void*, void*)
+{
+    return Save(path, format, bitsPerPixel, quality);
+}
+
+namespace {
+
+// Wine's WIC BMP encoder writes 24 bits when given 32-bit pixels, so 32-bit BMPs are written
+// here: a BITMAPV5HEADER with BI_BITFIELDS and an alpha mask, which readers (WIC included) take
+// as BGRA rather than as 24 bits with a padding byte.
+bool WriteBmp32(const char* path, const BYTE* bits, int width, int height, int stride, int xRes, int yRes)
+{
+    const DWORD rowBytes = (DWORD)width * 4;
+    const DWORD headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPV5HEADER);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;   // "BM"
+    file.bfOffBits = headerBytes;
+    file.bfSize = headerBytes + rowBytes * height;
+    BITMAPV5HEADER info = {};
+    info.bV5Size = sizeof info;
+    info.bV5Width = width;
+    info.bV5Height = height;   // bottom-up, the form every reader accepts
+    info.bV5Planes = 1;
+    info.bV5BitCount = 32;
+    info.bV5Compression = BI_BITFIELDS;
+    info.bV5SizeImage = rowBytes * height;
+    info.bV5XPelsPerMeter = (LONG)(xRes * 10000.0 / 254.0 + 0.5);
+    info.bV5YPelsPerMeter = (LONG)(yRes * 10000.0 / 254.0 + 0.5);
+    info.bV5RedMask = 0x00FF0000;
+    info.bV5GreenMask = 0x0000FF00;
+    info.bV5BlueMask = 0x000000FF;
+    info.bV5AlphaMask = 0xFF000000;
+    info.bV5CSType = 0x73524742;   // LCS_sRGB, spelt out: the header's 'sRGB' is a multi-character constant
+    info.bV5Intent = LCS_GM_IMAGES;
+
+    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle.Get() == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(handle.Get(), &file, sizeof file, &written, nullptr) && written == sizeof file &&
+              WriteFile(handle.Get(), &info, sizeof info, &written, nullptr) && written == sizeof info;
+    for (int y = height - 1; ok && y >= 0; --y)
+        ok = WriteFile(handle.Get(), bits + (size_t)y * stride, rowBytes, &written, nullptr) && written == rowBytes;
+    return ok;
+}
+
+// CMYK samples from 24- or 32-bit pixels by the plain complement rule (K = 255 - max(R, G, B)),
+// with no colour profile.
+std::vector<BYTE> ToCmyk(const CDib& dib)
+{
+    const int w = dib.GetWidth(), h = dib.GetHeight(), bpp = dib.GetBitsPerPixel() / 8;
+    std::vector<BYTE> cmyk((size_t)w * h * 4);
+    kximage::ParallelFor(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const BYTE* s = dib.GetBits() + (size_t)y * dib.GetStride();
+            BYTE* d = &cmyk[(size_t)y * w * 4];
+            for (int x = 0; x < w; ++x, s += bpp, d += 4) {
+                const int b = s[0], g = s[1], r = s[2];
+                const int mx = r > g ? (r > b ? r : b) : (g > b ? g : b);
+                const int k = 255 - mx;
+                d[0] = (BYTE)(mx ? ((mx - r) * 255 + mx / 2) / mx : 0);
+                d[1] = (BYTE)(mx ? ((mx - g) * 255 + mx / 2) / mx : 0);
+                d[2] = (BYTE)(mx ? ((mx - b) * 255 + mx / 2) / mx : 0);
+                d[3] = (BYTE)k;
+            }
+        }
+    });
+    return cmyk;
+}
+
+} // namespace
+
+int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
+{
+    Flush();
+    if (!IsValid() || !path || !*path)
+        return 0;
+    const bool want32 = bitsPerPixel == 32 && format != KXFMT_JPEG;
+    if (format == KXFMT_BMP && want32) {
+        if (m_bitsPerPixel == 32)
+            return WriteBmp32(path, m_bits, m_width, m_height, m_stride, m_xRes, m_yRes) ? 1 : 0;
+        CDib expanded;
+        if (!expanded.Create(m_width, m_height, 32))
+            return 0;
+        for (int y = 0; y < m_height; ++y) {
+            const BYTE* s = m_bits + (size_t)y * m_stride;
+            BYTE* d = expanded.m_bits + (size_t)y * expanded.m_stride;
+            for (int x = 0; x < m_width; ++x, s += 3, d += 4) {
+                d[0] = s[0]; d[1] = s[1]; d[2] = s[2]; d[3] = 255;
+            }
+        }
+        return WriteBmp32(path, expanded.m_bits, m_width, m_height, expanded.m_stride, m_xRes, m_yRes) ? 1 : 0;
+    }
+
+    const GUID* container;
+    switch (format) {
+    case KXFMT_JPEG: container = &GUID_ContainerFormatJpeg; break;
+    case KXFMT_BMP: container = &GUID_ContainerFormatBmp; break;
+    case KXFMT_TIFF: case KXFMT_TIFF_CMYK: container = &GUID_ContainerFormatTiff; break;
+    case KXFMT_PNG: container = &GUID_ContainerFormatPng; break;
+    default: return 0;
+    }
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CreateFactory(factory)))
+        return 0;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    if (FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromFilename(Widen(path).c_str(), GENERIC_WRITE)) ||
+        FAILED(factory->CreateEncoder(*container, nullptr, &encoder)) ||
+        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(&frame, &options)))
+        return 0;
+    if (format == KXFMT_JPEG) {
+        const int factor = quality < 2 ? 2 : quality > 255 ? 255 : quality;
+        WriteOption(options.Get(), L"ImageQuality", VT_R4, (float)(0.95 - (factor - 2) * 0.85 / 253.0), 0);
+    } else if (format == KXFMT_TIFF || format == KXFMT_TIFF_CMYK) {
+        WriteOption(options.Get(), L"TiffCompressionMethod", VT_UI1, 0, WICTiffCompressionNone);
+    }
+    if (FAILED(frame->Initialize(options.Get())) || FAILED(frame->SetSize(m_width, m_height)) ||
+        FAILED(frame->SetResolution(m_xRes, m_yRes)))
+        return 0;
+
+    WICPixelFormatGUID pixelFormat;
+    if (format == KXFMT_TIFF_CMYK) {
+        pixelFormat = GUID_WICPixelFormat32bppCMYK;
+        if (FAILED(frame->SetPixelFormat(&pixelFormat)) || pixelFormat != GUID_WICPixelFormat32bppCMYK)
+            return 0;
+        std::vector<BYTE> cmyk = ToCmyk(*this);
+        if (FAILED(frame->WritePixels(m_height, m_width * 4, (UINT)cmyk.size(), cmyk.data())))
+            return 0;
+    } else {
+        const bool write32 = want32;
+        pixelFormat = write32 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+        const WICPixelFormatGUID wanted = pixelFormat;
+        if (FAILED(frame->SetPixelFormat(&pixelFormat)) || pixelFormat != wanted)
+            return 0;
+        if (m_bitsPerPixel == (write32 ? 32 : 24)) {
+            if (FAILED(frame->WritePixels(m_height, m_stride, (UINT)((size_t)m_stride * m_height), m_bits)))
+                return 0;
+        } else {
+            // Depth change: through a WIC bitmap on our pixels and a converter.
+            ComPtr<IWICBitmap> bitmap;
+            ComPtr<IWICFormatConverter> converter;
+            const GUID& ours = m_bitsPerPixel == 32 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+            if (FAILED(factory->CreateBitmapFromMemory(m_width, m_height, ours, m_stride,
+                                                       (UINT)((size_t)m_stride * m_height), m_bits, &bitmap)) ||
+                FAILED(factory->CreateFormatConverter(&converter)) ||
+                FAILED(converter->Initialize(bitmap.Get(), wanted, WICBitmapDitherTypeNone, nullptr, 0,
+                                             WICBitmapPaletteTypeCustom)) ||
+                FAILED(frame->WriteSource(converter.Get(), nullptr)))
+                return 0;
+        }
+    }
+    if (FAILED(frame->Commit()) || FAILED(encoder->Commit()))
+        return 0;
+    return 1;
+}

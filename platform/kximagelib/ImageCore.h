@@ -1,0 +1,44 @@
+// Internal machinery of the picture library: the worker threads, the CPU level, the queued point
+// operations and their row kernels. Not exported.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <vector>
+
+namespace kximage {
+
+// Runs body(begin, end) over consecutive slices of [0, count) on the library's worker threads
+// and the calling thread, and returns when every slice is done. The workers are started on first
+// use and live as long as the process: starting threads costs far more than a pass over a
+// preview picture, under Wine above all.
+void ParallelFor(int count, const std::function<void(int begin, int end)>& body);
+
+enum CpuLevel { CPU_GENERIC, CPU_SSE41, CPU_AVX2 };
+CpuLevel GetCpuLevel();
+
+// One per-pixel colour operation. Channels are in memory order: 0 blue, 1 green, 2 red.
+struct PointOp
+{
+    enum Kind { LUT, MATRIX, HUE, PER_HUE } kind;
+    BYTE lut[3][256];       // LUT: out = lut[channel][in]
+    int matrix[3][3];       // MATRIX: out[i] = sum matrix[i][j] * in[j], 16.16 fixed point
+    double hueTurn;         // HUE: turn in sixths of the circle
+    int hue7[7], sat7[7], light7[7];   // PER_HUE tables
+};
+
+// Applies op to width pixels of one row in place (bytesPerPixel 3 or 4; alpha is left alone).
+void ApplyPointOpRow(const PointOp& op, BYTE* row, int width, int bytesPerPixel);
+
+// Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
+const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;
+
+inline BYTE ClampByte(int v) { return (BYTE)(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline BYTE ClampRound(double v) { return v <= 0 ? 0 : v >= 255 ? 255 : (BYTE)(v + 0.5); }
+
+} // namespace kximage
+
+// The colour operations queued on a picture, run in one pass by CDib::Flush.
+struct CPointOps
+{
+    std::vector<kximage::PointOp> ops;
+};

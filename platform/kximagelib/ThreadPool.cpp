@@ -1,0 +1,116 @@
+// The library's worker threads and the CPU level of the pixel loops.
+#include "ImageCore.h"
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace kximage {
+namespace {
+
+class CWorkerPool
+{
+public:
+    CWorkerPool()
+    {
+        unsigned n = std::max(1u, std::thread::hardware_concurrency());
+        m_workers = (int)n - 1;   // the calling thread works too
+        for (int i = 0; i < m_workers; ++i)
+            std::thread([this] { WorkerLoop(); }).detach();
+    }
+
+    int ThreadCount() const { return m_workers + 1; }
+
+    void Run(int count, const std::function<void(int, int)>& body)
+    {
+        std::lock_guard<std::mutex> oneJobAtATime(m_runLock);
+        // A few slices a thread, so a slow slice does not leave the others idle.
+        int slices = std::min(count, ThreadCount() * 4);
+        m_body = &body;
+        m_count = count;
+        m_slices = slices;
+        m_nextSlice.store(0);
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_pendingWorkers = m_workers;
+            ++m_generation;
+        }
+        m_wake.notify_all();
+        RunSlices();
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_done.wait(lock, [this] { return m_pendingWorkers == 0; });
+        m_body = nullptr;
+    }
+
+private:
+    void RunSlices()
+    {
+        for (;;) {
+            int s = m_nextSlice.fetch_add(1);
+            if (s >= m_slices)
+                return;
+            int begin = (int)((long long)m_count * s / m_slices);
+            int end = (int)((long long)m_count * (s + 1) / m_slices);
+            if (begin < end)
+                (*m_body)(begin, end);
+        }
+    }
+
+    void WorkerLoop()
+    {
+        unsigned seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_lock);
+                m_wake.wait(lock, [&] { return m_generation != seen; });
+                seen = m_generation;
+            }
+            RunSlices();
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (--m_pendingWorkers == 0)
+                m_done.notify_all();
+        }
+    }
+
+    int m_workers = 0;
+    std::mutex m_runLock;
+    std::mutex m_lock;
+    std::condition_variable m_wake, m_done;
+    unsigned m_generation = 0;
+    int m_pendingWorkers = 0;
+    const std::function<void(int, int)>* m_body = nullptr;
+    int m_count = 0, m_slices = 0;
+    std::atomic<int> m_nextSlice{0};
+};
+
+} // namespace
+
+void ParallelFor(int count, const std::function<void(int, int)>& body)
+{
+    if (count <= 0)
+        return;
+    // Never destroyed: the workers are detached and end with the process, so nothing has to be
+    // joined while the loader lock is held at unload.
+    static CWorkerPool* pool = new CWorkerPool;
+    if (count == 1 || pool->ThreadCount() == 1) {
+        body(0, count);
+        return;
+    }
+    pool->Run(count, body);
+}
+
+CpuLevel GetCpuLevel()
+{
+    static const CpuLevel level = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx2"))
+            return CPU_AVX2;
+        if (__builtin_cpu_supports("sse4.1"))
+            return CPU_SSE41;
+        return CPU_GENERIC;
+    }();
+    return level;
+}
+
+} // namespace kximage
