@@ -77,6 +77,9 @@ kx_xserver() {
   local n; read -r n < "$fifo"; rm -f "$fifo"
   export DISPLAY=":$n"
   /usr/lib/wine/wineserver -p
+  # Start the prefix's services now, with no output of ours: started by the first test they would
+  # inherit CTest's output pipe and, kept alive by the persistent server, hold CTest waiting.
+  "$top/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1 || true
   trap kx_stop EXIT
 }
 

@@ -141,7 +141,7 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
     // One class name per combination of attributes, as MFC does.
     static std::vector<CString> names;
     CString name;
-    name.Format("Afx:%p:%x:%p:%p:%p", (void*)AfxGetFrameworkHandle(), nClassStyle, (void*)hCursor,
+    name.Format("Afx:%p:%x:%p:%p:%p", (void*)AfxGetInstanceHandle(), nClassStyle, (void*)hCursor,
                 (void*)hbrBackground, (void*)hIcon);
     for (const CString& n : names)
         if (n == name)
@@ -149,7 +149,7 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
     WNDCLASSA wc{};
     wc.style = nClassStyle;
     wc.lpfnWndProc = ::DefWindowProcA;
-    wc.hInstance = AfxGetFrameworkHandle();
+    wc.hInstance = AfxGetInstanceHandle();
     wc.hCursor = hCursor;
     wc.hbrBackground = hbrBackground;
     wc.hIcon = hIcon;
