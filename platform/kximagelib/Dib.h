@@ -21,7 +21,7 @@ enum
     KXFMT_JPEG = 10,       // baseline JPEG, 24 bits (32 is written as 24: JPEG has no alpha)
     KXFMT_GIF = 12,        // read only
     KXFMT_PNG = 75,        // PNG, 24 or 32 bits (BGRA)
-    KXFMT_TIFF_CMYK = 85,  // TIFF with CMYK samples (32 bits in the file, whatever depth is asked)
+    KXFMT_TIFF_CMYK = 85,  // uncompressed TIFF with 8-bit C, M, Y, K samples, whatever depth is asked
 };
 
 // Pictures with more pixels than this, or a side longer than KXIMAGE_MAX_SIDE, are refused before
@@ -77,7 +77,8 @@ public:
     int GetYRes() const;
 
     // ---- Files ---------------------------------------------------------------------------
-    // Loads a JPEG, PNG, TIFF, BMP or GIF file (the first frame). Pictures with alpha become 32
+    // Loads a JPEG, PNG, TIFF, BMP or GIF file (the first frame). The size in the header is
+    // checked against KXIMAGE_MAX_PIXELS before the decoder runs. Pictures with alpha become 32
     // bits, all others 24. Returns 1 on success; on failure returns 0 or a negative code and the
     // picture is invalid. The second, third and fourth arguments are ignored (callers pass 0, 1,
     // nullptr). info, when given, receives what was found in the file.
@@ -96,7 +97,9 @@ public:
 
     // Writes the picture with its resolution. format: KXFMT_... ; bitsPerPixel 24 or 32 (other
     // depths are written as 24). quality is a compression factor from 2 (best, WIC quality 0.95)
-    // to 255 (worst, 0.10); it matters only for JPEG. Returns 1 on success, 0 on failure.
+    // to 255 (worst, 0.10); it matters only for JPEG (Wine's encoder ignores it and writes its
+    // default quality). KXFMT_TIFF_CMYK converts by the complement rule (K = 255 - max(R, G, B))
+    // without a colour profile. Returns 1 on success, 0 on failure.
     int Save(const char* path, int format, int bitsPerPixel, int quality = 2);
     // As Save, with quality the fourth argument. The fifth argument, the progress callback, its
     // user value and the save options are not used: the save is synchronous and has no options.

@@ -3,6 +3,7 @@
 #include "ImageCore.h"
 #include <wincodec.h>
 #include <ocidl.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -116,6 +117,86 @@ void WriteOption(IPropertyBag2* bag, const wchar_t* name, VARTYPE type, float re
     bag->Write(1, &option, &value);
 }
 
+// Reads the picture size from the file's own header. Wine's JPEG and PNG decoders decode the
+// whole picture as soon as the decoder is created, and a JPEG claiming 60000 x 60000 overflows
+// their buffer size and crashes the process, so the size is checked here before WIC sees the
+// file. Returns false when the header cannot be read; TIFF is left to WIC, whose decoder reads
+// lazily.
+class HeaderReader
+{
+public:
+    explicit HeaderReader(const char* path)
+        : m_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    bool IsOpen() const { return m_file.Get() != INVALID_HANDLE_VALUE; }
+    bool Read(long long offset, void* buffer, DWORD size)
+    {
+        LARGE_INTEGER position;
+        position.QuadPart = offset;
+        DWORD got = 0;
+        return SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) &&
+               ReadFile(m_file.Get(), buffer, size, &got, nullptr) && got == size;
+    }
+private:
+    FileHandle m_file;
+};
+
+inline unsigned BigEndian16(const BYTE* p) { return (p[0] << 8) | p[1]; }
+inline unsigned BigEndian32(const BYTE* p) { return (unsigned)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+enum HeaderCheck { HEADER_OK, HEADER_TOO_LARGE, HEADER_DAMAGED };
+
+HeaderCheck CheckHeaderSize(const char* path)
+{
+    HeaderReader file(path);
+    BYTE head[26];
+    if (!file.IsOpen() || !file.Read(0, head, sizeof head))
+        return file.IsOpen() ? HEADER_DAMAGED : HEADER_OK;   // a missing file is WIC's to report
+    unsigned long long width = 0, height = 0;
+    if (head[0] == 0xFF && head[1] == 0xD8) {
+        // JPEG: walk the segments to the first frame header (SOF0..SOF15 but DHT, JPG, DAC).
+        long long offset = 2;
+        for (int segments = 0; segments < 1000; ++segments) {
+            BYTE marker[4];
+            if (!file.Read(offset, marker, 4) || marker[0] != 0xFF)
+                return HEADER_DAMAGED;
+            const BYTE code = marker[1];
+            if (code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC) {
+                BYTE frame[5];
+                if (!file.Read(offset + 4, frame, 5))
+                    return HEADER_DAMAGED;
+                height = BigEndian16(frame + 1);
+                width = BigEndian16(frame + 3);
+                break;
+            }
+            if (code == 0xD8 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+                offset += 2;
+                continue;
+            }
+            if (code == 0xD9 || code == 0xDA)
+                return HEADER_DAMAGED;   // image data or the end before any frame header
+            offset += 2 + BigEndian16(marker + 2);
+        }
+    } else if (memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
+        width = BigEndian32(head + 16);
+        height = BigEndian32(head + 20);
+    } else if (head[0] == 'B' && head[1] == 'M') {
+        BITMAPINFOHEADER info;
+        if (!file.Read(sizeof(BITMAPFILEHEADER), &info, sizeof info))
+            return HEADER_DAMAGED;
+        width = info.biSize == 12 ? (info.biWidth & 0xFFFF) : (unsigned long long)std::abs((long long)info.biWidth);
+        height = info.biSize == 12 ? ((unsigned)info.biWidth >> 16) : (unsigned long long)std::abs((long long)info.biHeight);
+    } else if (memcmp(head, "GIF8", 4) == 0) {
+        width = head[6] | head[7] << 8;
+        height = head[8] | head[9] << 8;
+    } else {
+        return HEADER_OK;
+    }
+    if (width > (unsigned)KXIMAGE_MAX_SIDE || height > (unsigned)KXIMAGE_MAX_SIDE ||
+        width * height > (unsigned long long)KXIMAGE_MAX_PIXELS)
+        return HEADER_TOO_LARGE;
+    return HEADER_OK;
+}
+
 } // namespace
 
 int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
@@ -123,6 +204,9 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     Free();
     if (!path || !*path)
         return 0;
+    const HeaderCheck header = CheckHeaderSize(path);
+    if (header != HEADER_OK)
+        return header == HEADER_TOO_LARGE ? -4 : -2;
     ComScope com;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CreateFactory(factory)))
@@ -252,6 +336,46 @@ std::vector<BYTE> ToCmyk(const CDib& dib)
     return cmyk;
 }
 
+// Wine's WIC TIFF encoder has no CMYK pixel format, so CMYK TIFFs are written here: one
+// uncompressed strip of 8-bit C, M, Y, K samples (photometric "separated", ink set CMYK).
+bool WriteCmykTiff(const char* path, const std::vector<BYTE>& cmyk, int width, int height, int xRes, int yRes)
+{
+    struct Entry { WORD tag, type; DWORD count, value; };
+    const WORD SHORT = 3, LONG = 4, RATIONAL = 5;
+    const DWORD entries = 14;
+    const DWORD ifdOffset = 8, ifdBytes = 2 + entries * 12 + 4;
+    const DWORD bitsOffset = ifdOffset + ifdBytes, resOffset = bitsOffset + 8, dataOffset = resOffset + 16;
+    const Entry ifd[entries] = {
+        {256, LONG, 1, (DWORD)width}, {257, LONG, 1, (DWORD)height},
+        {258, SHORT, 4, bitsOffset}, {259, SHORT, 1, 1}, {262, SHORT, 1, 5},
+        {273, LONG, 1, dataOffset}, {277, SHORT, 1, 4}, {278, LONG, 1, (DWORD)height},
+        {279, LONG, 1, (DWORD)cmyk.size()}, {282, RATIONAL, 1, resOffset}, {283, RATIONAL, 1, resOffset + 8},
+        {284, SHORT, 1, 1}, {296, SHORT, 1, 2}, {332, SHORT, 1, 1},
+    };
+    std::string file("II*\0", 4);
+    file.append((const char*)&ifdOffset, 4);
+    WORD count = (WORD)entries;
+    file.append((const char*)&count, 2);
+    for (const Entry& e : ifd) {
+        file.append((const char*)&e.tag, 2);
+        file.append((const char*)&e.type, 2);
+        file.append((const char*)&e.count, 4);
+        file.append((const char*)&e.value, 4);   // SHORT values sit in the low half, little-endian
+    }
+    const DWORD next = 0;
+    file.append((const char*)&next, 4);
+    const WORD bits[4] = {8, 8, 8, 8};
+    file.append((const char*)bits, 8);
+    const DWORD resolution[4] = {(DWORD)xRes, 1, (DWORD)yRes, 1};
+    file.append((const char*)resolution, 16);
+    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle.Get() == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    return WriteFile(handle.Get(), file.data(), (DWORD)file.size(), &written, nullptr) && written == file.size() &&
+           WriteFile(handle.Get(), cmyk.data(), (DWORD)cmyk.size(), &written, nullptr) && written == cmyk.size();
+}
+
 } // namespace
 
 int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
@@ -260,6 +384,8 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     if (!IsValid() || !path || !*path)
         return 0;
     const bool want32 = bitsPerPixel == 32 && format != KXFMT_JPEG;
+    if (format == KXFMT_TIFF_CMYK)
+        return WriteCmykTiff(path, ToCmyk(*this), m_width, m_height, m_xRes, m_yRes) ? 1 : 0;
     if (format == KXFMT_BMP && want32) {
         if (m_bitsPerPixel == 32)
             return WriteBmp32(path, m_bits, m_width, m_height, m_stride, m_xRes, m_yRes) ? 1 : 0;
@@ -280,7 +406,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     switch (format) {
     case KXFMT_JPEG: container = &GUID_ContainerFormatJpeg; break;
     case KXFMT_BMP: container = &GUID_ContainerFormatBmp; break;
-    case KXFMT_TIFF: case KXFMT_TIFF_CMYK: container = &GUID_ContainerFormatTiff; break;
+    case KXFMT_TIFF: container = &GUID_ContainerFormatTiff; break;
     case KXFMT_PNG: container = &GUID_ContainerFormatPng; break;
     default: return 0;
     }
@@ -301,24 +427,16 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     if (format == KXFMT_JPEG) {
         const int factor = quality < 2 ? 2 : quality > 255 ? 255 : quality;
         WriteOption(options.Get(), L"ImageQuality", VT_R4, (float)(0.95 - (factor - 2) * 0.85 / 253.0), 0);
-    } else if (format == KXFMT_TIFF || format == KXFMT_TIFF_CMYK) {
+    } else if (format == KXFMT_TIFF) {
         WriteOption(options.Get(), L"TiffCompressionMethod", VT_UI1, 0, WICTiffCompressionNone);
     }
     if (FAILED(frame->Initialize(options.Get())) || FAILED(frame->SetSize(m_width, m_height)) ||
         FAILED(frame->SetResolution(m_xRes, m_yRes)))
         return 0;
 
-    WICPixelFormatGUID pixelFormat;
-    if (format == KXFMT_TIFF_CMYK) {
-        pixelFormat = GUID_WICPixelFormat32bppCMYK;
-        if (FAILED(frame->SetPixelFormat(&pixelFormat)) || pixelFormat != GUID_WICPixelFormat32bppCMYK)
-            return 0;
-        std::vector<BYTE> cmyk = ToCmyk(*this);
-        if (FAILED(frame->WritePixels(m_height, m_width * 4, (UINT)cmyk.size(), cmyk.data())))
-            return 0;
-    } else {
+    {
         const bool write32 = want32;
-        pixelFormat = write32 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+        WICPixelFormatGUID pixelFormat = write32 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
         const WICPixelFormatGUID wanted = pixelFormat;
         if (FAILED(frame->SetPixelFormat(&pixelFormat)) || pixelFormat != wanted)
             return 0;

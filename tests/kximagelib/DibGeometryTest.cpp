@@ -1,0 +1,157 @@
+// Resampling, rotation and sharpening.
+#include "DibTestUtil.h"
+#include <cmath>
+
+namespace {
+
+CDib Checkerboard(int width, int height)
+{
+    CDib dib;
+    dib.Create(width, height, 24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int v = (x + y) % 2 ? 255 : 0;
+            SetPixel(dib, x, y, Rgb{v, v, v});
+        }
+    return dib;
+}
+
+} // namespace
+
+TEST(DibResize, HighQualityReductionAveragesInsteadOfPicking)
+{
+    // Small and large reductions (the latter goes through the box pre-reduction).
+    const int sizes[][4] = {{64, 64, 16, 16}, {600, 400, 80, 60}, {601, 401, 80, 61}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(s[0]);
+        CDib board = Checkerboard(s[0], s[1]);
+        CDib small;
+        ASSERT_TRUE(small.Resize(board, s[2], s[3], 2));
+        EXPECT_EQ(s[2], small.GetWidth());
+        EXPECT_EQ(s[3], small.GetHeight());
+        for (int y = 0; y < s[3]; ++y)
+            for (int x = 0; x < s[2]; ++x)
+                ASSERT_NEAR(127.5, PixelAt(small, x, y).g, 4.0) << x << "," << y;
+        CDib picked;
+        picked.Resize(board, s[2], s[3], 0);
+        int v = PixelAt(picked, 0, 0).g;
+        EXPECT_TRUE(v == 0 || v == 255) << "mode 0 is nearest neighbour";
+    }
+}
+
+TEST(DibResize, FlatAreasStayExactAndTheSourceIsKept)
+{
+    for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        CDib flat = Solid(90, 70, Rgb{33, 144, 250}, 32);
+        flat.SetXRes(300);
+        CDib out;
+        ASSERT_TRUE(out.Resize(flat, 17, 130, mode));   // narrower and taller at once
+        EXPECT_EQ(32, out.GetBitsPerPixel());
+        EXPECT_EQ(300, out.GetXRes());
+        for (int y = 0; y < 130; y += 7)
+            for (int x = 0; x < 17; x += 3)
+                ASSERT_EQ((Rgb{33, 144, 250}), PixelAt(out, x, y));
+        EXPECT_EQ(90, flat.GetWidth());
+        ASSERT_TRUE(flat.Resize(45, 35, mode));   // in place
+        EXPECT_EQ(45, flat.GetWidth());
+        EXPECT_EQ((Rgb{33, 144, 250}), PixelAt(flat, 44, 34));
+    }
+    CDib invalid;
+    EXPECT_FALSE(invalid.Resize(10, 10, 2));
+    CDib dib = Solid(4, 4, Rgb{1, 2, 3});
+    EXPECT_FALSE(dib.Resize(0, 10, 2));
+}
+
+TEST(DibResize, EnlargingInterpolatesBetweenPixels)
+{
+    CDib two;
+    two.Create(2, 1, 24);
+    SetPixel(two, 0, 0, Rgb{0, 0, 0});
+    SetPixel(two, 1, 0, Rgb{200, 200, 200});
+    CDib wide;
+    ASSERT_TRUE(wide.Resize(two, 4, 1, 1));
+    // Centres at -0.25, 0.25, 0.75, 1.25 of the source: clamped, 1/4, 3/4, clamped.
+    EXPECT_EQ(0, PixelAt(wide, 0, 0).r);
+    EXPECT_EQ(50, PixelAt(wide, 1, 0).r);
+    EXPECT_EQ(150, PixelAt(wide, 2, 0).r);
+    EXPECT_EQ(200, PixelAt(wide, 3, 0).r);
+}
+
+TEST(DibRotate, QuarterTurnsAreExactAndSwapTheSize)
+{
+    CDib original = Pattern(5, 3, 32);
+    original.SetXRes(300);
+    original.SetYRes(100);
+    CDib turned = original;
+    ASSERT_TRUE(turned.Rotate(9000, 5, 0));
+    ASSERT_EQ(3, turned.GetWidth());
+    ASSERT_EQ(5, turned.GetHeight());
+    EXPECT_EQ(100, turned.GetXRes());
+    // Clockwise: the top-left corner goes to the top-right, the bottom-left to the top-left.
+    EXPECT_EQ(PixelAt(original, 0, 0), PixelAt(turned, 2, 0));
+    EXPECT_EQ(PixelAt(original, 0, 2), PixelAt(turned, 0, 0));
+    EXPECT_EQ(PixelAt(original, 4, 0), PixelAt(turned, 2, 4));
+    EXPECT_EQ(original.GetLine(0)[3], turned.GetLine(0)[2 * 4 + 3]);   // alpha travels along
+
+    CDib half = original;
+    half.Rotate(18000);
+    EXPECT_EQ(PixelAt(original, 0, 0), PixelAt(half, 4, 2));
+    CDib back = original;
+    back.Rotate(-9000);
+    CDib threeQuarters = original;
+    threeQuarters.Rotate(27000);
+    EXPECT_TRUE(SamePixels(back, threeQuarters));
+    EXPECT_EQ(PixelAt(original, 0, 0), PixelAt(back, 0, 4));
+    CDib full = original;
+    for (int i = 0; i < 4; ++i)
+        full.Rotate(9000);
+    EXPECT_TRUE(SamePixels(original, full));
+}
+
+TEST(DibRotate, OtherAnglesEnlargeTheCanvasWithTheFillColour)
+{
+    CDib square = Solid(20, 20, Rgb{0, 0, 200});
+    ASSERT_TRUE(square.Rotate(4500, 5, RGB(255, 255, 0)));
+    EXPECT_EQ(29, square.GetWidth());   // 20 * sqrt(2) = 28.3
+    EXPECT_EQ(29, square.GetHeight());
+    EXPECT_EQ((Rgb{255, 255, 0}), PixelAt(square, 0, 0));
+    EXPECT_EQ((Rgb{255, 255, 0}), PixelAt(square, 28, 28));
+    EXPECT_EQ((Rgb{0, 0, 200}), PixelAt(square, 14, 14));
+    EXPECT_EQ((Rgb{0, 0, 200}), PixelAt(square, 14, 2));   // the top corner of the diamond
+
+    CDib kept = Solid(20, 10, Rgb{0, 0, 200});
+    ASSERT_TRUE(kept.Rotate(3000, 4, RGB(0, 0, 0)));   // without flag 1 the size stays
+    EXPECT_EQ(20, kept.GetWidth());
+    EXPECT_EQ(10, kept.GetHeight());
+    EXPECT_EQ((Rgb{0, 0, 0}), PixelAt(kept, 0, 9));    // the bottom-left corner was turned away
+    EXPECT_EQ((Rgb{0, 0, 200}), PixelAt(kept, 10, 5));
+}
+
+TEST(DibSharp, UnsharpMaskOnASpike)
+{
+    for (int bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        auto spike = [bits] {
+            CDib dib = Solid(5, 5, Rgb{100, 100, 100}, bits);
+            SetPixel(dib, 2, 2, Rgb{200, 200, 200}, 9);
+            return dib;
+        };
+        CDib sharp = spike();
+        ASSERT_TRUE(sharp.ChangeSharp(500));
+        EXPECT_EQ(238, PixelAt(sharp, 2, 2).r);   // 200 + (200 - 125) / 2
+        EXPECT_EQ(94, PixelAt(sharp, 2, 1).g);    // an edge neighbour overshoots downwards
+        EXPECT_EQ(97, PixelAt(sharp, 1, 1).b);    // a corner neighbour a little
+        EXPECT_EQ(100, PixelAt(sharp, 0, 0).r);
+        if (bits == 32) {
+            EXPECT_EQ(9, sharp.GetLine(2)[2 * 4 + 3]);
+        }
+        CDib full = spike();
+        full.ChangeSharp(1000);
+        EXPECT_EQ(255, PixelAt(full, 2, 2).r);   // 275, clamped
+        CDib blurred = spike();
+        blurred.ChangeSharp(-1000);
+        EXPECT_EQ(125, PixelAt(blurred, 2, 2).r);   // the binomial blur itself
+        EXPECT_EQ(113, PixelAt(blurred, 2, 1).r);   // 100 + 2 * 100 / 16 = 112.5, halves up
+    }
+}
