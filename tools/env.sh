@@ -77,9 +77,10 @@ kx_xserver() {
   local n; read -r n < "$fifo"; rm -f "$fifo"
   export DISPLAY=":$n"
   /usr/lib/wine/wineserver -p
-  # Start the prefix's services now, with no output of ours: started by the first test they would
-  # inherit CTest's output pipe and, kept alive by the persistent server, hold CTest waiting.
-  "$top/tools/wine-run" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # Start Wine's background services now, with their output going nowhere: started by the
+  # first test instead, they would inherit CTest's output pipe and keep it waiting after the
+  # test has ended.
+  "$top/tools/wine-run" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   trap kx_stop EXIT
 }
 
