@@ -17,7 +17,7 @@ get() { echo "$ours" | awk -v k="$1" '$1 == k { print $2 }'; }
 ms() {
   local best="" t0 t1 t i
   for i in 1 2 3; do
-    t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
+    t0=$(date +%s%N); "$@" >/dev/null 2>&1 || echo "peer command failed: $*" >&2; t1=$(date +%s%N)
     t=$(( (t1 - t0) / 1000000 ))
     if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
   done
@@ -25,10 +25,10 @@ ms() {
 }
 
 cd "$work"
-printf '3 3\n1.078 0 0\n-0.039 1 0\n-0.039 0 1\n' > balance.mat
+printf '3 3 1 0\n1.078 0 0\n-0.039 1 0\n-0.039 0 1\n' > balance.mat
 vips_chain() {
   vips recomb big.tif t1.v balance.mat &&
-  vips linear t1.v t2.v 1.1 "-2.8" &&
+  vips linear -- t1.v t2.v 1.1 -2.8 &&
   vips colourspace t2.v t3.v lch &&
   vips linear t3.v t4.v "1 1.3 1" "0 0 0" &&
   vips colourspace t4.v t5.v srgb &&
@@ -52,7 +52,7 @@ im_rot=$(ms convert big.tif -rotate 90 out.tif)
 vips_jpeg=$(ms vips copy big.jpg out.jpg)
 im_jpeg=$(ms convert big.jpg out.jpg)
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else printf "-" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b > 0) printf "%.3f", a / b; else printf "-" }'; }
 row() { printf '%-34s %10s %10s %10s %9s %9s\n' "$1" "$2" "$3" "$4" "$(ratio "$2" "$3")" "$(ratio "$2" "$4")"; }
 
 echo "24 MP = 6000 x 4000 x 3 bytes, $(nproc) cores; ours in memory under Wine, peers file to file (ms)"
@@ -67,6 +67,7 @@ row "reduction minus peer TIFF I/O" "$(get reduce)" "$((vips_reduce - vips_io))"
 row "quarter turn minus peer TIFF I/O" "$(get quarter_turn)" "$((vips_rot - vips_io))" "$((im_rot - im_io))"
 row "JPEG load + save" "$(awk -v a="$(get load_jpeg)" -v b="$(get save_jpeg)" 'BEGIN{print a+b}')" "$vips_jpeg" "$im_jpeg"
 echo
+echo "chain steps alone, 24 MP (ms): $(echo "$ours" | awk '$1 ~ /^step_/ { printf "%s %s  ", substr($1, 6), $2 }')"
 echo "codecs (ours through WIC under Wine):"
 printf '  JPEG load %s ms (raw WIC decode %s ms, overhead %s), save %s ms\n' "$(get load_jpeg)" "$(get raw_decode_jpeg)" \
   "$(awk -v a="$(get load_jpeg)" -v b="$(get raw_decode_jpeg)" 'BEGIN{printf "%+.1f%%", (a/b-1)*100}')" "$(get save_jpeg)"

@@ -380,26 +380,37 @@ BOOL CDib::ChangeSharp(int amount)
     const int bpp = m_bitsPerPixel / 8, w = m_width, h = m_height, stride = m_stride;
     const BYTE* src = m_bits;
     BYTE* dst = result.m_bits;
+    // The correction for every possible difference 16 * in - blur (-4080..4080), rounded to
+    // nearest with halves upwards, so the loop does no division.
+    std::vector<short> correction(8161);
+    for (int d = -4080; d <= 4080; ++d) {
+        const int num = amount * d + 8000;
+        correction[d + 4080] = (short)(num >= 0 ? num / 16000 : -((-num + 15999) / 16000));
+    }
+    const short* delta = correction.data() + 4080;
+    const int rowBytes = w * bpp;
     ParallelFor(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             const BYTE* up = src + (size_t)(y > 0 ? y - 1 : 0) * stride;
             const BYTE* mid = src + (size_t)y * stride;
             const BYTE* down = src + (size_t)(y < h - 1 ? y + 1 : h - 1) * stride;
             BYTE* d = dst + (size_t)y * stride;
-            for (int x = 0; x < w; ++x) {
-                const int l = (x > 0 ? x - 1 : 0) * bpp, c = x * bpp, r = (x < w - 1 ? x + 1 : w - 1) * bpp;
-                for (int ch = 0; ch < 3; ++ch) {
-                    // 16 times the binomial blur; the rounding is to nearest, halves upwards.
-                    const int blur = up[l + ch] + 2 * up[c + ch] + up[r + ch] +
-                                     2 * (mid[l + ch] + 2 * mid[c + ch] + mid[r + ch]) +
-                                     down[l + ch] + 2 * down[c + ch] + down[r + ch];
-                    const int num = amount * (16 * mid[c + ch] - blur) + 8000;
-                    const int delta = num >= 0 ? num / 16000 : -((-num + 15999) / 16000);
-                    d[c + ch] = ClampByte(mid[c + ch] + delta);
-                }
-                if (bpp == 4)
-                    d[c + 3] = mid[c + 3];
-            }
+            auto one = [&](int i, int l, int r) {
+                const int blur = up[l] + 2 * up[i] + up[r] + 2 * (mid[l] + 2 * mid[i] + mid[r]) +
+                                 down[l] + 2 * down[i] + down[r];
+                d[i] = ClampByte(mid[i] + delta[16 * mid[i] - blur]);
+            };
+            // Byte by byte: a channel's neighbours are bpp bytes away; the edges repeat the border.
+            for (int i = 0; i < bpp && i < rowBytes; ++i)
+                one(i, i, w > 1 ? i + bpp : i);
+            for (int i = bpp; i < rowBytes - bpp; ++i)
+                one(i, i - bpp, i + bpp);
+            if (w > 1)
+                for (int i = rowBytes - bpp; i < rowBytes; ++i)
+                    one(i, i - bpp, i);
+            if (bpp == 4)
+                for (int x = 0; x < w; ++x)
+                    d[x * 4 + 3] = mid[x * 4 + 3];
         }
     });
     result.m_xRes = m_xRes;

@@ -101,6 +101,8 @@ KX_ALWAYS_INLINE void PerHueRowBody(const PointOp& op, BYTE* row, int width, int
         double hueAmount = op.hue7[0], satAmount = op.sat7[0], lightAmount = op.light7[0];
         if (h >= 0) {
             for (int k = 1; k <= 6; ++k) {
+                if (!op.hue7[k] && !op.sat7[k] && !op.light7[k])
+                    continue;
                 double d = std::fabs(h - kRangeCentre[k]);
                 if (d > 3)
                     d = 6 - d;

@@ -116,6 +116,19 @@ int main(int argc, char** argv)
     printf("full_buffer_mb %.1f\n", (double)photo.GetStride() * photo.GetHeight() / 1048576.0);
 
     printf("chain_full %.2f\n", Best(5, [&] { work = photo; }, [&] { Chain(work); }));
+    // Each step alone, with the queue applied, to show where the chain's time goes.
+    const double r = 20;
+    const tagBALANCING red = {1 + r / 256, -r / 512, -r / 512}, green = {0, 1, 0}, blue = {0, 0, 1};
+    const int zeros[7] = {}, saturation[7] = {0, 0, 30, 0, 0, 0, 0};
+    const std::pair<const char*, std::function<void(CDib&)>> steps[] = {
+        {"balance", [&](CDib& d) { d.BalanceColors(&red, &green, &blue); }},
+        {"brightness+contrast", [](CDib& d) { d.ChangeBrightness(100); d.ChangeContrast(100); }},
+        {"per-hue", [&](CDib& d) { d.ChangeBitmapSaturation(zeros, saturation, zeros); }},
+        {"gamma+levels", [](CDib& d) { d.ChangeGamma(120); d.RemapLevel(0, 0, 255, 10, 245, 1.0); }},
+        {"sharpen", [](CDib& d) { d.ChangeSharp(300); }},
+    };
+    for (const auto& step : steps)
+        printf("step_%s %.1f\n", step.first, Best(3, [&] { work = photo; }, [&] { step.second(work); work.GetBits(); }));
     printf("chain_preview %.3f\n", Best(30, [&] { work = preview; }, [&] { Chain(work); }));
     printf("reduce %.2f\n", Best(5, [] {}, [&] { work.Resize(photo, 800, 600, 2); }));
     printf("quarter_turn %.2f\n", Best(5, [&] { work = photo; }, [&] { work.Rotate(9000, 5, 0); }));

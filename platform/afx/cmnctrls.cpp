@@ -1,0 +1,86 @@
+#include "afximpl.h"
+#include "afxcmn.h"
+
+// ---------------------------------------------------------------------------------------------
+// CImageList
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow)
+{
+    DeleteImageList();
+    m_hImageList = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask)
+{
+    DeleteImageList();
+    LPCSTR name = MAKEINTRESOURCEA(nBitmapID);
+    m_hImageList = ImageList_LoadImageA(AfxFindResourceHandle(name, RT_BITMAP), name, cx, nGrow, crMask,
+                                        IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList()
+{
+    if (!m_hImageList)
+        return FALSE;
+    const BOOL ok = ImageList_Destroy(m_hImageList);
+    m_hImageList = nullptr;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CListCtrl
+
+BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_LISTVIEW_CLASSES };
+    ::InitCommonControlsEx(&icc);
+    return CreateEx(0, WC_LISTVIEWA, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
+{
+    LVITEMA item{};
+    item.state = nState;
+    item.stateMask = nMask;
+    return (BOOL)SendMessage(LVM_SETITEMSTATE, (WPARAM)nItem, (LPARAM)&item);
+}
+
+DWORD_PTR CListCtrl::GetItemData(int nItem) const
+{
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    return SendMessage(LVM_GETITEMA, 0, (LPARAM)&item) ? (DWORD_PTR)item.lParam : 0;
+}
+
+BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData)
+{
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    item.lParam = (LPARAM)dwData;
+    return (BOOL)SendMessage(LVM_SETITEMA, 0, (LPARAM)&item);
+}
+
+CString CListCtrl::GetItemText(int nItem, int nSubItem) const
+{
+    char text[MAX_PATH * 2] = "";
+    LVITEMA item{};
+    item.iSubItem = nSubItem;
+    item.pszText = text;
+    item.cchTextMax = (int)sizeof text;
+    SendMessage(LVM_GETITEMTEXTA, (WPARAM)nItem, (LPARAM)&item);
+    return CString(text);
+}
+
+int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem, int nImage)
+{
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = nItem;
+    item.pszText = const_cast<LPSTR>(lpszItem);
+    item.iImage = nImage;
+    return InsertItem(&item);
+}

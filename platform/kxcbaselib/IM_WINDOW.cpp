@@ -1,0 +1,145 @@
+#include "IM_WINDOW.h"
+#include <algorithm>
+
+namespace {
+
+// The largest rectangle of the picture's proportions inside the area, centred in it.
+CRect FitRect(const CRect& area, int width, int height)
+{
+    if (width <= 0 || height <= 0 || area.IsRectEmpty())
+        return CRect();
+    const long long aw = area.Width(), ah = area.Height();
+    int w, h;
+    if (aw * height <= ah * width) {
+        w = (int)aw;
+        h = (int)std::max(1LL, (aw * height + width / 2) / width);
+    } else {
+        h = (int)ah;
+        w = (int)std::max(1LL, (ah * width + height / 2) / height);
+    }
+    const int x = area.left + (area.Width() - w) / 2;
+    const int y = area.top + (area.Height() - h) / 2;
+    return CRect(x, y, x + w, y + h);
+}
+
+// Copies a top-down picture 1:1 to the device context.
+void BlitDib(HDC hdc, int x, int y, const CDib& dib)
+{
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = dib.GetWidth();
+    bmi.bmiHeader.biHeight = -dib.GetHeight();
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = (WORD)dib.GetBitsPerPixel();
+    bmi.bmiHeader.biCompression = BI_RGB;
+    ::SetDIBitsToDevice(hdc, x, y, dib.GetWidth(), dib.GetHeight(), 0, 0, 0, dib.GetHeight(),
+                        dib.GetBits(), &bmi, DIB_RGB_COLORS);
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CIM_WINDOW, CWnd)
+    ON_WM_PAINT()
+    ON_WM_ERASEBKGND()
+    ON_WM_SIZE()
+END_MESSAGE_MAP()
+
+CIM_WINDOW::CIM_WINDOW() : m_crBackground(::GetSysColor(COLOR_BTNFACE)) {}
+CIM_WINDOW::~CIM_WINDOW() = default;
+
+BOOL CIM_WINDOW::Create(CWnd* pParentWnd, const RECT& rect, UINT nID, DWORD dwStyle)
+{
+    return CreateEx(0, KX_IMAGE_PREVIEW_CLASS, "", dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+void CIM_WINDOW::SetBkColor(COLORREF color)
+{
+    m_crBackground = color;
+    if (m_hWnd)
+        Invalidate(FALSE);
+}
+
+CRect CIM_WINDOW::GetPictureRect() const
+{
+    if (!m_hWnd || !m_dib.IsValid())
+        return CRect();
+    CRect rc;
+    GetClientRect(&rc);
+    return FitRect(rc, m_dib.GetWidth(), m_dib.GetHeight());
+}
+
+int CIM_WINDOW::Load(LPCSTR lpszPath)
+{
+    const bool ok = lpszPath && m_dib.Load(lpszPath, 0, 1, nullptr, nullptr) == 1;
+    if (!ok)
+        m_dib.Free();
+    Refresh();
+    return ok ? 1 : 0;
+}
+
+void CIM_WINDOW::ShowDib(const CDrawDib& dib)
+{
+    m_dib = dib;
+    Refresh();
+}
+
+void CIM_WINDOW::ShowDib(const CDib& dib)
+{
+    m_dib = dib;
+    Refresh();
+}
+
+void CIM_WINDOW::Refresh()
+{
+    m_bScaledValid = false;
+    if (m_hWnd) {
+        Invalidate(FALSE);
+        UpdateWindow();
+    }
+}
+
+void CIM_WINDOW::OnSize(UINT, int, int)
+{
+    m_bScaledValid = false;
+    Invalidate(FALSE);
+}
+
+void CIM_WINDOW::PrepareScaled()
+{
+    if (m_bScaledValid)
+        return;
+    m_bScaledValid = true;
+    const CRect target = GetPictureRect();
+    if (target.IsRectEmpty()) {
+        m_scaled.Free();
+        return;
+    }
+    if (target.Width() == m_dib.GetWidth() && target.Height() == m_dib.GetHeight())
+        m_scaled = m_dib;
+    else
+        m_scaled.Resize(m_dib, target.Width(), target.Height(), 2);
+}
+
+BOOL CIM_WINDOW::OnEraseBkgnd(CDC*) { return TRUE; }
+
+void CIM_WINDOW::OnPaint()
+{
+    CPaintDC dc(this);
+    CRect rc;
+    GetClientRect(&rc);
+    if (rc.IsRectEmpty())
+        return;
+    PrepareScaled();
+    // Background and picture are composed off screen, so a refresh never flashes the background.
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(dc, rc.Width(), rc.Height());
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    memory.SelectObject(bitmap);
+    memory.FillSolidRect(&rc, m_crBackground);
+    if (m_scaled.IsValid()) {
+        const CRect target = GetPictureRect();
+        BlitDib(memory, target.left, target.top, m_scaled);
+    }
+    dc.BitBlt(0, 0, rc.Width(), rc.Height(), &memory, 0, 0, SRCCOPY);
+}

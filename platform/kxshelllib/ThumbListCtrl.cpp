@@ -1,0 +1,225 @@
+#include "ThumbListCtrl.h"
+#include <algorithm>
+
+namespace {
+
+// Space between a thumbnail's picture and the edge of its cell, for the frame.
+const int kMargin = 3;
+
+// The picture's size fitted into the box, proportions kept, never enlarged.
+CSize FitSize(int width, int height, int boxWidth, int boxHeight)
+{
+    if (width <= boxWidth && height <= boxHeight)
+        return CSize(width, height);
+    const long long w = width, h = height;
+    if (w * boxHeight >= h * boxWidth)
+        return CSize(boxWidth, (int)std::max(1LL, (h * boxWidth + w / 2) / w));
+    return CSize((int)std::max(1LL, (w * boxHeight + h / 2) / h), boxHeight);
+}
+
+void BlitDib(HDC hdc, int x, int y, const CDib& dib)
+{
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = dib.GetWidth();
+    bmi.bmiHeader.biHeight = -dib.GetHeight();
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = (WORD)dib.GetBitsPerPixel();
+    bmi.bmiHeader.biCompression = BI_RGB;
+    ::SetDIBitsToDevice(hdc, x, y, dib.GetWidth(), dib.GetHeight(), 0, 0, 0, dib.GetHeight(),
+                        dib.GetBits(), &bmi, DIB_RGB_COLORS);
+}
+
+} // namespace
+
+CThumbItem::CThumbItem() : m_pDib(new CDib) {}
+
+CThumbItem::~CThumbItem()
+{
+    delete m_pSaveDib;
+    delete m_pDib;
+}
+
+CThumbListCtrl::CThumbListCtrl() : m_thumbSize(96, 96) {}
+
+CThumbListCtrl::~CThumbListCtrl()
+{
+    // The list's items point at ours: empty the list while both still exist.
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        DeleteAllItems();
+    if (m_hWnd && m_bOwnsWindow)
+        DestroyWindow();
+}
+
+BOOL CThumbListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    if (!CListCtrl::Create(dwStyle | LVS_ICON | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | LVS_SHAREIMAGELISTS, rect, pParentWnd, nID))
+        return FALSE;
+    return EnsureImageList();
+}
+
+void CThumbListCtrl::SetThumbSize(int cx, int cy)
+{
+    if (!m_items.empty() || cx < 2 * kMargin + 1 || cy < 2 * kMargin + 1)
+        return;
+    m_thumbSize = CSize(cx, cy);
+    m_images.DeleteImageList();
+    if (m_hWnd)
+        EnsureImageList();
+}
+
+bool CThumbListCtrl::EnsureImageList()
+{
+    if (!m_images.GetSafeHandle()) {
+        if (!m_images.Create(m_thumbSize.cx, m_thumbSize.cy, ILC_COLOR24, 16, 16))
+            return false;
+    }
+    if (m_hWnd && (HIMAGELIST)SendMessage(LVM_GETIMAGELIST, LVSIL_NORMAL) != m_images.m_hImageList) {
+        // The image list stays ours: the list must not destroy it with itself.
+        ModifyStyle(0, LVS_SHAREIMAGELISTS);
+        SetImageList(&m_images, LVSIL_NORMAL);
+        SetIconSpacing(m_thumbSize.cx + 16, m_thumbSize.cy + 28);
+    }
+    return true;
+}
+
+int CThumbListCtrl::GetSelectedItem(int nStartAfter) const
+{
+    if (!m_hWnd || nStartAfter < -1)
+        return -1;
+    return GetNextItem(nStartAfter, LVNI_SELECTED);
+}
+
+CThumbItem* CThumbListCtrl::GetItemThumb(int nIndex) const
+{
+    if (!m_hWnd || nIndex < 0 || nIndex >= GetItemCount())
+        return nullptr;
+    return reinterpret_cast<CThumbItem*>(GetItemData(nIndex));
+}
+
+void CThumbListCtrl::RemoveAll()
+{
+    if (m_hWnd)
+        DeleteAllItems();
+    m_items.clear();
+    if (m_images.GetSafeHandle())
+        m_images.Remove(-1);
+}
+
+int CThumbListCtrl::LoadFolder(LPCSTR lpszFolder)
+{
+    RemoveAll();
+    if (!lpszFolder || !*lpszFolder)
+        return 0;
+    CString folder = lpszFolder;
+    if (folder.Right(1) != "\\" && folder.Right(1) != "/")
+        folder += "\\";
+    std::vector<CString> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = ::FindFirstFileA(folder + "*", &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && CDib::IsImageExt(fd.cFileName))
+                names.push_back(fd.cFileName);
+        } while (::FindNextFileA(hFind, &fd));
+        ::FindClose(hFind);
+    }
+    // The order of a directory listing is the file system's; users expect names in order.
+    std::sort(names.begin(), names.end(),
+              [](const CString& a, const CString& b) { return ::lstrcmpiA(a, b) < 0; });
+    for (const CString& name : names)
+        AddPicture(folder + name);
+    return GetItemCount();
+}
+
+int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
+{
+    if (!m_hWnd || !lpszPath || !EnsureImageList())
+        return -1;
+    CDib picture;
+    if (picture.Load(lpszPath, 0, 1, nullptr, nullptr) != 1)
+        return -1;
+    auto item = std::make_unique<CThumbItem>();
+    item->m_strPath = lpszPath;
+    item->m_nFileWidth = picture.GetWidth();
+    item->m_nFileHeight = picture.GetHeight();
+    const CSize fit = FitSize(picture.GetWidth(), picture.GetHeight(),
+                              m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
+    if (fit == CSize(picture.GetWidth(), picture.GetHeight()))
+        *item->m_pDib = picture;
+    else
+        item->m_pDib->Resize(picture, fit.cx, fit.cy, 2);
+
+    HBITMAP hbm = MakeThumbBitmap(*item->m_pDib);
+    item->m_nImage = m_images.Add(hbm);
+    ::DeleteObject(hbm);
+    if (item->m_nImage < 0)
+        return -1;
+
+    CString name = item->m_strPath.Mid(item->m_strPath.ReverseFind('\\') + 1);
+    LVITEMA lvi{};
+    lvi.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    lvi.iItem = GetItemCount();
+    lvi.pszText = const_cast<LPSTR>(name.GetString());
+    lvi.iImage = item->m_nImage;
+    lvi.lParam = reinterpret_cast<LPARAM>(item.get());
+    const int index = InsertItem(&lvi);
+    if (index < 0)
+        return -1;
+    m_items.push_back(std::move(item));
+    return index;
+}
+
+HBITMAP CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
+{
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP hbm = ::CreateCompatibleBitmap(screen, m_thumbSize.cx, m_thumbSize.cy);
+    HDC hdc = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(hdc, hbm);
+
+    RECT cell = { 0, 0, m_thumbSize.cx, m_thumbSize.cy };
+    ::FillRect(hdc, &cell, ::GetSysColorBrush(COLOR_WINDOW));
+    if (dib.IsValid()) {
+        const CSize fit = FitSize(dib.GetWidth(), dib.GetHeight(),
+                                  m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
+        const int x = (m_thumbSize.cx - fit.cx) / 2;
+        const int y = (m_thumbSize.cy - fit.cy) / 2;
+        if (fit == CSize(dib.GetWidth(), dib.GetHeight())) {
+            BlitDib(hdc, x, y, dib);
+        } else {
+            // A caller gave the item a larger image: reduce it as the thumbnail was made.
+            CDib reduced;
+            reduced.Resize(dib, fit.cx, fit.cy, 2);
+            BlitDib(hdc, x, y, reduced);
+        }
+        RECT frame = { x - 1, y - 1, x + fit.cx + 1, y + fit.cy + 1 };
+        ::FrameRect(hdc, &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
+    }
+    ::SelectObject(hdc, old);
+    ::DeleteDC(hdc);
+    return hbm;
+}
+
+void CThumbListCtrl::UpdateThumbs(int nFirst, int nLast)
+{
+    const int count = GetItemCount();
+    nFirst = std::max(nFirst, 0);
+    nLast = std::min(nLast, count - 1);
+    for (int i = nFirst; i <= nLast; ++i) {
+        CThumbItem* item = GetItemThumb(i);
+        if (!item || item->m_nImage < 0)
+            continue;
+        HBITMAP hbm = MakeThumbBitmap(*item->m_pDib);
+        m_images.Replace(item->m_nImage, hbm);
+        ::DeleteObject(hbm);
+    }
+}
+
+LRESULT CThumbListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The standard redraw of an item range shows the items' current images.
+    if (message == LVM_REDRAWITEMS)
+        UpdateThumbs((int)wParam, (int)lParam);
+    return CListCtrl::WindowProc(message, wParam, lParam);
+}
