@@ -34,12 +34,14 @@ CDemoApp theApp;
 // The tour: every dialog the host knows, in menu order, each with what a user does in it.
 void AddTourSteps(CTour& tour)
 {
+    tour.Add(0, { { "图像工坊", "host-main-window", nullptr } });
     tour.Add(ID_DLG_ROTATE, {
         { "旋转画布", "10007-rotate", [](HWND h) {
               ::SetDlgItemTextA(h, 10036, "90");
               ::PostMessageA(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
           } },
     });
+    tour.Add(0, { { "图像工坊", "host-after-rotation", nullptr } });
 }
 
 BOOL CDemoApp::InitInstance()

@@ -12,14 +12,24 @@ BEGIN_MESSAGE_MAP(CMainFrame, CWnd)
     ON_COMMAND(ID_FILE_OPENFOLDER, OnFileOpenFolder)
     ON_COMMAND(ID_FILE_EXIT, OnFileExit)
     ON_COMMAND(ID_DLG_ROTATE, OnDlgRotate)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_THUMBS, OnThumbChanged)
 END_MESSAGE_MAP()
+
+namespace {
+const int kThumbPaneWidth = 250;
+}
 
 BOOL CMainFrame::Create(const char* pictureFolder)
 {
     CString title;
     title.LoadString(IDS_APP_TITLE);
     HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINMENU));
-    if (!CreateEx(0, nullptr, title, WS_OVERLAPPEDWINDOW, 40, 30, 1000, 720, nullptr, menu))
+    if (!CreateEx(0, nullptr, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 30, 1000, 720, nullptr, menu))
+        return FALSE;
+    CRect client;
+    GetClientRect(&client);
+    m_thumbs.SetThumbSize(96, 96);
+    if (!m_thumbs.Create(WS_VISIBLE | WS_BORDER | WS_TABSTOP, CRect(0, 0, kThumbPaneWidth, client.bottom), this, IDC_THUMBS))
         return FALSE;
     OpenFolder(pictureFolder);
     return TRUE;
@@ -32,32 +42,54 @@ void CMainFrame::OpenFolder(const char* folder)
     m_folder = folder;
     if (!m_folder.IsEmpty() && m_folder[m_folder.GetLength() - 1] != '\\')
         m_folder += '\\';
-    m_files.clear();
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(m_folder + "*.*", &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && CDib::IsImageExt(fd.cFileName))
-                m_files.push_back(fd.cFileName);
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-    }
-    std::sort(m_files.begin(), m_files.end());
-    SelectPicture(m_files.empty() ? -1 : 0);
+    m_selected = -1;
+    m_picture.Free();
+    if (m_thumbs.LoadFolder(m_folder) > 0)
+        m_thumbs.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    Invalidate();
 }
 
 CString CMainFrame::SelectedPath() const
 {
-    return m_selected >= 0 ? m_folder + m_files[(size_t)m_selected] : CString();
+    const CThumbItem* item = m_thumbs.GetItemThumb(m_selected);
+    return item ? item->m_strPath : CString();
 }
 
 void CMainFrame::SelectPicture(int index)
 {
+    if (index == m_selected)
+        return;
     m_selected = index;
     m_picture.Free();
     if (index >= 0 && m_picture.Load(SelectedPath(), 0, 1, nullptr, nullptr) != 1)
         SetStatus("无法读取 " + SelectedPath());
     Invalidate();
+}
+
+void CMainFrame::PictureChanged()
+{
+    CThumbItem* item = m_thumbs.GetItemThumb(m_selected);
+    if (item && item->m_pDib && m_picture.IsValid()) {
+        item->m_pDib->Resize(m_picture, item->m_pDib->GetWidth(), item->m_pDib->GetHeight(), 2);
+        m_thumbs.RedrawItems(m_selected, m_selected);
+    }
+    Invalidate();
+}
+
+void CMainFrame::OnThumbChanged(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if ((nm->uChanged & LVIF_STATE) && (nm->uNewState & LVIS_SELECTED) && !(nm->uOldState & LVIS_SELECTED))
+        SelectPicture(nm->iItem);
+    *pResult = 0;
+}
+
+CRect CMainFrame::PictureArea() const
+{
+    CRect client;
+    GetClientRect(&client);
+    client.left += kThumbPaneWidth;
+    return client;
 }
 
 void CMainFrame::SetStatus(const CString& text)
@@ -68,13 +100,17 @@ void CMainFrame::SetStatus(const CString& text)
 
 BOOL CMainFrame::OnEraseBkgnd(CDC*) { return TRUE; }
 
-void CMainFrame::OnSize(UINT, int, int) { Invalidate(); }
+void CMainFrame::OnSize(UINT, int, int cy)
+{
+    if (m_thumbs.m_hWnd)
+        m_thumbs.MoveWindow(0, 0, kThumbPaneWidth, cy);
+    Invalidate();
+}
 
 void CMainFrame::OnPaint()
 {
     CPaintDC dc(this);
-    CRect client;
-    GetClientRect(&client);
+    const CRect client = PictureArea();
     dc.FillSolidRect(&client, RGB(48, 48, 52));
     CRect area = client;
     area.DeflateRect(12, 12);
@@ -115,7 +151,9 @@ void CMainFrame::OnDlgRotate()
         return;
     CString status;
     status.Format("旋转画布: %g 度", dlg.m_fAngle);
-    if (m_picture.IsValid())
+    if (m_picture.IsValid()) {
         m_picture.Rotate((int)std::lround(dlg.m_fAngle * 100.0), 5, RGB(255, 255, 255));
+        PictureChanged();
+    }
     SetStatus(status);
 }

@@ -3,7 +3,7 @@
 #pragma once
 #include <afxwin.h>
 #include "Dib.h"
-#include <vector>
+#include "ThumbListCtrl.h"
 
 class CMainFrame : public CWnd
 {
@@ -16,6 +16,8 @@ public:
     CString SelectedPath() const;
     CDib* SelectedDib() { return m_picture.IsValid() ? &m_picture : nullptr; }
     void SelectPicture(int index);
+    // The selected picture was changed by a dialog: redraw it and remake its thumbnail.
+    void PictureChanged();
     // The outcome of the last dialog, shown under the picture.
     void SetStatus(const CString& text);
 
@@ -27,12 +29,15 @@ protected:
     void OnFileOpenFolder();
     void OnFileExit();
     void OnDlgRotate();
+    void OnThumbChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void PostNcDestroy() override;
     DECLARE_MESSAGE_MAP()
 
 private:
+    CRect PictureArea() const;
+
     CString m_folder;
-    std::vector<CString> m_files;
+    CThumbListCtrl m_thumbs;
     int m_selected = -1;
     CDib m_picture;
     CString m_status;

@@ -63,7 +63,8 @@ void CTour::Tick()
         m_commandSent = true;
         m_step = 0;
         m_deadline = ::GetTickCount() + kStepTimeoutMs;
-        m_pMain->PostMessage(WM_COMMAND, item.command);
+        if (item.command)
+            m_pMain->PostMessage(WM_COMMAND, item.command);
         return;
     }
     if (m_step >= item.steps.size()) {

@@ -23,7 +23,7 @@ public:
     // menu commands.
     CTour(const char* folder, CWnd* pMain);
 
-    // A menu command, then the steps that follow it in the dialogs it opens.
+    // A menu command (0 for none), then the steps that follow it in the dialogs it opens.
     void Add(UINT command, std::vector<TourStep> steps);
     void Start();
     // Writes the window's screen area (with its frame) as PNG; true on success.

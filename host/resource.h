@@ -2,6 +2,7 @@
 #pragma once
 #define IDR_MAINMENU        100
 #define IDS_APP_TITLE       101
+#define IDC_THUMBS          1001
 // Menu commands run the library's dialogs; the tour walks them in this order.
 #define ID_FILE_OPENFOLDER  40001
 #define ID_FILE_EXIT        40002

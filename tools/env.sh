@@ -64,6 +64,8 @@ kx_prefix() {
   # regedit reads UTF-16 files whatever the code page, so the Chinese face names arrive intact.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$top/tools/prefix.reg"; } > "$KX_PREFIX/kx.reg"
   "$top/tools/wine-run" regedit "$(winepath_of "$KX_PREFIX/kx.reg")" >/dev/null 2>&1
+  # Caption buttons are drawn with Marlett; under code page 936 Wine finds it only in the prefix.
+  cp /usr/share/wine/fonts/marlett.ttf "$KX_PREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   /usr/lib/wine/wineserver -w
   touch "$KX_PREFIX/.kx-ready"
 }
