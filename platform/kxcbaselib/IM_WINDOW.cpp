@@ -22,20 +22,6 @@ CRect FitRect(const CRect& area, int width, int height)
     return CRect(x, y, x + w, y + h);
 }
 
-// Copies a top-down picture 1:1 to the device context.
-void BlitDib(HDC hdc, int x, int y, const CDib& dib)
-{
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = dib.GetWidth();
-    bmi.bmiHeader.biHeight = -dib.GetHeight();
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = (WORD)dib.GetBitsPerPixel();
-    bmi.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(hdc, x, y, dib.GetWidth(), dib.GetHeight(), 0, 0, 0, dib.GetHeight(),
-                        dib.GetBits(), &bmi, DIB_RGB_COLORS);
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CIM_WINDOW, CWnd)
@@ -139,7 +125,7 @@ void CIM_WINDOW::OnPaint()
     memory.FillSolidRect(&rc, m_crBackground);
     if (m_scaled.IsValid()) {
         const CRect target = GetPictureRect();
-        BlitDib(memory, target.left, target.top, m_scaled);
+        m_scaled.Draw(memory, CRect(target.TopLeft(), CSize(m_scaled.GetWidth(), m_scaled.GetHeight())));
     }
     dc.BitBlt(0, 0, rc.Width(), rc.Height(), &memory, 0, 0, SRCCOPY);
 }

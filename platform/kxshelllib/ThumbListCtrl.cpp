@@ -17,19 +17,6 @@ CSize FitSize(int width, int height, int boxWidth, int boxHeight)
     return CSize((int)std::max(1LL, (w * boxHeight + h / 2) / h), boxHeight);
 }
 
-void BlitDib(HDC hdc, int x, int y, const CDib& dib)
-{
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = dib.GetWidth();
-    bmi.bmiHeader.biHeight = -dib.GetHeight();
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = (WORD)dib.GetBitsPerPixel();
-    bmi.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(hdc, x, y, dib.GetWidth(), dib.GetHeight(), 0, 0, 0, dib.GetHeight(),
-                        dib.GetBits(), &bmi, DIB_RGB_COLORS);
-}
-
 } // namespace
 
 CThumbItem::CThumbItem() : m_pDib(new CDib) {}
@@ -186,12 +173,12 @@ HBITMAP CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
         const int x = (m_thumbSize.cx - fit.cx) / 2;
         const int y = (m_thumbSize.cy - fit.cy) / 2;
         if (fit == CSize(dib.GetWidth(), dib.GetHeight())) {
-            BlitDib(hdc, x, y, dib);
+            dib.Draw(hdc, CRect(x, y, x + dib.GetWidth(), y + dib.GetHeight()));
         } else {
             // A caller gave the item a larger image: reduce it as the thumbnail was made.
             CDib reduced;
             reduced.Resize(dib, fit.cx, fit.cy, 2);
-            BlitDib(hdc, x, y, reduced);
+            reduced.Draw(hdc, CRect(x, y, x + reduced.GetWidth(), y + reduced.GetHeight()));
         }
         RECT frame = { x - 1, y - 1, x + fit.cx + 1, y + fit.cy + 1 };
         ::FrameRect(hdc, &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
