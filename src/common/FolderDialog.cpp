@@ -113,7 +113,13 @@ int CFolderDialog::DoBrowse()
 int CALLBACK CFolderDialog::BrowseCallback(HWND hWnd, UINT uMsg, LPARAM, LPARAM lpData)
 {
     const CFolderDialog* self = reinterpret_cast<const CFolderDialog*>(lpData);
-    if (uMsg == BFFM_INITIALIZED && self && !self->m_strStartFolder.IsEmpty())
-        ::SendMessageA(hWnd, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(self->m_strStartFolder.GetString()));
+    if (uMsg == BFFM_INITIALIZED && self && !self->m_strStartFolder.IsEmpty()) {
+        const LPARAM path = reinterpret_cast<LPARAM>(self->m_strStartFolder.GetString());
+        ::SendMessageA(hWnd, BFFM_SETSELECTIONA, TRUE, path);
+        // Some shells (Wine's, the first time in a process) drop a selection made while the tree
+        // is still being built; the repeat arrives once the browser's own loop runs, before any
+        // user input, and the object outlives the browse.
+        ::PostMessageA(hWnd, BFFM_SETSELECTIONA, TRUE, path);
+    }
     return 0;
 }
