@@ -2,7 +2,7 @@
 #include <outfile/ImgFileConfig.h>
 #include <IniStdioFile.h>
 #include <TestFolder.h>
-#include <UiDriver.h>
+#include <BrowserDriver.h>
 #include <gtest/gtest.h>
 #include <resource.h>
 
