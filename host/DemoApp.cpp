@@ -31,6 +31,15 @@ private:
 
 CDemoApp theApp;
 
+CString FullPath(const CString& path)
+{
+    char full[MAX_PATH] = "";
+    ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return full;
+}
+
+void PostClick(HWND hDlg, int id) { ::PostMessageA(::GetDlgItem(hDlg, id), BM_CLICK, 0, 0); }
+
 // The tour: every dialog the host knows, in menu order, each with what a user does in it.
 void AddTourSteps(CTour& tour)
 {
@@ -42,6 +51,26 @@ void AddTourSteps(CTour& tour)
           } },
     });
     tour.Add(0, { { "图像工坊", "host-after-rotation", nullptr } });
+    // Output settings: a folder that does not exist yet is created on the user's Yes, then the
+    // host writes the picture there.
+    const CString output = FullPath(ExecutableFolder() + "..\\output") + "\\";
+    tour.Add(ID_DLG_OUTFILE, {
+        { "输出文件设置", "10011-output-settings", [output](HWND h) {
+              ::SetDlgItemTextA(h, 1031, "tour-output");
+              ::SetDlgItemTextA(h, 1027, output);
+              PostClick(h, IDOK);
+          } },
+        { theApp.m_pszAppName, "20105-create-folder", [](HWND h) { PostClick(h, IDYES); } },
+    });
+    tour.Add(0, { { "图像工坊", "host-after-output", nullptr } });
+    const CString samples = FullPath(ExecutableFolder() + "..\\samples");
+    tour.Add(ID_DLG_FILELOC, {
+        { "设置图像文件路径", "10000-file-location", [samples](HWND h) {
+              ::SetDlgItemTextA(h, 11013, samples);
+              PostClick(h, IDOK);
+          } },
+    });
+    tour.Add(ID_FILE_OPENFOLDER, { { "", "shell-folder-browser", [](HWND h) { PostClick(h, IDCANCEL); } } });
 }
 
 BOOL CDemoApp::InitInstance()
@@ -63,6 +92,12 @@ BOOL CDemoApp::InitInstance()
         }
     }
     ::LocalFree(argv);
+
+    // The output settings offer the formats of the catalogue beside the executable; a first run
+    // gets the sample one.
+    const CString catalogue = ExecutableFolder() + "filpict.cfg";
+    if (::GetFileAttributesA(catalogue) == INVALID_FILE_ATTRIBUTES)
+        ::CopyFileA(ExecutableFolder() + "filpict.sample.cfg", catalogue, TRUE);
 
     auto* pFrame = new CMainFrame;
     m_pMainWnd = pFrame;

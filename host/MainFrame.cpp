@@ -1,6 +1,10 @@
 #include "MainFrame.h"
 #include "resource.h"
 #include "quickadjust/IM_IMAGE_ROTETA.h"
+#include "common/FileLocation.h"
+#include "common/FolderDialog.h"
+#include "outfile/ImgFileConfig.h"
+#include "KXDiskFile.h"
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +16,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CWnd)
     ON_COMMAND(ID_FILE_OPENFOLDER, OnFileOpenFolder)
     ON_COMMAND(ID_FILE_EXIT, OnFileExit)
     ON_COMMAND(ID_DLG_ROTATE, OnDlgRotate)
+    ON_COMMAND(ID_DLG_OUTFILE, OnDlgOutFile)
+    ON_COMMAND(ID_DLG_FILELOC, OnDlgFileLocation)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_THUMBS, OnThumbChanged)
 END_MESSAGE_MAP()
 
@@ -139,7 +145,10 @@ void CMainFrame::OnDestroy() { Default(); }
 
 void CMainFrame::OnFileOpenFolder()
 {
-    OpenFolder(m_folder);
+    CFolderDialog dlg(m_folder, this, nullptr);
+    dlg.m_strTitle = "选择图片文件夹";
+    if (dlg.DoBrowse())
+        OpenFolder(dlg.GetFolder());
 }
 
 void CMainFrame::OnFileExit() { DestroyWindow(); }
@@ -156,4 +165,43 @@ void CMainFrame::OnDlgRotate()
         PictureChanged();
     }
     SetStatus(status);
+}
+
+void CMainFrame::OnDlgOutFile()
+{
+    // The host's side of the output settings: write the shown picture where and how the user said.
+    CImgFileConfig dlg(this);
+    dlg.m_nFirstPage = dlg.m_nLastPage = dlg.m_nCurPage = 1;
+    if (dlg.DoModal() != IDOK || !m_picture.IsValid())
+        return;
+    CString folder = dlg.m_strOutPath;
+    if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '\\')
+        folder += '\\';
+    CString path;
+    path.Format("%s%s.%s", (const char*)folder, (const char*)dlg.m_strOutName,
+                (const char*)(dlg.m_strTypeExt.IsEmpty() ? CString("jpg") : dlg.m_strTypeExt));
+    CDib out(m_picture);
+    out.SetXRes(dlg.m_nDPI);
+    out.SetYRes(dlg.m_nDPI);
+    CString status;
+    if (out.Save(path, dlg.m_nFormat, dlg.m_nBitsPerPixel, dlg.m_nQuality > 0 ? dlg.m_nQuality : 2) == 1)
+        status.Format("已保存 %s (%d DPI)", (const char*)path, dlg.m_nDPI);
+    else
+        status.Format("无法保存 %s", (const char*)path);
+    SetStatus(status);
+}
+
+void CMainFrame::OnDlgFileLocation()
+{
+    // A picture whose stored folder is gone: ask where it lies now.
+    CString name = SelectedPath();
+    name = name.Mid(name.ReverseFind('\\') + 1);
+    if (name.IsEmpty())
+        return;
+    CKXDiskFile file("C:\\照片\\旧位置\\" + name);
+    CFileLocation dlg(this);
+    dlg.m_pFile = &file;
+    dlg.m_strMessage.Format("找不到图像文件 %s。\n请指定它现在所在的文件夹。", (const char*)name);
+    if (dlg.GetDefault() || dlg.DoModal() == IDOK)
+        SetStatus("找到 " + file.GetPathName());
 }

@@ -29,6 +29,8 @@ protected:
     void OnFileOpenFolder();
     void OnFileExit();
     void OnDlgRotate();
+    void OnDlgOutFile();
+    void OnDlgFileLocation();
     void OnThumbChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void PostNcDestroy() override;
     DECLARE_MESSAGE_MAP()

@@ -84,7 +84,9 @@ void CTour::Tick()
     }
     const TourStep& step = item.steps[m_step];
     HWND h = ActiveTopWindow();
-    if (!h || Caption(h) != step.caption) {
+    // An empty caption waits for any window other than the main one (a system dialog).
+    const bool match = h && (step.caption.IsEmpty() ? h != m_pMain->m_hWnd : Caption(h) == step.caption);
+    if (!match) {
         m_stable = 0;
         return;
     }

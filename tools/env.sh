@@ -119,7 +119,7 @@ kx_demo() {
     "$top/tools/wine-run" "$KX_BUILD_DIR/bin/kxdemo.exe"
   else
     kx_xserver
-    rm -rf "$shots"; mkdir -p "$shots"
+    rm -rf "$shots" "$KX_BUILD_DIR/output"; mkdir -p "$shots"
     "$top/tools/wine-run" "$KX_BUILD_DIR/bin/kxdemo.exe" --tour "$(winepath_of "$shots")"
     kx_log "screenshots in $shots"
     ls "$shots"
