@@ -106,6 +106,10 @@ BOOL CDemoApp::InitInstance()
     pFrame->ShowWindow(SW_SHOWNORMAL);
     pFrame->UpdateWindow();
     if (!tourFolder.IsEmpty()) {
+        // The tour starts from an empty profile of its own, so every run shows the same dialogs.
+        const CString profile = tourFolder + "\\kxdemo-tour.ini";
+        ::DeleteFileA(profile);
+        SetProfileName(profile);
         m_tour = std::make_unique<CTour>(tourFolder, pFrame);
         AddTourSteps(*m_tour);
         m_tour->Start();

@@ -1,5 +1,5 @@
 # Shared steps of ./run: packages, locale, build, Wine prefix, X server. Sourced, not run.
-KX_PACKAGES="cmake make g++-mingw-w64-x86-64-posix wine64 xvfb fonts-wqy-zenhei googletest locales imagemagick libvips-tools"
+KX_PACKAGES="cmake make g++-mingw-w64-x86-64-posix wine64 xvfb fonts-wqy-microhei googletest locales imagemagick libvips-tools"
 KX_WINE=/usr/lib/wine/wine64
 KX_PREFIX="$KX_BUILD_DIR/wineprefix"
 export WINEPREFIX="$KX_PREFIX" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
