@@ -38,7 +38,54 @@
 #define IDS_OUTFIL_CREATE_FOLDER    20105
 #define IDS_OUTFIL_CREATE_FAILED    20106
 #define IDS_OUTFIL_BAD_RANGE        20107
+// The image file dialog's filter table: text and pattern of each row, rows 1 to 6.
+#define IDS_IMGFILE_FILTER_FIRST    20000
+#define IDS_IMGFILE_FILTER_LAST     20011
 
 // ---- image adjustment -------------------------------------------------------------------------
+#define IDD_DLG_ADJUST              10017
+#define IDD_DLG_ADJUST_HELP         10020
+#define IDD_DLG_ADJUST_LARGE        10023
+#define IDD_DLG_ADJUST_NAME         10025
+#define IDS_ADJUST_STD_TITLE        20113
+
+#define IDC_ADJ_SAVE_PROFILE        16
+#define IDC_ADJ_DELETE_PROFILE      17
+#define IDC_ADJ_HUE_CHANNEL         1084
+#define IDC_ADJ_PROFILE             1085
+#define IDC_ADJ_HELP                10044
+#define IDC_ADJ_GAMMA_SPIN          27069
+#define IDC_ADJ_OUTLOW_SPIN         27070
+#define IDC_ADJ_OUTHIGH_SPIN        27071
+#define IDC_ADJ_SHARP_SPIN          27072
+#define IDC_ADJ_SET_STD             27073
+#define IDC_ADJ_STD_PATH            27074
+#define IDC_ADJ_TOGRAY              27075
+#define IDC_ADJ_GAMMA               27076
+#define IDC_ADJ_OUTLOW              27077
+#define IDC_ADJ_OUTHIGH             27078
+#define IDC_ADJ_SHARP               27083
+#define IDC_ADJ_SATU_EDIT           27084
+#define IDC_ADJ_SATU                27085
+#define IDC_ADJ_STD_VIEW            27086
+#define IDC_ADJ_BEFORE_VIEW         27087
+#define IDC_ADJ_AFTER_VIEW          27088
+#define IDC_ADJ_NAME                27411
+#define IDC_ADJ_RED                 27606
+#define IDC_ADJ_GREEN               27607
+#define IDC_ADJ_BLUE                27608
+#define IDC_ADJ_RED_EDIT            27609
+#define IDC_ADJ_GREEN_EDIT          27610
+#define IDC_ADJ_BLUE_EDIT           27611
+#define IDC_ADJ_BRIGHT              27615
+#define IDC_ADJ_BRIGHT_EDIT         27616
+#define IDC_ADJ_CONTRAST            27617
+#define IDC_ADJ_CONTRAST_EDIT       27618
+#define IDC_ADJ_ITEM_BRIGHT         27689
+#define IDC_ADJ_ITEM_CONTRAST       27690
+#define IDC_ADJ_ITEM_SATU           27691
+#define IDC_ADJ_ITEM_RED            27692
+#define IDC_ADJ_ITEM_GREEN          27693
+#define IDC_ADJ_ITEM_BLUE           27694
 
 // ---- batch processing -------------------------------------------------------------------------

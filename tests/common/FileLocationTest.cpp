@@ -8,14 +8,8 @@
 
 namespace {
 
-CString Acp(const char* utf8)
-{
-    WCHAR wide[512];
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
-    char text[1024];
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
+// Literals are compiled in the active code page already, as the dialogs show their texts.
+CString Acp(const char* text) { return text; }
 
 const char kCaption[] = "设置图像文件路径";
 

@@ -1,0 +1,67 @@
+#include "DlgAdjust.h"
+#include "resource.h"
+#include <Dib.h>
+
+BEGIN_MESSAGE_MAP(CDlgAdjust, CDlgAdjustBase)
+END_MESSAGE_MAP()
+
+CDlgAdjust::CDlgAdjust(CDib* pDib, CWnd* pParentWnd, int nLayout)
+    : CDlgAdjustBase(nLayout ? IDD_DLG_ADJUST_LARGE : IDD_DLG_ADJUST, pParentWnd), m_pDib(pDib)
+{
+}
+
+INT_PTR CDlgAdjust::DoModal()
+{
+    CResourceSwitch scope;
+    return CDialog::DoModal();
+}
+
+void CDlgAdjust::AttachViews()
+{
+    CDlgAdjustBase::AttachViews();
+    m_wndAfter.SubclassDlgItem(IDC_ADJ_AFTER_VIEW, this);
+}
+
+void CDlgAdjust::ShowPicture()
+{
+    if (!m_pDib || !m_pDib->IsValid())
+        return;
+    // The preview works on a copy the size of the view, never on the host's picture.
+    CDib copy;
+    const CSize size = FitSize(*m_pDib, IDC_ADJ_AFTER_VIEW);
+    if (size.cx != m_pDib->GetWidth() || size.cy != m_pDib->GetHeight())
+        copy.Resize(*m_pDib, size.cx, size.cy, 2);
+    else
+        copy = *m_pDib;
+    m_wndBefore.ShowDib(copy);
+    m_wndAfter.ShowDib(copy);
+    *m_wndAfter.GetDib() = *m_wndBefore.GetDib();
+}
+
+void CDlgAdjust::UpdatePreview()
+{
+    CDib* pBefore = m_wndBefore.GetDib();
+    if (!pBefore->IsValid()) {
+        m_values.StoreSaturation();
+        return;
+    }
+    // Always from the unadjusted copy, so changes never pile up.
+    CDib* pAfter = m_wndAfter.GetDib();
+    pAfter->Free();
+    *pAfter = *pBefore;
+    m_values.Apply(*pAfter);
+    m_wndAfter.Refresh();
+}
+
+void CDlgAdjust::OnOK()
+{
+    if (!m_pDib || !m_pDib->IsValid())
+        return;
+    if (!UpdateData(TRUE))
+        return;
+    {
+        CWaitCursor wait;
+        m_values.Apply(*m_pDib);
+    }
+    EndDialog(IDOK);
+}

@@ -1,0 +1,27 @@
+// Asks for the name under which the adjustment values are saved as a profile, offering the
+// profiles of adjust.cfg to pick from or type over.
+//
+//   CDlgAdjustName dlg(this);
+//   dlg.m_strName = current;              // before DoModal: preset, selects the first match
+//   if (dlg.DoModal() == IDOK)
+//       Save(dlg.m_strName);              // after IDOK: as typed or picked, unchecked
+#pragma once
+#include "module/kxcomdlglib.h"
+
+class KXCOMDLG_API CDlgAdjustName : public CDialog
+{
+public:
+    explicit CDlgAdjustName(CWnd* pParent = nullptr);
+    INT_PTR DoModal() override;
+
+    CString m_strName;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void LoadProfiles();
+
+    CComboBox m_cbName;
+    CString m_strProfilePath;
+};
