@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 #include "resource.h"
 #include "quickadjust/IM_IMAGE_ROTETA.h"
+#include "adjust/DlgAdjust.h"
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +13,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CWnd)
     ON_COMMAND(ID_FILE_OPENFOLDER, OnFileOpenFolder)
     ON_COMMAND(ID_FILE_EXIT, OnFileExit)
     ON_COMMAND(ID_DLG_ROTATE, OnDlgRotate)
+    ON_COMMAND(ID_DLG_ADJUST, OnDlgAdjust)
+    ON_COMMAND(ID_DLG_ADJUST_LARGE, OnDlgAdjustLarge)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_THUMBS, OnThumbChanged)
 END_MESSAGE_MAP()
 
@@ -156,4 +159,14 @@ void CMainFrame::OnDlgRotate()
         PictureChanged();
     }
     SetStatus(status);
+}
+
+void CMainFrame::RunAdjust(int nLayout)
+{
+    // The dialog adjusts the selected picture in place when the user confirms.
+    CDlgAdjust dlg(SelectedDib(), this, nLayout);
+    if (dlg.DoModal() != IDOK)
+        return;
+    PictureChanged();
+    SetStatus("图像调整: 已应用");
 }

@@ -29,6 +29,9 @@ protected:
     void OnFileOpenFolder();
     void OnFileExit();
     void OnDlgRotate();
+    void OnDlgAdjust() { RunAdjust(0); }
+    void OnDlgAdjustLarge() { RunAdjust(1); }
+    void RunAdjust(int nLayout);
     void OnThumbChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void PostNcDestroy() override;
     DECLARE_MESSAGE_MAP()

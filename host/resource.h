@@ -7,3 +7,5 @@
 #define ID_FILE_OPENFOLDER  40001
 #define ID_FILE_EXIT        40002
 #define ID_DLG_ROTATE       40101
+#define ID_DLG_ADJUST       40102
+#define ID_DLG_ADJUST_LARGE 40103
