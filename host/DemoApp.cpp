@@ -71,6 +71,26 @@ void AddTourSteps(CTour& tour)
           } },
     });
     tour.Add(ID_FILE_OPENFOLDER, { { "", "shell-folder-browser", [](HWND h) { PostClick(h, IDCANCEL); } } });
+    auto click = [](int id) { return [id](HWND h) { ::PostMessageA(::GetDlgItem(h, id), BM_CLICK, 0, 0); }; };
+    tour.Add(ID_DLG_ADJUST, {
+        { "图像调整", "", [](HWND h) {
+              ::SetDlgItemTextA(h, 27616, "15");    // brightness
+              ::SetDlgItemTextA(h, 27084, "40");    // saturation
+              ::SetDlgItemTextA(h, 27609, "20");    // red balance
+          } },
+        { "图像调整", "10017-adjust", click(16) },
+        { "保存方案...", "10025-adjust-name", click(IDCANCEL) },
+        { "图像调整", "", click(10044) },
+        { "副键盘调整", "10020-adjust-keypad", [](HWND h) { ::PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); } },
+        { "图像调整", "", click(27073) },
+        { "选择标准图", "imgfiledialog-open", [](HWND h) { ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0); } },
+        { "图像调整", "", click(IDOK) },
+    });
+    tour.Add(0, { { "图像工坊", "host-after-adjust", nullptr } });
+    tour.Add(ID_DLG_ADJUST_LARGE, {
+        { "图像调整", "", [](HWND h) { ::SetDlgItemTextA(h, 27618, "30"); } },
+        { "图像调整", "10023-adjust-large", click(IDCANCEL) },
+    });
 }
 
 BOOL CDemoApp::InitInstance()

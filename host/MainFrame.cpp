@@ -5,6 +5,7 @@
 #include "common/FolderDialog.h"
 #include "outfile/ImgFileConfig.h"
 #include "KXDiskFile.h"
+#include "adjust/DlgAdjust.h"
 #include <algorithm>
 #include <cmath>
 
@@ -18,6 +19,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CWnd)
     ON_COMMAND(ID_DLG_ROTATE, OnDlgRotate)
     ON_COMMAND(ID_DLG_OUTFILE, OnDlgOutFile)
     ON_COMMAND(ID_DLG_FILELOC, OnDlgFileLocation)
+    ON_COMMAND(ID_DLG_ADJUST, OnDlgAdjust)
+    ON_COMMAND(ID_DLG_ADJUST_LARGE, OnDlgAdjustLarge)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_THUMBS, OnThumbChanged)
 END_MESSAGE_MAP()
 
@@ -204,4 +207,14 @@ void CMainFrame::OnDlgFileLocation()
     dlg.m_strMessage.Format("找不到图像文件 %s。\n请指定它现在所在的文件夹。", (const char*)name);
     if (dlg.GetDefault() || dlg.DoModal() == IDOK)
         SetStatus("找到 " + file.GetPathName());
+}
+
+void CMainFrame::RunAdjust(int nLayout)
+{
+    // The dialog adjusts the selected picture in place when the user confirms.
+    CDlgAdjust dlg(SelectedDib(), this, nLayout);
+    if (dlg.DoModal() != IDOK)
+        return;
+    PictureChanged();
+    SetStatus("图像调整: 已应用");
 }

@@ -31,6 +31,9 @@ protected:
     void OnDlgRotate();
     void OnDlgOutFile();
     void OnDlgFileLocation();
+    void OnDlgAdjust() { RunAdjust(0); }
+    void OnDlgAdjustLarge() { RunAdjust(1); }
+    void RunAdjust(int nLayout);
     void OnThumbChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void PostNcDestroy() override;
     DECLARE_MESSAGE_MAP()

@@ -9,3 +9,5 @@
 #define ID_DLG_ROTATE       40101
 #define ID_DLG_OUTFILE      40102
 #define ID_DLG_FILELOC      40103
+#define ID_DLG_ADJUST       40104
+#define ID_DLG_ADJUST_LARGE 40105
