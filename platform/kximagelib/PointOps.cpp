@@ -94,7 +94,33 @@ const double kRangeCentre[7] = {0, 0, 2, 4, 1, 3, 5};
 
 KX_ALWAYS_INLINE void PerHueRowBody(const PointOp& op, BYTE* row, int width, int bpp)
 {
+    // The branch of the hue formula (largest channel red, green or blue) puts the hue within one
+    // sixth of 0, 2 or 4. A range lies wholly outside a branch when its centre is two sixths or
+    // more away, so with no master amounts the pixels of such branches are left as they are
+    // without any real arithmetic.
+    bool needBranch[3] = {true, true, true};
+    if (!op.hue7[0] && !op.sat7[0] && !op.light7[0]) {
+        for (int branch = 0; branch < 3; ++branch) {
+            needBranch[branch] = false;
+            for (int k = 1; k <= 6; ++k) {
+                if (!op.hue7[k] && !op.sat7[k] && !op.light7[k])
+                    continue;
+                double d = std::fabs(2.0 * branch - kRangeCentre[k]);
+                if (d > 3)
+                    d = 6 - d;
+                if (d < 2)
+                    needBranch[branch] = true;
+            }
+        }
+    }
     for (int x = 0; x < width; ++x, row += bpp) {
+        {
+            const int ib = row[0], ig = row[1], ir = row[2];
+            // Same branch order as HueOf: red wins ties, then green.
+            const int branch = (ir >= ig && ir >= ib) ? 0 : ig >= ib ? 1 : 2;
+            if (!needBranch[branch])
+                continue;
+        }
         double b = row[0], g = row[1], r = row[2];
         double mx = std::fmax(r, std::fmax(g, b)), mn = std::fmin(r, std::fmin(g, b));
         double h = HueOf(r, g, b, mx, mx - mn);

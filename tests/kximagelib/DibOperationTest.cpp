@@ -145,6 +145,12 @@ TEST(DibOperation, PerHueAdjustmentFollowsTheHueRanges)
     EXPECT_EQ((Rgb{120, 120, 120}), After(Rgb{120, 120, 120}, perHue(2, 50, 0)));
     // Hue 90 lies halfway between yellow and green, so it gets half of green's amount.
     EXPECT_EQ((Rgb{144, 207, 82}), After(Rgb{150, 200, 100}, perHue(2, 50, 0)));
+    // Ties between the largest channels and ranges reaching across into the next sixth: an
+    // equal red and green is hue 60, the border of green, and a yellow range reaches into reds.
+    EXPECT_EQ((Rgb{200, 200, 50}), After(Rgb{200, 200, 50}, perHue(2, 50, 0)));
+    EXPECT_FALSE((Rgb{255, 150, 0}) == After(Rgb{255, 150, 0}, perHue(4, 50, 0)));
+    EXPECT_FALSE((Rgb{0, 100, 255}) == After(Rgb{0, 100, 255}, perHue(5, 50, 0)));
+    EXPECT_EQ((Rgb{0, 100, 255}), After(Rgb{0, 100, 255}, perHue(4, 50, 0)));
     // Entry 0 is every colour; -100 saturation is grey.
     EXPECT_EQ((Rgb{124, 124, 124}), After(Rgb{200, 100, 50}, perHue(0, -100, 0)));
     // Lightness: halfway to white, halfway to black.
