@@ -11,7 +11,6 @@
 
 BEGIN_MESSAGE_MAP(CMainFrame, CWnd)
     ON_WM_PAINT()
-    ON_WM_DESTROY()
     ON_WM_ERASEBKGND()
     ON_WM_SIZE()
     ON_COMMAND(ID_FILE_OPENFOLDER, OnFileOpenFolder)
@@ -143,8 +142,6 @@ void CMainFrame::OnPaint()
     dc.SelectObject(::GetStockObject(DEFAULT_GUI_FONT));
     dc.DrawText(line, line.GetLength(), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
-
-void CMainFrame::OnDestroy() { Default(); }
 
 void CMainFrame::OnFileOpenFolder()
 {

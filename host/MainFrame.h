@@ -23,7 +23,6 @@ public:
 
 protected:
     void OnPaint();
-    void OnDestroy();
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnSize(UINT nType, int cx, int cy);
     void OnFileOpenFolder();

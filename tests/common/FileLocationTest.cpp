@@ -8,8 +8,6 @@
 
 namespace {
 
-// Literals are compiled in the active code page already, as the dialogs show their texts.
-CString Acp(const char* text) { return text; }
 
 const char kCaption[] = "设置图像文件路径";
 
@@ -66,7 +64,7 @@ TEST(FileLocation, RecentListStopsAtTheFirstGapAndTypedFoldersAreAddedOnce)
     dlg.m_pFile = &file;
     dlg.m_strMessage = "Where is a.jpg?";
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         EXPECT_EQ((std::vector<std::string>{"C:\\Pictures"}), Items(w));
         EXPECT_STREQ("Where is a.jpg?", w.Text(IDC_FILELOC_MESSAGE));
         // Already listed in another letter case: leaving the box adds nothing.
@@ -96,7 +94,7 @@ TEST(FileLocation, BrowsingToANewFolderPutsItOnTop)
     dlg.m_pFile = &file;
     const CString target = fx.folder.File("here");
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) { w.Click(IDC_FILELOC_BROWSE); });
+    script.OnDialog(kCaption, [&](UiWindow w) { w.Click(IDC_FILELOC_BROWSE); });
     script.Until("folder picked in the browser", [&] {
         HWND h = ActiveFolderBrowser();
         if (!h)
@@ -106,11 +104,11 @@ TEST(FileLocation, BrowsingToANewFolderPutsItOnTop)
             ::SendMessageA(h, BFFM_SETSELECTIONA, TRUE, (LPARAM)target.GetString());
             return false;
         }
-        EXPECT_TRUE(BrowserShows(h, Acp("设置文件 a.jpg 的存放位置")));
+        EXPECT_TRUE(BrowserShows(h, "设置文件 a.jpg 的存放位置"));
         ::PostMessageA(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
         return true;
     });
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         EXPECT_STREQ(target, w.Text(IDC_FILELOC_LOCATION));
         EXPECT_EQ(2, w.ComboCount(IDC_FILELOC_LOCATION));
         EXPECT_STREQ(target, w.ComboItem(IDC_FILELOC_LOCATION, 0));
@@ -130,11 +128,11 @@ TEST(FileLocation, OkStaysOpenUntilTheFolderHoldsTheFile)
     CFileLocation dlg;
     dlg.m_pFile = &file;
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         TypeCombo(w, IDC_FILELOC_LOCATION, fx.folder.File("other"));
         w.Click(IDOK);
     })
-        .OnDialog(Acp(kCaption), [&](UiWindow w) {
+        .OnDialog(kCaption, [&](UiWindow w) {
             // Still open, and the host's file keeps its path.
             EXPECT_STREQ(fx.folder.File("gone\\a.jpg"), file.GetPathName());
             TypeCombo(w, IDC_FILELOC_LOCATION, fx.folder.File("here") + "\\");

@@ -8,8 +8,6 @@
 
 namespace {
 
-// Literals are compiled in the active code page already, as the dialogs show their texts.
-CString Acp(const char* text) { return text; }
 
 const char kCaption[] = "输出文件设置";
 
@@ -88,7 +86,7 @@ TEST(ImgFileConfig, CatalogueTypesSubFormatsQualityAndColourModes)
     CImgFileConfig dlg;
     PrepareValid(dlg, fx.folder);
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         // "suportnum" 3 with two sections: the third reads "no value"; "default" 1 is TIFF.
         EXPECT_EQ((std::vector<std::string>{"JPEG", "TIFF", "no value"}), Items(w, IDC_OUTFIL_TYPE));
         EXPECT_EQ(1, w.ComboSelection(IDC_OUTFIL_TYPE));
@@ -146,7 +144,7 @@ TEST(ImgFileConfig, TiffInCmykReportsCode85OnlyFor24And32Bits)
         CImgFileConfig dlg;
         PrepareValid(dlg, fx.folder);
         UiScript script;
-        script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+        script.OnDialog(kCaption, [&](UiWindow w) {
             w.SelectComboText(IDC_OUTFIL_COLMODE, c.mode);
             w.Click(IDOK);
         });
@@ -165,7 +163,7 @@ TEST(ImgFileConfig, ConfirmingWritesTypeQualityAndProfile)
     CImgFileConfig dlg;
     PrepareValid(dlg, fx.folder);
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         w.SelectCombo(IDC_OUTFIL_TYPE, 0);
         ::SendMessageA(w.Item(IDC_OUTFIL_QUALITY), TBM_SETPOS, TRUE, 77);
         w.Type(IDC_OUTFIL_NAME, "Scan");
@@ -199,7 +197,7 @@ TEST(ImgFileConfig, PageRangesAreCheckedAndRefusedRangesKeepTheDialogOpen)
         CImgFileConfig dlg;
         PrepareValid(dlg, fx.folder);
         UiScript script;
-        script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+        script.OnDialog(kCaption, [&](UiWindow w) {
             w.Type(IDC_OUTFIL_EDIT_RANG, c.text);   // focus on the page text picks "pages"
             EXPECT_TRUE(w.IsChecked(IDC_OUTFIL_RANGE_PAGES));
             EXPECT_FALSE(w.IsChecked(IDC_OUTFIL_RANGE_ALL));
@@ -215,13 +213,13 @@ TEST(ImgFileConfig, PageRangesAreCheckedAndRefusedRangesKeepTheDialogOpen)
     PrepareValid(dlg, fx.folder);
     CString refused[3];
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, "5-2"); w.Click(IDOK); })
+    script.OnDialog(kCaption, [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, "5-2"); w.Click(IDOK); })
         .AnswerMessageBox(IDOK, &refused[0])
-        .OnDialog(Acp(kCaption), [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, "0"); w.Click(IDOK); })
+        .OnDialog(kCaption, [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, "0"); w.Click(IDOK); })
         .AnswerMessageBox(IDOK, &refused[1])
-        .OnDialog(Acp(kCaption), [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, ""); w.Click(IDOK); })
+        .OnDialog(kCaption, [&](UiWindow w) { w.Type(IDC_OUTFIL_EDIT_RANG, ""); w.Click(IDOK); })
         .AnswerMessageBox(IDOK, &refused[2])
-        .OnDialog(Acp(kCaption), [&](UiWindow w) {
+        .OnDialog(kCaption, [&](UiWindow w) {
             // Nothing reached the profile while the range was refused.
             EXPECT_STREQ("(absent)", fx.Profile("picname"));
             w.ClickNow(IDC_OUTFIL_RANGE_CURRENT);
@@ -230,7 +228,7 @@ TEST(ImgFileConfig, PageRangesAreCheckedAndRefusedRangesKeepTheDialogOpen)
         });
     ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
     for (const CString& text : refused)
-        EXPECT_STREQ(Acp("输入的页面范围无效。"), text);
+        EXPECT_STREQ("输入的页面范围无效。", text);
     EXPECT_EQ(7, dlg.GetFromPage());
     EXPECT_EQ(7, dlg.GetToPage());
     EXPECT_STREQ("Img", fx.Profile("picname"));
@@ -246,7 +244,7 @@ TEST(ImgFileConfig, OptionBit0DisablesThePageChoice)
     dlg.m_nLastPage = 4;
     dlg.m_nOption = 1;
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         for (int id : { IDC_OUTFIL_RANGE_ALL, IDC_OUTFIL_RANGE_CURRENT, IDC_OUTFIL_RANGE_PAGES, IDC_OUTFIL_EDIT_RANG })
             EXPECT_FALSE(w.IsEnabled(id)) << id;
         EXPECT_TRUE(w.IsChecked(IDC_OUTFIL_RANGE_ALL));
@@ -266,22 +264,22 @@ TEST(ImgFileConfig, MissingOutputFolderIsCreatedOnYesOneLevelOnly)
     PrepareValid(dlg, fx.folder);
     CString question, again, empty;
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) { w.Type(IDC_OUTFIL_NAME, ""); w.Click(IDOK); })
+    script.OnDialog(kCaption, [&](UiWindow w) { w.Type(IDC_OUTFIL_NAME, ""); w.Click(IDOK); })
         .AnswerMessageBox(IDOK, &empty)
-        .OnDialog(Acp(kCaption), [&](UiWindow w) {
+        .OnDialog(kCaption, [&](UiWindow w) {
             w.Type(IDC_OUTFIL_NAME, "Img");
             w.Type(IDC_OUTFIL_PATH, fresh);
             w.Click(IDOK);
         })
         .AnswerMessageBox(IDNO, &question)
-        .OnDialog(Acp(kCaption), [&](UiWindow w) {
+        .OnDialog(kCaption, [&](UiWindow w) {
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(fresh));
             w.Click(IDOK);
         })
         .AnswerMessageBox(IDYES, &again);
     ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
-    EXPECT_STREQ(Acp("请输入输出文件名称和位置。"), empty);
-    EXPECT_STREQ(Acp("文件存储位置不存在，要创建吗？"), question);
+    EXPECT_STREQ("请输入输出文件名称和位置。", empty);
+    EXPECT_STREQ("文件存储位置不存在，要创建吗？", question);
     EXPECT_STREQ(question, again);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(fresh));
     EXPECT_STREQ(fresh, dlg.m_strOutPath);
@@ -293,12 +291,12 @@ TEST(ImgFileConfig, MissingOutputFolderIsCreatedOnYesOneLevelOnly)
     dlg2.m_strOutPath = deep;
     CString failed;
     UiScript script2;
-    script2.OnDialog(Acp(kCaption), [&](UiWindow w) { w.Click(IDOK); })
+    script2.OnDialog(kCaption, [&](UiWindow w) { w.Click(IDOK); })
         .AnswerMessageBox(IDYES)
         .AnswerMessageBox(IDOK, &failed)
-        .OnDialog(Acp(kCaption), [&](UiWindow w) { w.Click(IDCANCEL); });
+        .OnDialog(kCaption, [&](UiWindow w) { w.Click(IDCANCEL); });
     EXPECT_EQ(IDCANCEL, script2.Run([&] { return dlg2.DoModal(); }));
-    EXPECT_STREQ(Acp("文件存储位置创建失败，请重新选择存储位置。"), failed);
+    EXPECT_STREQ("文件存储位置创建失败，请重新选择存储位置。", failed);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(fx.folder.File("a")));
 }
 
@@ -309,10 +307,10 @@ TEST(ImgFileConfig, MissingCatalogueLeavesTheTemplateColourEntry)
     CImgFileConfig dlg;
     PrepareValid(dlg, fx.folder);
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         EXPECT_EQ(0, w.ComboCount(IDC_OUTFIL_TYPE));
         EXPECT_EQ(-1, w.ComboSelection(IDC_OUTFIL_TYPE));
-        EXPECT_EQ((std::vector<std::string>{Acp("24 位 RGB").GetString()}), Items(w, IDC_OUTFIL_COLMODE));
+        EXPECT_EQ((std::vector<std::string>{std::string("24 位 RGB")}), Items(w, IDC_OUTFIL_COLMODE));
         EXPECT_FALSE(w.IsEnabled(IDC_OUTFIL_SUBTYPE));
         EXPECT_FALSE(w.IsEnabled(IDC_OUTFIL_QUALITY));
         w.Click(IDOK);
@@ -338,7 +336,7 @@ TEST(ImgFileConfig, HandEditedCountsNeitherHangNorCrash)
         const bool huge = strstr(text, "Huge") != nullptr;
         const int cap = CPictCatalog::kMaxEntries;
         UiScript script;
-        script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+        script.OnDialog(kCaption, [&](UiWindow w) {
             if (huge) {
                 EXPECT_EQ(cap, w.ComboCount(IDC_OUTFIL_TYPE));
                 EXPECT_STREQ("Huge", w.ComboItem(IDC_OUTFIL_TYPE, 0));
@@ -363,20 +361,20 @@ TEST(ImgFileConfig, ResolutionUpDownStopsAtItsEnds)
     PrepareValid(dlg, fx.folder);
     dlg.m_nDPI = 1999;
     UiScript script;
-    script.OnDialog(Acp(kCaption), [&](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         w.Focus(IDC_OUTFIL_DPI);
         w.Key(VK_UP);
         w.Key(VK_UP);
         w.Key(VK_UP);
     })
         .Until("2000 after three steps up", [] { return UiWindow(ActiveDialogWindow()).Text(IDC_OUTFIL_DPI) == "2000"; })
-        .OnDialog(Acp(kCaption), [&](UiWindow w) {
+        .OnDialog(kCaption, [&](UiWindow w) {
             w.Type(IDC_OUTFIL_DPI, "51");
             w.Key(VK_DOWN);
             w.Key(VK_DOWN);
         })
         .Until("50 after two steps down", [] { return UiWindow(ActiveDialogWindow()).Text(IDC_OUTFIL_DPI) == "50"; })
-        .OnDialog(Acp(kCaption), [&](UiWindow w) { w.Click(IDOK); });
+        .OnDialog(kCaption, [&](UiWindow w) { w.Click(IDOK); });
     ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
     EXPECT_EQ(50, dlg.m_nDPI);
 }
