@@ -52,6 +52,8 @@ public:
 
 // Overridables (called only with OFN_ENABLEHOOK | OFN_EXPLORER)
     BOOL OnInitDialog() override;
+    // The frame has its final layout (after the child's OnInitDialog, before it is shown).
+    virtual void OnInitDone();
     virtual void OnFileNameChange();
     virtual void OnTypeChange();
 

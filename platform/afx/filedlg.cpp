@@ -61,6 +61,7 @@ CString CFileDialog::GetFileName() const
 }
 
 BOOL CFileDialog::OnInitDialog() { return TRUE; }
+void CFileDialog::OnInitDone() {}
 void CFileDialog::OnFileNameChange() {}
 void CFileDialog::OnTypeChange() {}
 
@@ -78,6 +79,9 @@ UINT_PTR CALLBACK CFileDialog::HookProc(HWND hWnd, UINT message, WPARAM, LPARAM 
     if (message == WM_NOTIFY) {
         const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
         switch (notify->hdr.code) {
+        case CDN_INITDONE:
+            self->OnInitDone();
+            break;
         case CDN_SELCHANGE:
             self->OnFileNameChange();
             break;

@@ -1,6 +1,7 @@
 #include "ImgFileDialog.h"
 #include "resource.h"
 #include <Dib.h>
+#include <algorithm>
 #include <cstring>
 
 IMPLEMENT_DYNAMIC(CImgFileDialog, CFileDialog)
@@ -17,6 +18,37 @@ const FilterRow kRows[] = {
     { "bmp", KXFMT_BMP, 32 },
 };
 const int kPreviewSize = 100;
+const int kPreviewMargin = 4;
+const char kFrameProcProp[] = "KxImgFileDialogFrameProc";
+
+// The file dialog remembers its size for the next one of the process when it is destroyed. The
+// strip added for the preview is this dialog's own and is taken off first, so a later save
+// dialog keeps the standard size and a later open dialog adds the strip to the size the user
+// chose, not to the strip of the last one.
+LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static thread_local bool shrinking = false;
+    const WNDPROC previous = reinterpret_cast<WNDPROC>(::GetPropA(hWnd, kFrameProcProp));
+    if (!previous)
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    if (message == WM_DESTROY) {
+        // The frame's smallest size is the one it opened with, strip included.
+        RECT rc;
+        ::GetWindowRect(hWnd, &rc);
+        shrinking = true;
+        ::SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top - kPreviewSize,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        shrinking = false;
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        ::RemovePropA(hWnd, kFrameProcProp);
+    }
+    const LRESULT result = ::CallWindowProcA(previous, hWnd, message, wParam, lParam);
+    if (message == WM_GETMINMAXINFO && shrinking) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.y = std::max(0L, info->ptMinTrackSize.y - kPreviewSize);
+    }
+    return result;
+}
 } // namespace
 
 CImgFileDialog::CImgFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName, CWnd* pParentWnd)
@@ -75,8 +107,41 @@ BOOL CImgFileDialog::OnInitDialog()
         m_rcPreview = CRect(w / 2 - kPreviewSize / 2, h - kPreviewSize / 2, w / 2 + kPreviewSize / 2,
                             h + kPreviewSize / 2);
         m_wndPreview.Create(pFrame, m_rcPreview, 1, WS_VISIBLE | WS_BORDER);
+        const LONG_PTR previous = ::SetWindowLongPtrA(pFrame->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameProc));
+        ::SetPropA(pFrame->m_hWnd, kFrameProcProp, reinterpret_cast<HANDLE>(previous));
     }
     return TRUE;
+}
+
+void CImgFileDialog::OnInitDone()
+{
+    CFileDialog::OnInitDone();
+    if (!m_wndPreview.m_hWnd)
+        return;
+    // The frame has fitted itself around its controls since OnInitDialog: keep the whole preview
+    // inside it and below the standard controls.
+    CWnd* pFrame = GetParent();
+    CRect client;
+    pFrame->GetClientRect(&client);
+    int lowest = 0;
+    for (HWND child = ::GetWindow(pFrame->m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (child == m_wndPreview.m_hWnd || child == m_hWnd || !::IsWindowVisible(child))
+            continue;
+        RECT rc;
+        ::GetWindowRect(child, &rc);
+        ::MapWindowPoints(nullptr, pFrame->m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        if (rc.bottom <= client.bottom - kPreviewSize / 2 && rc.right - rc.left < client.Width())
+            lowest = std::max(lowest, (int)rc.bottom);
+    }
+    CRect rect = m_rcPreview;
+    if (rect.bottom > client.bottom - kPreviewMargin)
+        rect.OffsetRect(0, client.bottom - kPreviewMargin - rect.bottom);
+    if (rect.top < lowest + kPreviewMargin)
+        rect.OffsetRect(0, lowest + kPreviewMargin - rect.top);
+    if (rect != m_rcPreview) {
+        m_rcPreview = rect;
+        m_wndPreview.MoveWindow(&rect);
+    }
 }
 
 void CImgFileDialog::OnFileNameChange()

@@ -28,6 +28,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void OnInitDone() override;
     void OnFileNameChange() override;
     void OnTypeChange() override;
     // Extension, format code and bits of a 1-based filter row (row 1 for anything outside).
