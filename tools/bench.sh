@@ -76,11 +76,13 @@ printf '  JPEG load %s ms (raw WIC decode %s ms, overhead %s), save %s ms\n' "$(
 printf '  TIFF load %s ms (raw WIC decode %s ms, overhead %s), save %s ms\n' "$(get load_tiff)" "$(get raw_decode_tiff)" \
   "$(awk -v a="$(get load_tiff)" -v b="$(get raw_decode_tiff)" 'BEGIN{printf "%+.1f%%", (a/b-1)*100}')" "$(get save_tiff)"
 printf '  peak extra memory of the chain: %s MB (one full-size buffer is %s MB)\n' "$(get peak_extra_mb)" "$(get full_buffer_mb)"
-echo "adjustment dialog on the 24 MP host picture (view $(dget view)):"
-for k in brightness hue_saturation all_steps; do
-  printf '  slider step -> after view painted, %-15s best %s ms, median %s ms (view changed %s)\n' "$k:" \
-    "$(dget slider_${k}_best)" "$(dget slider_${k}_median)" "$(dget slider_${k}_changed)"
+for layout in small large; do
+  echo "adjustment dialog ($layout template) on the 24 MP host picture, view $(dget ${layout}_view):"
+  for k in brightness hue_saturation all_steps; do
+    printf '  slider step -> after view painted, %-15s best %s ms, median %s ms (view changed %s)\n' "$k:" \
+      "$(dget ${layout}_slider_${k}_best)" "$(dget ${layout}_slider_${k}_median)" "$(dget ${layout}_slider_${k}_changed)"
+  done
+  printf '  opening the dialog %s ms; "确定" until DoModal returned %s ms (picture changed %s)\n' \
+    "$(dget ${layout}_open_dialog)" "$(dget ${layout}_ok_full_size)" "$(dget ${layout}_ok_changed_picture)"
 done
-printf '  opening the dialog %s ms; "确定" until DoModal returned %s ms (picture changed %s)\n' \
-  "$(dget open_dialog)" "$(dget ok_full_size)" "$(dget ok_changed_picture)"
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, quarter turn <= 20 ms, >= 4x vips, >= 20x IM"

@@ -2,7 +2,7 @@
 // one "key value" line a figure for tools/bench.sh, which sets them beside the peers' times.
 //   kxbench <sample picture> <work folder>
 // The work folder receives big.jpg and big.tif (uncompressed) for the peers.
-#include <Dib.h>
+#include "BenchUtil.h"
 #include <psapi.h>
 #include <wincodec.h>
 #include <algorithm>
@@ -11,14 +11,6 @@
 #include <string>
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 // The fastest of runs: the figure least disturbed by the rest of the machine. prepare is not timed.
 double Best(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
@@ -91,15 +83,9 @@ int main(int argc, char** argv)
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::string folder = argv[2];
     const std::string jpeg = folder + "\\big.jpg", tiff = folder + "\\big.tif";
-    CDib sample;
-    if (sample.Load(argv[1]) != 1) {
-        fprintf(stderr, "cannot load %s\n", argv[1]);
-        return 1;
-    }
     CDib photo;
-    photo.Resize(sample, 6000, 4000, 2);
-    photo.SetXRes(300);
-    photo.SetYRes(300);
+    if (!MakePhoto(argv[1], photo))
+        return 1;
     if (photo.Save(jpeg.c_str(), KXFMT_JPEG, 24) != 1 || photo.Save(tiff.c_str(), KXFMT_TIFF, 24) != 1) {
         fprintf(stderr, "cannot write the photographs\n");
         return 1;
