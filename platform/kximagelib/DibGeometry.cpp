@@ -246,42 +246,30 @@ BOOL CDib::Resize(const CDib& srcIn, int width, int height, int mode)
 
 namespace {
 
-// Quarter turns by tiles, so both the rows read and the rows written stay in the cache.
+// Quarter and half turns in strips of 16 rows of the result: a strip reads a narrow band of
+// source columns, which stays in the cache while the strip is written.
 void QuarterTurn(const CDib& src, CDib& dst, int quarters)
 {
-    const int bpp = src.GetBitsPerPixel() / 8;
+    const ptrdiff_t bpp = src.GetBitsPerPixel() / 8, sstride = src.GetStride();
     const int sw = src.GetWidth(), sh = src.GetHeight();
-    const int dw = dst.GetWidth(), dh = dst.GetHeight();
-    const BYTE* sbits = src.GetBits();
-    BYTE* dbits = dst.GetBits();
-    const int sstride = src.GetStride(), dstride = dst.GetStride();
-    const int TILE = 64;
-    const int tileRows = (dh + TILE - 1) / TILE;
-    ParallelFor(tileRows, [&](int begin, int end) {
-        for (int ty = begin; ty < end; ++ty) {
-            const int y0 = ty * TILE, y1 = std::min(y0 + TILE, dh);
-            for (int x0 = 0; x0 < dw; x0 += TILE) {
-                const int x1 = std::min(x0 + TILE, dw);
-                for (int y = y0; y < y1; ++y) {
-                    BYTE* d = dbits + (size_t)y * dstride;
-                    for (int x = x0; x < x1; ++x) {
-                        int sx, sy;
-                        if (quarters == 1) {        // clockwise: dst(x, y) = src(y, sh - 1 - x)
-                            sx = y; sy = sh - 1 - x;
-                        } else if (quarters == 2) {
-                            sx = sw - 1 - x; sy = sh - 1 - y;
-                        } else {                    // counter-clockwise: dst(x, y) = src(sw - 1 - y, x)
-                            sx = sw - 1 - y; sy = x;
-                        }
-                        const BYTE* s = sbits + (size_t)sy * sstride + (size_t)sx * bpp;
-                        if (bpp == 3) {
-                            d[x * 3] = s[0]; d[x * 3 + 1] = s[1]; d[x * 3 + 2] = s[2];
-                        } else {
-                            memcpy(d + x * 4, s, 4);
-                        }
-                    }
-                }
-            }
+    const BYTE* bottomLeft = src.GetBits() + (sh - 1) * sstride;
+    // Where dst(0, 0) comes from and how the source pointer moves along a dst row and down it.
+    const BYTE* origin;
+    ptrdiff_t xStep, yStep;
+    if (quarters == 1) {            // clockwise: dst(x, y) = src(y, sh - 1 - x)
+        origin = bottomLeft; xStep = -sstride; yStep = bpp;
+    } else if (quarters == 2) {     // dst(x, y) = src(sw - 1 - x, sh - 1 - y)
+        origin = bottomLeft + (sw - 1) * bpp; xStep = -bpp; yStep = -sstride;
+    } else {                        // counter-clockwise: dst(x, y) = src(sw - 1 - y, x)
+        origin = src.GetBits() + (sw - 1) * bpp; xStep = sstride; yStep = -bpp;
+    }
+    const int STRIP = 16;
+    const int dh = dst.GetHeight();
+    ParallelFor((dh + STRIP - 1) / STRIP, [&](int begin, int end) {
+        for (int strip = begin; strip < end; ++strip) {
+            const int y0 = strip * STRIP;
+            TurnStrip(origin + y0 * yStep, xStep, yStep, dst.GetBits() + (size_t)y0 * dst.GetStride(), dst.GetStride(),
+                      std::min(STRIP, dh - y0), dst.GetWidth(), (int)bpp);
         }
     });
 }

@@ -45,6 +45,12 @@ const int SHARPEN_WORK_MARGIN = 4;
 void SharpenRow(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out, unsigned short* work, int rowBytes,
                 int bytesPerPixel, int amount);
 
+// Rows 0..rows - 1 of a quarter or half turn into dst, width pixels each, where dst pixel (x, y)
+// is the source pixel at origin + x * xStep + y * yStep (byte offsets). Only those pixels are read
+// and written, never the padding of a row.
+void TurnStrip(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width,
+               int bytesPerPixel);
+
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;
 

@@ -1,7 +1,9 @@
 // Row kernels of the operations that read neighbouring pixels. As with the point operations, the
 // same source is compiled for generic x86-64, SSE4.1 and AVX2 and picked at run time.
 #include "ImageCore.h"
+#include <algorithm>
 #include <immintrin.h>
+#include <string.h>
 
 namespace kximage {
 namespace {
@@ -116,6 +118,99 @@ void SharpenGeneric(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out
     SharpenBody(up, mid, down, out, work, rowBytes, bpp, amount);
 }
 
+// Pixels x0..x1 - 1 of dst rows 0..rows - 1, one at a time.
+template <int BPP>
+KX_ALWAYS_INLINE void TurnPixels(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows,
+                                 int x0, int x1)
+{
+    for (int y = 0; y < rows; ++y) {
+        const BYTE* s = origin + x0 * xStep + y * yStep;
+        BYTE* d = dst + (size_t)y * dstride + x0 * BPP;
+        for (int x = x0; x < x1; ++x, s += xStep, d += BPP)
+            memcpy(d, s, BPP);
+    }
+}
+
+// Blocks of 16 columns, so the source lines a block reads are still cached for its next rows.
+template <int BPP>
+void TurnGeneric(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width)
+{
+    for (int x0 = 0; x0 < width; x0 += 16)
+        TurnPixels<BPP>(origin, xStep, yStep, dst, dstride, rows, x0, std::min(x0 + 16, width));
+}
+
+// Four source pixels in a row, each widened to 32 bits and put in the order of the dst rows they
+// go to: the source row runs down the dst rows forwards or, when backwards, upwards from s.
+template <int BPP, bool BACKWARDS>
+__attribute__((target("sse4.1"))) KX_ALWAYS_INLINE __m128i LoadColumn(const BYTE* s)
+{
+    if (BPP == 4) {
+        if (!BACKWARDS)
+            return _mm_loadu_si128((const __m128i*)s);
+        return _mm_shuffle_epi32(_mm_loadu_si128((const __m128i*)(s - 12)), 0x1B);
+    }
+    if (BACKWARDS)
+        s -= 9;
+    int last;
+    memcpy(&last, s + 8, 4);
+    const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64((const __m128i*)s), _mm_cvtsi32_si128(last));
+    return _mm_shuffle_epi8(bytes, BACKWARDS ? _mm_setr_epi8(9, 10, 11, -1, 6, 7, 8, -1, 3, 4, 5, -1, 0, 1, 2, -1)
+                                             : _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+}
+
+template <int BPP>
+__attribute__((target("sse4.1"))) KX_ALWAYS_INLINE void StoreRow(BYTE* d, __m128i pixels)
+{
+    if (BPP == 4) {
+        _mm_storeu_si128((__m128i*)d, pixels);
+        return;
+    }
+    pixels = _mm_shuffle_epi8(pixels, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    _mm_storel_epi64((__m128i*)d, pixels);
+    const int last = _mm_extract_epi32(pixels, 2);
+    memcpy(d + 8, &last, 4);
+}
+
+// Blocks of 4 x 4 pixels transposed in registers, four blocks down the strip before moving right.
+template <int BPP, bool BACKWARDS>
+__attribute__((target("sse4.1"))) void TurnBlocks(const BYTE* origin, ptrdiff_t xStep, BYTE* dst, int dstride, int rows,
+                                                  int width)
+{
+    const ptrdiff_t yStep = BACKWARDS ? -BPP : BPP;
+    const int groups = rows & ~3;
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const BYTE* column = origin + x * xStep;
+        for (int y = 0; y < groups; y += 4, column += 4 * yStep) {
+            const __m128i c0 = LoadColumn<BPP, BACKWARDS>(column);
+            const __m128i c1 = LoadColumn<BPP, BACKWARDS>(column + xStep);
+            const __m128i c2 = LoadColumn<BPP, BACKWARDS>(column + 2 * xStep);
+            const __m128i c3 = LoadColumn<BPP, BACKWARDS>(column + 3 * xStep);
+            const __m128i t0 = _mm_unpacklo_epi32(c0, c1), t1 = _mm_unpacklo_epi32(c2, c3);
+            const __m128i t2 = _mm_unpackhi_epi32(c0, c1), t3 = _mm_unpackhi_epi32(c2, c3);
+            BYTE* d = dst + (size_t)y * dstride + x * BPP;
+            StoreRow<BPP>(d, _mm_unpacklo_epi64(t0, t1));
+            StoreRow<BPP>(d + dstride, _mm_unpackhi_epi64(t0, t1));
+            StoreRow<BPP>(d + 2 * dstride, _mm_unpacklo_epi64(t2, t3));
+            StoreRow<BPP>(d + 3 * dstride, _mm_unpackhi_epi64(t2, t3));
+        }
+    }
+    TurnPixels<BPP>(origin, xStep, yStep, dst, dstride, groups, x, width);
+    TurnPixels<BPP>(origin + groups * yStep, xStep, yStep, dst + (size_t)groups * dstride, dstride, rows - groups, 0,
+                    width);
+}
+
+template <int BPP>
+void TurnSse41(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width)
+{
+    if (yStep == BPP)
+        TurnBlocks<BPP, false>(origin, xStep, dst, dstride, rows, width);
+    else if (yStep == -BPP)
+        TurnBlocks<BPP, true>(origin, xStep, dst, dstride, rows, width);
+    else
+        TurnGeneric<BPP>(origin, xStep, yStep, dst, dstride, rows, width);
+}
+
 } // namespace
 
 void SharpenRow(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out, unsigned short* work, int rowBytes,
@@ -123,6 +218,19 @@ void SharpenRow(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out, un
 {
     static const auto sharpen = PickKernel(SharpenAvx2, SharpenSse41, SharpenGeneric);
     sharpen(up, mid, down, out, work, rowBytes, bytesPerPixel, amount);
+}
+
+} // namespace kximage
+
+namespace kximage {
+
+void TurnStrip(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width,
+               int bytesPerPixel)
+{
+    typedef void (*Turn)(const BYTE*, ptrdiff_t, ptrdiff_t, BYTE*, int, int, int);
+    static const Turn turn3 = PickKernel<Turn>(TurnSse41<3>, TurnSse41<3>, TurnGeneric<3>);
+    static const Turn turn4 = PickKernel<Turn>(TurnSse41<4>, TurnSse41<4>, TurnGeneric<4>);
+    (bytesPerPixel == 3 ? turn3 : turn4)(origin, xStep, yStep, dst, dstride, rows, width);
 }
 
 } // namespace kximage

@@ -187,6 +187,21 @@ TEST(DibRotate, QuarterTurnsAreExactAndSwapTheSize)
     EXPECT_TRUE(SamePixels(original, full));
 }
 
+TEST(DibRotate, QuarterTurnsMatchTheDirectMappingOnAwkwardSizes)
+{
+    unsigned seed = 100;
+    for (const auto& size : kAwkwardSizes)
+        for (int bits : {24, 32}) {
+            const CDib original = Noise(size[0], size[1], bits, seed++);
+            for (int quarters = 1; quarters <= 3; ++quarters) {
+                CDib turned = original;
+                ASSERT_TRUE(turned.Rotate(quarters * 9000));
+                EXPECT_TRUE(SamePixels(ReferenceTurn(original, quarters), turned))
+                    << Describe(original) << ", " << quarters << " quarters";
+            }
+        }
+}
+
 TEST(DibRotate, OtherAnglesEnlargeTheCanvasWithTheFillColour)
 {
     CDib square = Solid(20, 20, Rgb{0, 0, 200});
