@@ -246,42 +246,30 @@ BOOL CDib::Resize(const CDib& srcIn, int width, int height, int mode)
 
 namespace {
 
-// Quarter turns by tiles, so both the rows read and the rows written stay in the cache.
+// Quarter and half turns in strips of 16 rows of the result: a strip reads a narrow band of
+// source columns, which stays in the cache while the strip is written.
 void QuarterTurn(const CDib& src, CDib& dst, int quarters)
 {
-    const int bpp = src.GetBitsPerPixel() / 8;
+    const ptrdiff_t bpp = src.GetBitsPerPixel() / 8, sstride = src.GetStride();
     const int sw = src.GetWidth(), sh = src.GetHeight();
-    const int dw = dst.GetWidth(), dh = dst.GetHeight();
-    const BYTE* sbits = src.GetBits();
-    BYTE* dbits = dst.GetBits();
-    const int sstride = src.GetStride(), dstride = dst.GetStride();
-    const int TILE = 64;
-    const int tileRows = (dh + TILE - 1) / TILE;
-    ParallelFor(tileRows, [&](int begin, int end) {
-        for (int ty = begin; ty < end; ++ty) {
-            const int y0 = ty * TILE, y1 = std::min(y0 + TILE, dh);
-            for (int x0 = 0; x0 < dw; x0 += TILE) {
-                const int x1 = std::min(x0 + TILE, dw);
-                for (int y = y0; y < y1; ++y) {
-                    BYTE* d = dbits + (size_t)y * dstride;
-                    for (int x = x0; x < x1; ++x) {
-                        int sx, sy;
-                        if (quarters == 1) {        // clockwise: dst(x, y) = src(y, sh - 1 - x)
-                            sx = y; sy = sh - 1 - x;
-                        } else if (quarters == 2) {
-                            sx = sw - 1 - x; sy = sh - 1 - y;
-                        } else {                    // counter-clockwise: dst(x, y) = src(sw - 1 - y, x)
-                            sx = sw - 1 - y; sy = x;
-                        }
-                        const BYTE* s = sbits + (size_t)sy * sstride + (size_t)sx * bpp;
-                        if (bpp == 3) {
-                            d[x * 3] = s[0]; d[x * 3 + 1] = s[1]; d[x * 3 + 2] = s[2];
-                        } else {
-                            memcpy(d + x * 4, s, 4);
-                        }
-                    }
-                }
-            }
+    const BYTE* bottomLeft = src.GetBits() + (sh - 1) * sstride;
+    // Where dst(0, 0) comes from and how the source pointer moves along a dst row and down it.
+    const BYTE* origin;
+    ptrdiff_t xStep, yStep;
+    if (quarters == 1) {            // clockwise: dst(x, y) = src(y, sh - 1 - x)
+        origin = bottomLeft; xStep = -sstride; yStep = bpp;
+    } else if (quarters == 2) {     // dst(x, y) = src(sw - 1 - x, sh - 1 - y)
+        origin = bottomLeft + (sw - 1) * bpp; xStep = -bpp; yStep = -sstride;
+    } else {                        // counter-clockwise: dst(x, y) = src(sw - 1 - y, x)
+        origin = src.GetBits() + (sw - 1) * bpp; xStep = sstride; yStep = -bpp;
+    }
+    const int STRIP = 16;
+    const int dh = dst.GetHeight();
+    ParallelFor((dh + STRIP - 1) / STRIP, [&](int begin, int end) {
+        for (int strip = begin; strip < end; ++strip) {
+            const int y0 = strip * STRIP;
+            TurnStrip(origin + y0 * yStep, xStep, yStep, dst.GetBits() + (size_t)y0 * dst.GetStride(), dst.GetStride(),
+                      std::min(STRIP, dh - y0), dst.GetWidth(), (int)bpp);
         }
     });
 }
@@ -374,47 +362,35 @@ BOOL CDib::ChangeSharp(int amount)
     if (amount == 0)
         return TRUE;
     Flush();
-    CDib result;
-    if (!result.Create(m_width, m_height, m_bitsPerPixel))
-        return FALSE;
-    const int bpp = m_bitsPerPixel / 8, w = m_width, h = m_height, stride = m_stride;
-    const BYTE* src = m_bits;
-    BYTE* dst = result.m_bits;
-    // The correction for every possible difference 16 * in - blur (-4080..4080), rounded to
-    // nearest with halves upwards, so the loop does no division.
-    std::vector<short> correction(8161);
-    for (int d = -4080; d <= 4080; ++d) {
-        const int num = amount * d + 8000;
-        correction[d + 4080] = (short)(num >= 0 ? num / 16000 : -((-num + 15999) / 16000));
+    // In place, band by band, so no second full-size buffer has to be allocated and faulted in.
+    // A band keeps the originals of the row it writes and the row above; the rows just outside
+    // each band are copied before any band starts, as a neighbouring band may overwrite them.
+    const int h = m_height, stride = m_stride, rowBytes = m_width * (m_bitsPerPixel / 8);
+    const int bands = std::min(h, 64);
+    auto bandStart = [&](int band) { return (int)((long long)h * band / bands); };
+    std::vector<BYTE> edges((size_t)bands * 2 * rowBytes);
+    for (int band = 0; band < bands; ++band) {
+        const int y0 = bandStart(band), y1 = bandStart(band + 1);
+        memcpy(&edges[(size_t)band * 2 * rowBytes], m_bits + (size_t)std::max(y0 - 1, 0) * stride, rowBytes);
+        memcpy(&edges[((size_t)band * 2 + 1) * rowBytes], m_bits + (size_t)std::min(y1, h - 1) * stride, rowBytes);
     }
-    const short* delta = correction.data() + 4080;
-    const int rowBytes = w * bpp;
-    ParallelFor(h, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const BYTE* up = src + (size_t)(y > 0 ? y - 1 : 0) * stride;
-            const BYTE* mid = src + (size_t)y * stride;
-            const BYTE* down = src + (size_t)(y < h - 1 ? y + 1 : h - 1) * stride;
-            BYTE* d = dst + (size_t)y * stride;
-            auto one = [&](int i, int l, int r) {
-                const int blur = up[l] + 2 * up[i] + up[r] + 2 * (mid[l] + 2 * mid[i] + mid[r]) +
-                                 down[l] + 2 * down[i] + down[r];
-                d[i] = ClampByte(mid[i] + delta[16 * mid[i] - blur]);
-            };
-            // Byte by byte: a channel's neighbours are bpp bytes away; the edges repeat the border.
-            for (int i = 0; i < bpp && i < rowBytes; ++i)
-                one(i, i, w > 1 ? i + bpp : i);
-            for (int i = bpp; i < rowBytes - bpp; ++i)
-                one(i, i - bpp, i + bpp);
-            if (w > 1)
-                for (int i = rowBytes - bpp; i < rowBytes; ++i)
-                    one(i, i - bpp, i);
-            if (bpp == 4)
-                for (int x = 0; x < w; ++x)
-                    d[x * 4 + 3] = mid[x * 4 + 3];
+    ParallelFor(bands, [&](int begin, int end) {
+        std::vector<BYTE> originals(2 * (size_t)rowBytes);
+        std::vector<unsigned short> work(rowBytes + 2 * SHARPEN_WORK_MARGIN);
+        for (int band = begin; band < end; ++band) {
+            const int y0 = bandStart(band), y1 = bandStart(band + 1);
+            const BYTE* below = &edges[((size_t)band * 2 + 1) * rowBytes];
+            BYTE* up = originals.data();
+            BYTE* mid = up + rowBytes;
+            memcpy(up, &edges[(size_t)band * 2 * rowBytes], rowBytes);
+            for (int y = y0; y < y1; ++y) {
+                BYTE* row = m_bits + (size_t)y * stride;
+                memcpy(mid, row, rowBytes);
+                const BYTE* down = y + 1 < y1 ? row + stride : below;
+                SharpenRow(up, mid, down, row, work.data(), rowBytes, m_bitsPerPixel / 8, amount);
+                std::swap(up, mid);
+            }
         }
     });
-    result.m_xRes = m_xRes;
-    result.m_yRes = m_yRes;
-    TakeOver(result);
     return TRUE;
 }

@@ -16,6 +16,15 @@ void ParallelFor(int count, const std::function<void(int begin, int end)>& body)
 enum CpuLevel { CPU_GENERIC, CPU_SSE41, CPU_AVX2 };
 CpuLevel GetCpuLevel();
 
+// The widest of a kernel's three builds that this CPU runs.
+template <class Kernel>
+Kernel PickKernel(Kernel avx2, Kernel sse41, Kernel generic)
+{
+    return GetCpuLevel() == CPU_AVX2 ? avx2 : GetCpuLevel() == CPU_SSE41 ? sse41 : generic;
+}
+
+#define KX_ALWAYS_INLINE inline __attribute__((always_inline))
+
 // One per-pixel colour operation. Channels are in memory order: 0 blue, 1 green, 2 red.
 struct PointOp
 {
@@ -28,6 +37,19 @@ struct PointOp
 
 // Applies op to width pixels of one row in place (bytesPerPixel 3 or 4; alpha is left alone).
 void ApplyPointOpRow(const PointOp& op, BYTE* row, int width, int bytesPerPixel);
+
+// Writes to out the row mid sharpened as CDib::ChangeSharp describes, with up and down the rows
+// above and below (mid itself at the top and bottom edge); out may not be one of them. work holds
+// rowBytes + 2 * SHARPEN_WORK_MARGIN values. amount is -1000..1000.
+const int SHARPEN_WORK_MARGIN = 4;
+void SharpenRow(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out, unsigned short* work, int rowBytes,
+                int bytesPerPixel, int amount);
+
+// Rows 0..rows - 1 of a quarter or half turn into dst, width pixels each, where dst pixel (x, y)
+// is the source pixel at origin + x * xStep + y * yStep (byte offsets). Only those pixels are read
+// and written, never the padding of a row.
+void TurnStrip(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width,
+               int bytesPerPixel);
 
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;

@@ -7,8 +7,6 @@
 namespace kximage {
 namespace {
 
-#define KX_ALWAYS_INLINE inline __attribute__((always_inline))
-
 KX_ALWAYS_INLINE void LutRowBody(const BYTE (*lut)[256], BYTE* row, int width, int bpp)
 {
     const BYTE* lb = lut[0];
@@ -204,8 +202,7 @@ void ApplyGeneric(const PointOp& op, BYTE* row, int width, int bpp) { ApplyBody(
 
 void ApplyPointOpRow(const PointOp& op, BYTE* row, int width, int bytesPerPixel)
 {
-    static void (*const apply)(const PointOp&, BYTE*, int, int) =
-        GetCpuLevel() == CPU_AVX2 ? ApplyAvx2 : GetCpuLevel() == CPU_SSE41 ? ApplySse41 : ApplyGeneric;
+    static const auto apply = PickKernel(ApplyAvx2, ApplySse41, ApplyGeneric);
     apply(op, row, width, bytesPerPixel);
 }
 

@@ -1,6 +1,10 @@
 // Resampling, rotation and sharpening.
 #include "DibTestUtil.h"
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -15,6 +19,80 @@ CDib Checkerboard(int width, int height)
         }
     return dib;
 }
+
+
+// Random pixels, and random bytes in the row padding too, so a kernel that reads the padding
+// shows up as a wrong pixel.
+CDib Noise(int width, int height, int bits, unsigned seed)
+{
+    CDib dib;
+    dib.Create(width, height, bits);
+    std::mt19937 random(seed);
+    for (size_t i = 0; i < (size_t)dib.GetStride() * height; ++i)
+        dib.GetBits()[i] = (BYTE)random();
+    return dib;
+}
+
+std::string Describe(const CDib& dib)
+{
+    return std::to_string(dib.GetWidth()) + "x" + std::to_string(dib.GetHeight()) + " at " +
+           std::to_string(dib.GetBitsPerPixel()) + " bits";
+}
+
+// What the unsharp mask compares each colour byte with: 16 times the byte minus the binomial blur
+// over its clamped neighbourhood (alpha bytes get 0).
+std::vector<int> SharpDifferences(const CDib& src)
+{
+    const int bpp = src.GetBitsPerPixel() / 8, w = src.GetWidth(), h = src.GetHeight();
+    auto at = [&](int x, int y, int c) {
+        return (int)src.GetLine(std::min(std::max(y, 0), h - 1))[std::min(std::max(x, 0), w - 1) * bpp + c];
+    };
+    std::vector<int> differences((size_t)w * h * bpp);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int blur = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        blur += (2 - std::abs(dx)) * (2 - std::abs(dy)) * at(x + dx, y + dy, c);
+                differences[((size_t)y * w + x) * bpp + c] = 16 * at(x, y, c) - blur;
+            }
+    return differences;
+}
+
+// The unsharp mask written out directly, with the correction rounded to nearest, halves upwards.
+CDib ReferenceSharp(const CDib& src, const std::vector<int>& differences, int amount)
+{
+    CDib out = src;
+    const int bpp = src.GetBitsPerPixel() / 8;
+    for (int y = 0; y < src.GetHeight(); ++y)
+        for (int x = 0; x < src.GetWidth(); ++x)
+            for (int c = 0; c < 3; ++c) {
+                BYTE& p = out.GetLine(y)[x * bpp + c];
+                const int d = differences[((size_t)y * src.GetWidth() + x) * bpp + c];
+                const int v = p + (int)std::floor((amount * d + 8000) / 16000.0);
+                p = (BYTE)std::min(std::max(v, 0), 255);
+            }
+    return out;
+}
+
+// Where dst(x, y) of a turn by quarters comes from, as Rotate documents: clockwise.
+CDib ReferenceTurn(const CDib& src, int quarters)
+{
+    const int bpp = src.GetBitsPerPixel() / 8, sw = src.GetWidth(), sh = src.GetHeight();
+    CDib out;
+    out.Create(quarters == 2 ? sw : sh, quarters == 2 ? sh : sw, src.GetBitsPerPixel());
+    for (int y = 0; y < out.GetHeight(); ++y)
+        for (int x = 0; x < out.GetWidth(); ++x) {
+            const int sx = quarters == 1 ? y : quarters == 2 ? sw - 1 - x : sw - 1 - y;
+            const int sy = quarters == 1 ? sh - 1 - x : quarters == 2 ? sh - 1 - y : x;
+            memcpy(out.GetLine(y) + x * bpp, src.GetLine(sy) + sx * bpp, bpp);
+        }
+    return out;
+}
+
+const int kAwkwardSizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {2, 1}, {1, 2}, {3, 3}, {17, 5},
+                                {5, 17}, {33, 2}, {2, 33}, {47, 21}, {1003, 3}, {67, 130}};
 
 } // namespace
 
@@ -109,6 +187,21 @@ TEST(DibRotate, QuarterTurnsAreExactAndSwapTheSize)
     EXPECT_TRUE(SamePixels(original, full));
 }
 
+TEST(DibRotate, QuarterTurnsMatchTheDirectMappingOnAwkwardSizes)
+{
+    unsigned seed = 100;
+    for (const auto& size : kAwkwardSizes)
+        for (int bits : {24, 32}) {
+            const CDib original = Noise(size[0], size[1], bits, seed++);
+            for (int quarters = 1; quarters <= 3; ++quarters) {
+                CDib turned = original;
+                ASSERT_TRUE(turned.Rotate(quarters * 9000));
+                EXPECT_TRUE(SamePixels(ReferenceTurn(original, quarters), turned))
+                    << Describe(original) << ", " << quarters << " quarters";
+            }
+        }
+}
+
 TEST(DibRotate, OtherAnglesEnlargeTheCanvasWithTheFillColour)
 {
     CDib square = Solid(20, 20, Rgb{0, 0, 200});
@@ -153,5 +246,60 @@ TEST(DibSharp, UnsharpMaskOnASpike)
         blurred.ChangeSharp(-1000);
         EXPECT_EQ(125, PixelAt(blurred, 2, 2).r);   // the binomial blur itself
         EXPECT_EQ(113, PixelAt(blurred, 2, 1).r);   // 100 + 2 * 100 / 16 = 112.5, halves up
+    }
+}
+
+TEST(DibSharp, MatchesTheDirectFormulaOnAwkwardSizes)
+{
+    std::vector<int> amounts = {-1000, -999, -1, 1, 7, 333, 999, 1000};
+    for (int a = -1000; a <= 1000; a += 97)
+        amounts.push_back(a);
+    unsigned seed = 1;
+    for (const auto& size : kAwkwardSizes)
+        for (int bits : {24, 32}) {
+            const CDib original = Noise(size[0], size[1], bits, seed++);
+            const std::vector<int> differences = SharpDifferences(original);
+            for (int amount : amounts) {
+                CDib sharp = original;
+                ASSERT_TRUE(sharp.ChangeSharp(amount));
+                EXPECT_TRUE(SamePixels(ReferenceSharp(original, differences, amount), sharp))
+                    << Describe(original) << ", amount " << amount;
+            }
+        }
+}
+
+TEST(DibSharp, EveryReachableDifferenceForEveryAmount)
+{
+    // A centre value m and a blur b can differ by d = 16 m - b = -3060..3060. Each block of three
+    // columns of a three-row picture makes one d in each channel at the block's centre pixel.
+    const int blocks = (6121 + 2) / 3;
+    CDib dib;
+    dib.Create(blocks * 3, 3, 24);
+    auto column = [&](int x, int c, int sum, int centre) {
+        // top + 2 * centre + bottom = sum
+        const int rest = sum - 2 * centre;
+        dib.GetLine(0)[x * 3 + c] = (BYTE)std::min(rest, 255);
+        dib.GetLine(1)[x * 3 + c] = (BYTE)centre;
+        dib.GetLine(2)[x * 3 + c] = (BYTE)(rest - std::min(rest, 255));
+    };
+    for (int k = 0; k < blocks * 3; ++k) {
+        const int d = std::min(-3060 + k, 3060), x = k / 3 * 3, c = k % 3;
+        const int m = d > 0 ? (d + 11) / 12 : 0;
+        const int extra = 16 * m - d - 4 * m;   // 0..3060 above the least blur of m
+        const int centreExtra = std::min(extra / 2, 510), sides = extra - 2 * centreExtra;
+        const int left = std::min(sides, 1020);
+        column(x + 1, c, 2 * m + centreExtra, m);
+        column(x, c, left, std::min(left / 2, 255));
+        column(x + 2, c, sides - left, std::min((sides - left) / 2, 255));
+    }
+    const std::vector<int> differences = SharpDifferences(dib);
+    std::vector<bool> made(6121);
+    for (int d : differences)
+        made[d + 3060] = true;
+    ASSERT_EQ(made.end(), std::find(made.begin(), made.end(), false)) << "a difference the picture lacks";
+    for (int amount = -1000; amount <= 1000; ++amount) {
+        CDib sharp = dib;
+        sharp.ChangeSharp(amount);
+        ASSERT_TRUE(SamePixels(ReferenceSharp(dib, differences, amount), sharp)) << "amount " << amount;
     }
 }
