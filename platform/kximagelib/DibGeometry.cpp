@@ -11,17 +11,7 @@ using namespace kximage;
 namespace {
 
 const double PI = 3.14159265358979323846;
-const int WEIGHT_BITS = 14;
-const int WEIGHT_ONE = 1 << WEIGHT_BITS;
-
-// The taps of one output pixel: source indices first..first+count-1 with fixed-point weights.
-struct Taps
-{
-    std::vector<int> first;
-    std::vector<int> count;
-    std::vector<short> weights;   // `width` weights per output pixel
-    int width = 0;
-};
+const int WEIGHT_ONE = 1 << RESAMPLE_WEIGHT_BITS;
 
 double Lanczos3(double x)
 {
@@ -41,17 +31,18 @@ double Triangle(double x)
 
 // Weights for resampling srcSize samples onto dstSize; when reducing, the kernel is widened by the
 // reduction factor so it averages every source sample it covers.
-Taps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double radius)
+ResampleTaps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double radius)
 {
-    Taps taps;
+    ResampleTaps taps;
     const double scale = double(srcSize) / dstSize;
     const double stretch = std::max(1.0, scale);
     const double support = radius * stretch;
-    taps.width = (int)std::ceil(support) * 2 + 1;
+    const int maxTaps = (int)std::ceil(support) * 2 + 1;
     taps.first.resize(dstSize);
     taps.count.resize(dstSize);
-    taps.weights.assign((size_t)dstSize * taps.width, 0);
-    std::vector<double> w(taps.width);
+    std::vector<double> w(maxTaps);
+    std::vector<short> weights((size_t)dstSize * maxTaps, 0);
+    int widest = 1;
     for (int x = 0; x < dstSize; ++x) {
         const double centre = (x + 0.5) * scale - 0.5;
         int lo = (int)std::floor(centre - support) + 1;
@@ -60,7 +51,7 @@ Taps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double radius)
         hi = std::min(hi, srcSize - 1);
         if (hi < lo)
             hi = lo = std::min(std::max((int)std::lround(centre), 0), srcSize - 1);
-        int n = std::min(hi - lo + 1, taps.width);
+        int n = std::min(hi - lo + 1, maxTaps);
         double sum = 0;
         for (int i = 0; i < n; ++i) {
             w[i] = kernel((lo + i - centre) / stretch);
@@ -72,7 +63,7 @@ Taps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double radius)
             n = 1;
         }
         // Fixed point that sums to exactly one, so flat areas stay exactly flat.
-        short* out = &taps.weights[(size_t)x * taps.width];
+        short* out = &weights[(size_t)x * maxTaps];
         int total = 0, biggest = 0;
         for (int i = 0; i < n; ++i) {
             out[i] = (short)std::lround(w[i] / sum * WEIGHT_ONE);
@@ -83,90 +74,109 @@ Taps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double radius)
         out[biggest] = (short)(out[biggest] + WEIGHT_ONE - total);
         taps.first[x] = lo;
         taps.count[x] = n;
+        widest = std::max(widest, n);
+    }
+    // Repacked with an even number of weights a sample, the extra ones zero.
+    taps.stride = (widest + 1) & ~1;
+    taps.weights.assign((size_t)dstSize * taps.stride, 0);
+    taps.pairs.resize((size_t)dstSize * taps.stride / 2);
+    for (int x = 0; x < dstSize; ++x) {
+        short* out = &taps.weights[(size_t)x * taps.stride];
+        memcpy(out, &weights[(size_t)x * maxTaps], taps.count[x] * sizeof(short));
+        for (int k = 0; k < taps.stride / 2; ++k)
+            taps.pairs[(size_t)x * taps.stride / 2 + k] =
+                (int)((unsigned short)out[2 * k] | (unsigned)(unsigned short)out[2 * k + 1] << 16);
     }
     return taps;
 }
 
-inline BYTE FromFixed(int acc)
+// (sum + n / 2) / n, the rounded mean of n bytes. Below 2^16 bytes it is a multiply by
+// ceil(2^40 / n) and a shift, exact there because the numerator t stays below 256 n, so
+// t * n < 2^40.
+class CMeanDivider
 {
-    acc = (acc + (WEIGHT_ONE >> 1)) >> WEIGHT_BITS;
-    return (BYTE)(acc < 0 ? 0 : acc > 255 ? 255 : acc);
-}
+public:
+    explicit CMeanDivider(unsigned n) : m_n(n), m_reciprocal(((1ULL << 40) + n - 1) / n) {}
+    BYTE Mean(unsigned long long sum) const
+    {
+        const unsigned long long t = sum + m_n / 2;
+        return (BYTE)(m_n < 65536 ? (t * m_reciprocal) >> 40 : t / m_n);
+    }
 
-template <int BPP>
-void ResampleRowsH(const BYTE* src, int srcStride, BYTE* dst, int dstStride, int rows, int dstWidth, const Taps& taps)
-{
-    ParallelFor(rows, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const BYTE* s = src + (size_t)y * srcStride;
-            BYTE* d = dst + (size_t)y * dstStride;
-            for (int x = 0; x < dstWidth; ++x) {
-                const short* w = &taps.weights[(size_t)x * taps.width];
-                const BYTE* p = s + taps.first[x] * BPP;
-                int acc[BPP] = {};
-                for (int i = 0, n = taps.count[x]; i < n; ++i, p += BPP)
-                    for (int c = 0; c < BPP; ++c)
-                        acc[c] += w[i] * p[c];
-                for (int c = 0; c < BPP; ++c)
-                    d[x * BPP + c] = FromFixed(acc[c]);
-            }
-        }
-    });
-}
+private:
+    unsigned m_n;
+    unsigned long long m_reciprocal;
+};
 
-void ResampleRowsV(const BYTE* src, int srcStride, BYTE* dst, int dstStride, int rowBytes, int dstHeight, const Taps& taps)
+// The rows the horizontal filter pass reads: the source's own rows or, for a box pre-reduction,
+// the exact means of its fx x fy blocks (the last block of a row or column may be smaller). The
+// reduced rows are made one at a time by the thread that filters them, so the full-size source is
+// read once and no reduced copy of it is written.
+//   1) construct over the source and the box factors, 2) Row() from any thread, each with its own
+//   CScratch.
+class CSourceRows
 {
-    ParallelFor(dstHeight, [&](int begin, int end) {
-        std::vector<int> acc(rowBytes);
-        for (int y = begin; y < end; ++y) {
-            std::fill(acc.begin(), acc.end(), 0);
-            const short* w = &taps.weights[(size_t)y * taps.width];
-            for (int i = 0, n = taps.count[y]; i < n; ++i) {
-                const BYTE* s = src + (size_t)(taps.first[y] + i) * srcStride;
-                const int wi = w[i];
-                for (int b = 0; b < rowBytes; ++b)
-                    acc[b] += wi * s[b];
-            }
-            BYTE* d = dst + (size_t)y * dstStride;
-            for (int b = 0; b < rowBytes; ++b)
-                d[b] = FromFixed(acc[b]);
-        }
-    });
-}
+public:
+    struct CScratch
+    {
+        std::vector<unsigned> sums;
+        std::vector<BYTE> row;
+    };
 
-// Exact average of fx x fy blocks (the last block of a row or column may be smaller).
-void BoxReduce(const CDib& src, CDib& dst, int fx, int fy)
-{
-    const int bpp = src.GetBitsPerPixel() / 8;
-    const int w = (src.GetWidth() + fx - 1) / fx, h = (src.GetHeight() + fy - 1) / fy;
-    dst.Create(w, h, src.GetBitsPerPixel());
-    const BYTE* sbits = src.GetBits();
-    BYTE* dbits = dst.GetBits();
-    const int sstride = src.GetStride(), dstride = dst.GetStride(), sw = src.GetWidth(), sh = src.GetHeight();
-    ParallelFor(h, [&](int begin, int end) {
-        std::vector<int> acc((size_t)w * bpp);
-        for (int y = begin; y < end; ++y) {
-            std::fill(acc.begin(), acc.end(), 0);
-            const int y0 = y * fy, y1 = std::min(y0 + fy, sh);
-            for (int sy = y0; sy < y1; ++sy) {
-                const BYTE* s = sbits + (size_t)sy * sstride;
-                for (int x = 0; x < w; ++x) {
-                    const int x0 = x * fx, x1 = std::min(x0 + fx, sw);
-                    int* a = &acc[(size_t)x * bpp];
-                    for (int sx = x0; sx < x1; ++sx)
-                        for (int c = 0; c < bpp; ++c)
-                            a[c] += s[sx * bpp + c];
-                }
-            }
-            BYTE* d = dbits + (size_t)y * dstride;
-            for (int x = 0; x < w; ++x) {
-                const int n = (std::min((x + 1) * fx, sw) - x * fx) * (y1 - y0);
-                for (int c = 0; c < bpp; ++c)
-                    d[x * bpp + c] = (BYTE)((acc[(size_t)x * bpp + c] + n / 2) / n);
-            }
-        }
-    });
-}
+    CSourceRows(const CDib& src, int fx, int fy)
+        : m_src(src), m_fx(fx), m_fy(fy), m_bpp(src.GetBitsPerPixel() / 8),
+          m_width((src.GetWidth() + fx - 1) / fx), m_height((src.GetHeight() + fy - 1) / fy)
+    {
+    }
+
+    int GetWidth() const { return m_width; }
+    int GetHeight() const { return m_height; }
+
+    const BYTE* Row(int y, CScratch& scratch) const
+    {
+        if (m_fx == 1 && m_fy == 1)
+            return m_src.GetBits() + (size_t)y * m_src.GetStride();
+        const int sw = m_src.GetWidth(), rowBytes = sw * m_bpp;
+        const int y0 = y * m_fy, y1 = std::min(y0 + m_fy, m_src.GetHeight());
+        scratch.sums.assign(rowBytes, 0);
+        scratch.row.resize((size_t)m_width * m_bpp);
+        for (int sy = y0; sy < y1; ++sy)
+            AddRowBytes(scratch.sums.data(), m_src.GetBits() + (size_t)sy * m_src.GetStride(), rowBytes);
+        if (m_bpp == 3)
+            MeanBlocks<3>(scratch, y1 - y0);
+        else
+            MeanBlocks<4>(scratch, y1 - y0);
+        return scratch.row.data();
+    }
+
+private:
+    template <int BPP>
+    void MeanBlocks(CScratch& scratch, int rows) const
+    {
+        const int sw = m_src.GetWidth(), whole = sw / m_fx;
+        const unsigned* s = scratch.sums.data();
+        BYTE* d = scratch.row.data();
+        const CMeanDivider full((unsigned)(m_fx * rows));
+        for (int x = 0; x < whole; ++x, s += m_fx * BPP, d += BPP)
+            MeanBlock<BPP>(s, m_fx, full, d);
+        if (whole < m_width)
+            MeanBlock<BPP>(s, sw - whole * m_fx, CMeanDivider((unsigned)((sw - whole * m_fx) * rows)), d);
+    }
+
+    template <int BPP>
+    static void MeanBlock(const unsigned* sums, int columns, const CMeanDivider& divider, BYTE* d)
+    {
+        unsigned long long total[BPP] = {};
+        for (int i = 0; i < columns; ++i, sums += BPP)
+            for (int c = 0; c < BPP; ++c)
+                total[c] += sums[c];
+        for (int c = 0; c < BPP; ++c)
+            d[c] = divider.Mean(total[c]);
+    }
+
+    const CDib& m_src;
+    const int m_fx, m_fy, m_bpp, m_width, m_height;
+};
 
 void ResizeNearest(const CDib& src, CDib& dst, int width, int height)
 {
@@ -187,20 +197,29 @@ void ResizeNearest(const CDib& src, CDib& dst, int width, int height)
     });
 }
 
-void ResizeFiltered(const CDib& src, CDib& dst, int width, int height, double (*kernel)(double), double radius)
+// False when the intermediate picture cannot be allocated.
+bool ResizeFiltered(const CSourceRows& rows, CDib& dst, double (*kernel)(double), double radius)
 {
-    const int bpp = src.GetBitsPerPixel() / 8;
+    const int bpp = dst.GetBitsPerPixel() / 8, width = dst.GetWidth(), height = dst.GetHeight();
     // Rows first, into a picture of the new width and the old height, then columns.
     CDib middle;
-    if (!middle.Create(width, src.GetHeight(), src.GetBitsPerPixel()))
-        return;
-    Taps tx = MakeTaps(src.GetWidth(), width, kernel, radius);
-    if (bpp == 3)
-        ResampleRowsH<3>(src.GetBits(), src.GetStride(), middle.GetBits(), middle.GetStride(), src.GetHeight(), width, tx);
-    else
-        ResampleRowsH<4>(src.GetBits(), src.GetStride(), middle.GetBits(), middle.GetStride(), src.GetHeight(), width, tx);
-    Taps ty = MakeTaps(src.GetHeight(), height, kernel, radius);
-    ResampleRowsV(middle.GetBits(), middle.GetStride(), dst.GetBits(), dst.GetStride(), width * bpp, height, ty);
+    if (!middle.Create(width, rows.GetHeight(), dst.GetBitsPerPixel()))
+        return false;
+    const ResampleTaps tx = MakeTaps(rows.GetWidth(), width, kernel, radius);
+    ParallelFor(rows.GetHeight(), [&](int begin, int end) {
+        CSourceRows::CScratch scratch;
+        for (int y = begin; y < end; ++y)
+            ResampleRowH(rows.Row(y, scratch), rows.GetWidth(), middle.GetBits() + (size_t)y * middle.GetStride(),
+                         width, bpp, tx);
+    });
+    const ResampleTaps ty = MakeTaps(rows.GetHeight(), height, kernel, radius);
+    ParallelFor(height, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            ResampleRowV(middle.GetBits() + (size_t)ty.first[y] * middle.GetStride(), middle.GetStride(),
+                         &ty.weights[(size_t)y * ty.stride], ty.count[y], dst.GetBits() + (size_t)y * dst.GetStride(),
+                         width * bpp);
+    });
+    return true;
 }
 
 } // namespace
@@ -226,17 +245,10 @@ BOOL CDib::Resize(const CDib& srcIn, int width, int height, int mode)
         // Whole-factor box averaging first, leaving Lanczos a reduction of two to four: the same
         // filter quality on every source pixel at a fraction of the taps.
         const int fx = std::max(1, srcIn.m_width / width / 2), fy = std::max(1, srcIn.m_height / height / 2);
-        if (fx > 1 || fy > 1) {
-            CDib reduced;
-            BoxReduce(srcIn, reduced, fx, fy);
-            if (!reduced.IsValid())
-                return FALSE;
-            ResizeFiltered(reduced, result, width, height, Lanczos3, 3);
-        } else {
-            ResizeFiltered(srcIn, result, width, height, Lanczos3, 3);
-        }
-    } else {
-        ResizeFiltered(srcIn, result, width, height, Triangle, 1);
+        if (!ResizeFiltered(CSourceRows(srcIn, fx, fy), result, Lanczos3, 3))
+            return FALSE;
+    } else if (!ResizeFiltered(CSourceRows(srcIn, 1, 1), result, Triangle, 1)) {
+        return FALSE;
     }
     result.m_xRes = srcIn.m_xRes;
     result.m_yRes = srcIn.m_yRes;

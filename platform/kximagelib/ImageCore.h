@@ -51,6 +51,29 @@ void SharpenRow(const BYTE* up, const BYTE* mid, const BYTE* down, BYTE* out, un
 void TurnStrip(const BYTE* origin, ptrdiff_t xStep, ptrdiff_t yStep, BYTE* dst, int dstride, int rows, int width,
                int bytesPerPixel);
 
+// The taps of one resampling pass in fixed point: output sample i is the sum over k < count[i] of
+// weights[i * stride + k] * source sample first[i] + k, rounded, shifted down by
+// RESAMPLE_WEIGHT_BITS and clamped. stride is even and the weights from count[i] to stride are
+// zero, so kernels may take the taps two at a time; pairs[i * stride / 2 + k] holds weights 2k and
+// 2k + 1 of sample i as the low and high half of one value.
+const int RESAMPLE_WEIGHT_BITS = 14;
+struct ResampleTaps
+{
+    std::vector<int> first, count;
+    std::vector<short> weights;
+    std::vector<int> pairs;
+    int stride = 0;
+};
+
+// One row of the horizontal pass: dstWidth pixels from src, srcWidth pixels wide (bytesPerPixel 3
+// or 4; alpha is filtered like the colours). Reads no byte outside the srcWidth pixels.
+void ResampleRowH(const BYTE* src, int srcWidth, BYTE* dst, int dstWidth, int bytesPerPixel, const ResampleTaps& taps);
+// One row of the vertical pass: rowBytes bytes, the sum over k < count of weights[k] times the row
+// at top + k * stride. weights has an even number of values, zero beyond count.
+void ResampleRowV(const BYTE* top, ptrdiff_t stride, const short* weights, int count, BYTE* dst, int rowBytes);
+// sums[i] += row[i] for i < n.
+void AddRowBytes(unsigned* sums, const BYTE* row, int n);
+
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;
 
