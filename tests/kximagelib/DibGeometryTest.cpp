@@ -91,6 +91,127 @@ CDib ReferenceTurn(const CDib& src, int quarters)
     return out;
 }
 
+// The resampling filters of Resize in double precision, as Dib.h describes them: for mode 2 the
+// exact means of whole-factor blocks first, then the rows filtered into an 8-bit picture, then its
+// columns. Every byte is filtered, alpha included.
+struct ReferenceTaps
+{
+    int first;
+    std::vector<double> weights;
+};
+
+std::vector<ReferenceTaps> ReferenceWeights(int srcSize, int dstSize, int mode)
+{
+    const double radius = mode == 2 ? 3 : 1, pi = 3.14159265358979323846;
+    auto kernel = [&](double x) {
+        x = std::fabs(x);
+        if (mode != 2)
+            return x < 1 ? 1 - x : 0.0;
+        if (x < 1e-9)
+            return 1.0;
+        return x < 3 ? 3 * std::sin(pi * x) * std::sin(pi * x / 3) / (pi * pi * x * x) : 0.0;
+    };
+    const double scale = double(srcSize) / dstSize, stretch = std::max(1.0, scale), support = radius * stretch;
+    std::vector<ReferenceTaps> taps(dstSize);
+    for (int x = 0; x < dstSize; ++x) {
+        const double centre = (x + 0.5) * scale - 0.5;
+        int lo = std::max(0, (int)std::floor(centre - support) + 1);
+        int hi = std::min(srcSize - 1, (int)std::floor(centre + support));
+        if (hi < lo)
+            lo = hi = std::min(std::max((int)std::lround(centre), 0), srcSize - 1);
+        double sum = 0;
+        for (int i = lo; i <= hi; ++i) {
+            taps[x].weights.push_back(kernel((i - centre) / stretch));
+            sum += taps[x].weights.back();
+        }
+        for (double& w : taps[x].weights)
+            w /= sum;
+        taps[x].first = lo;
+    }
+    return taps;
+}
+
+BYTE RoundToByte(double v)
+{
+    return (BYTE)std::min(std::max(std::floor(v + 0.5), 0.0), 255.0);
+}
+
+CDib ReferenceBoxMeans(const CDib& src, int fx, int fy)
+{
+    const int bpp = src.GetBitsPerPixel() / 8, sw = src.GetWidth(), sh = src.GetHeight();
+    CDib out;
+    out.Create((sw + fx - 1) / fx, (sh + fy - 1) / fy, src.GetBitsPerPixel());
+    for (int y = 0; y < out.GetHeight(); ++y)
+        for (int x = 0; x < out.GetWidth(); ++x)
+            for (int c = 0; c < bpp; ++c) {
+                double sum = 0;
+                int n = 0;
+                for (int sy = y * fy; sy < std::min(sh, (y + 1) * fy); ++sy)
+                    for (int sx = x * fx; sx < std::min(sw, (x + 1) * fx); ++sx, ++n)
+                        sum += src.GetLine(sy)[sx * bpp + c];
+                out.GetLine(y)[x * bpp + c] = RoundToByte(sum / n);
+            }
+    return out;
+}
+
+CDib ReferenceResize(const CDib& original, int width, int height, int mode)
+{
+    CDib src = original;
+    if (mode == 2)
+        src = ReferenceBoxMeans(original, std::max(1, original.GetWidth() / width / 2),
+                                std::max(1, original.GetHeight() / height / 2));
+    const int bpp = src.GetBitsPerPixel() / 8;
+    CDib middle, out;
+    middle.Create(width, src.GetHeight(), src.GetBitsPerPixel());
+    out.Create(width, height, src.GetBitsPerPixel());
+    const auto tx = ReferenceWeights(src.GetWidth(), width, mode), ty = ReferenceWeights(src.GetHeight(), height, mode);
+    for (int y = 0; y < src.GetHeight(); ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < bpp; ++c) {
+                double v = 0;
+                for (size_t i = 0; i < tx[x].weights.size(); ++i)
+                    v += tx[x].weights[i] * src.GetLine(y)[(tx[x].first + i) * bpp + c];
+                middle.GetLine(y)[x * bpp + c] = RoundToByte(v);
+            }
+    for (int y = 0; y < height; ++y)
+        for (int b = 0; b < width * bpp; ++b) {
+            double v = 0;
+            for (size_t i = 0; i < ty[y].weights.size(); ++i)
+                v += ty[y].weights[i] * middle.GetLine(ty[y].first + (int)i)[b];
+            out.GetLine(y)[b] = RoundToByte(v);
+        }
+    return out;
+}
+
+// The largest difference of a byte of got from expected, with where the first one that large is.
+int LargestDifference(const CDib& expected, const CDib& got, std::string& where)
+{
+    int largest = 0;
+    const int rowBytes = got.GetWidth() * got.GetBitsPerPixel() / 8;
+    for (int y = 0; y < got.GetHeight(); ++y)
+        for (int b = 0; b < rowBytes; ++b) {
+            const int d = std::abs(expected.GetLine(y)[b] - got.GetLine(y)[b]);
+            if (d > largest) {
+                largest = d;
+                where = "byte " + std::to_string(b) + " of row " + std::to_string(y) + ": expected " +
+                        std::to_string(expected.GetLine(y)[b]) + ", got " + std::to_string(got.GetLine(y)[b]);
+            }
+        }
+    return largest;
+}
+
+// Smooth shading with a hard-edged dark bar, as in a photograph, rather than noise.
+CDib Scene(int width, int height, int bits)
+{
+    CDib dib = Noise(width, height, bits, 7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool bar = x * 3 > width && x * 2 < width;
+            SetPixel(dib, x, y, bar ? Rgb{12, 9, 30} : Rgb{x * 255 / width, y * 255 / height, 200}, (x + y) & 255);
+        }
+    return dib;
+}
+
 const int kAwkwardSizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {2, 1}, {1, 2}, {3, 3}, {17, 5},
                                 {5, 17}, {33, 2}, {2, 33}, {47, 21}, {1003, 3}, {67, 130}};
 
@@ -154,6 +275,70 @@ TEST(DibResize, EnlargingInterpolatesBetweenPixels)
     EXPECT_EQ(50, PixelAt(wide, 1, 0).r);
     EXPECT_EQ(150, PixelAt(wide, 2, 0).r);
     EXPECT_EQ(200, PixelAt(wide, 3, 0).r);
+}
+
+TEST(DibResize, FiltersAreWithinOneOfDoublePrecision)
+{
+    struct Case
+    {
+        int sw, sh, dw, dh, bits, mode;
+    };
+    const Case cases[] = {
+        {240, 180, 40, 30, 24, 2},    // whole factor 6: box means by 3, then Lanczos by 2
+        {601, 401, 80, 61, 24, 2},    // smaller last blocks; odd width with row padding
+        {203, 157, 67, 52, 32, 2},    // about 3: Lanczos alone; alpha filtered too
+        {1000, 7, 13, 2, 32, 2},      // long blocks along the rows, none down the columns
+        {1, 300, 1, 37, 24, 2},       // one column
+        {300, 1, 37, 1, 32, 2},       // one row
+        {97, 61, 1, 1, 24, 2},
+        {600, 520, 1, 1, 32, 2},      // blocks of 300 x 260 pixels
+        {37, 23, 111, 50, 24, 2},     // enlarging
+        {5, 3, 2, 7, 24, 2},          // narrower and taller
+        {333, 222, 100, 100, 24, 1},  // area-averaging bilinear
+        {45, 33, 99, 70, 32, 1},
+    };
+    for (const Case& c : cases) {
+        for (int picture = 0; picture < 2; ++picture) {
+            const CDib src = picture ? Noise(c.sw, c.sh, c.bits, c.sw * 31 + c.sh) : Scene(c.sw, c.sh, c.bits);
+            SCOPED_TRACE(Describe(src) + (picture ? " noise" : " scene") + " to " + std::to_string(c.dw) + "x" +
+                         std::to_string(c.dh) + " in mode " + std::to_string(c.mode));
+            CDib out;
+            ASSERT_TRUE(out.Resize(src, c.dw, c.dh, c.mode));
+            ASSERT_EQ(c.dw, out.GetWidth());
+            ASSERT_EQ(c.dh, out.GetHeight());
+            ASSERT_EQ(c.bits, out.GetBitsPerPixel());
+            std::string where;
+            EXPECT_GE(1, LargestDifference(ReferenceResize(src, c.dw, c.dh, c.mode), out, where)) << where;
+        }
+    }
+}
+
+TEST(DibResize, HighQualityKeepsFlatColourExactAtEveryFactor)
+{
+    // Whole and broken factors, blocks that end early at the right and bottom, and blocks large
+    // enough that their means are divided without the reciprocal.
+    const int sizes[][4] = {{601, 401, 80, 61}, {600, 520, 1, 1}, {1, 300, 1, 7}, {1003, 3, 2, 1},
+                            {64, 48, 16, 12}, {95, 77, 19, 11}, {7, 5, 3, 2}};
+    const Rgb colour{201, 3, 77};
+    for (int bits : {24, 32}) {
+        for (const auto& s : sizes) {
+            CDib flat;
+            flat.Create(s[0], s[1], bits);
+            for (int y = 0; y < s[1]; ++y)
+                for (int x = 0; x < s[0]; ++x)
+                    SetPixel(flat, x, y, colour, 140);
+            SCOPED_TRACE(Describe(flat) + " to " + std::to_string(s[2]) + "x" + std::to_string(s[3]));
+            CDib out;
+            ASSERT_TRUE(out.Resize(flat, s[2], s[3], 2));
+            for (int y = 0; y < s[3]; ++y)
+                for (int x = 0; x < s[2]; ++x) {
+                    ASSERT_EQ(colour, PixelAt(out, x, y)) << x << "," << y;
+                    if (bits == 32) {
+                        ASSERT_EQ(140, out.GetLine(y)[x * 4 + 3]) << "alpha at " << x << "," << y;
+                    }
+                }
+        }
+    }
 }
 
 TEST(DibRotate, QuarterTurnsAreExactAndSwapTheSize)
