@@ -90,24 +90,6 @@ ResampleTaps MakeTaps(int srcSize, int dstSize, double (*kernel)(double), double
     return taps;
 }
 
-// (sum + n / 2) / n, the rounded mean of n bytes. Below 2^16 bytes it is a multiply by
-// ceil(2^40 / n) and a shift, exact there because the numerator t stays below 256 n, so
-// t * n < 2^40.
-class CMeanDivider
-{
-public:
-    explicit CMeanDivider(unsigned n) : m_n(n), m_reciprocal(((1ULL << 40) + n - 1) / n) {}
-    BYTE Mean(unsigned long long sum) const
-    {
-        const unsigned long long t = sum + m_n / 2;
-        return (BYTE)(m_n < 65536 ? (t * m_reciprocal) >> 40 : t / m_n);
-    }
-
-private:
-    unsigned m_n;
-    unsigned long long m_reciprocal;
-};
-
 // The rows the horizontal filter pass reads: the source's own rows or, for a box pre-reduction,
 // the exact means of its fx x fy blocks (the last block of a row or column may be smaller). The
 // reduced rows are made one at a time by the thread that filters them, so the full-size source is
@@ -138,42 +120,20 @@ public:
             return m_src.GetBits() + (size_t)y * m_src.GetStride();
         const int sw = m_src.GetWidth(), rowBytes = sw * m_bpp;
         const int y0 = y * m_fy, y1 = std::min(y0 + m_fy, m_src.GetHeight());
-        scratch.sums.assign(rowBytes, 0);
-        scratch.row.resize((size_t)m_width * m_bpp);
-        for (int sy = y0; sy < y1; ++sy)
-            AddRowBytes(scratch.sums.data(), m_src.GetBits() + (size_t)sy * m_src.GetStride(), rowBytes);
-        if (m_bpp == 3)
-            MeanBlocks<3>(scratch, y1 - y0);
-        else
-            MeanBlocks<4>(scratch, y1 - y0);
+        scratch.sums.resize(rowBytes + 1);
+        scratch.row.resize((size_t)m_width * m_bpp + 1);
+        SumRows(m_src.GetBits() + (size_t)y0 * m_src.GetStride(), m_src.GetStride(), y1 - y0, scratch.sums.data(),
+                rowBytes);
+        // The whole blocks, then the narrower one at the end of the row if there is one.
+        const int rows = y1 - y0, whole = sw / m_fx, rest = sw - whole * m_fx;
+        MeanRow(scratch.sums.data(), whole, m_fx, (unsigned)(m_fx * rows), scratch.row.data(), m_bpp);
+        if (rest > 0)
+            MeanRow(&scratch.sums[(size_t)whole * m_fx * m_bpp], 1, rest, (unsigned)(rest * rows),
+                    &scratch.row[(size_t)whole * m_bpp], m_bpp);
         return scratch.row.data();
     }
 
 private:
-    template <int BPP>
-    void MeanBlocks(CScratch& scratch, int rows) const
-    {
-        const int sw = m_src.GetWidth(), whole = sw / m_fx;
-        const unsigned* s = scratch.sums.data();
-        BYTE* d = scratch.row.data();
-        const CMeanDivider full((unsigned)(m_fx * rows));
-        for (int x = 0; x < whole; ++x, s += m_fx * BPP, d += BPP)
-            MeanBlock<BPP>(s, m_fx, full, d);
-        if (whole < m_width)
-            MeanBlock<BPP>(s, sw - whole * m_fx, CMeanDivider((unsigned)((sw - whole * m_fx) * rows)), d);
-    }
-
-    template <int BPP>
-    static void MeanBlock(const unsigned* sums, int columns, const CMeanDivider& divider, BYTE* d)
-    {
-        unsigned long long total[BPP] = {};
-        for (int i = 0; i < columns; ++i, sums += BPP)
-            for (int c = 0; c < BPP; ++c)
-                total[c] += sums[c];
-        for (int c = 0; c < BPP; ++c)
-            d[c] = divider.Mean(total[c]);
-    }
-
     const CDib& m_src;
     const int m_fx, m_fy, m_bpp, m_width, m_height;
 };

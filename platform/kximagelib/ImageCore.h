@@ -71,8 +71,13 @@ void ResampleRowH(const BYTE* src, int srcWidth, BYTE* dst, int dstWidth, int by
 // One row of the vertical pass: rowBytes bytes, the sum over k < count of weights[k] times the row
 // at top + k * stride. weights has an even number of values, zero beyond count.
 void ResampleRowV(const BYTE* top, ptrdiff_t stride, const short* weights, int count, BYTE* dst, int rowBytes);
-// sums[i] += row[i] for i < n.
-void AddRowBytes(unsigned* sums, const BYTE* row, int n);
+// sums[i] = the sum over r < rows of top[r * stride + i], for i < n.
+void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n);
+// The rounded means of blocks of pixels: for x < blocks, byte c of dst pixel x is
+// (t + n / 2) / n, t the total of byte c over sums' pixels x * fx .. x * fx + fx - 1, each a sum
+// of n / fx rows. sums holds one value a byte and one to spare after the last block's; dst has a
+// byte to spare after the last pixel.
+void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel);
 
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;

@@ -39,10 +39,95 @@ KX_ALWAYS_INLINE void FilterBytesV(const BYTE* top, ptrdiff_t stride, const shor
     }
 }
 
-KX_ALWAYS_INLINE void AddBytes(unsigned* __restrict sums, const BYTE* __restrict row, int n)
+// (sum + n / 2) / n, the rounded mean of n bytes. Below 2^16 bytes it is a multiply by
+// ceil(2^40 / n) and a shift, exact there because the numerator t stays below 256 n, so
+// t * n < 2^40.
+class CMeanDivider
 {
-    for (int i = 0; i < n; ++i)
-        sums[i] += row[i];
+public:
+    explicit CMeanDivider(unsigned n) : m_n(n), m_reciprocal(((1ULL << 40) + n - 1) / n) {}
+    BYTE Mean(unsigned long long sum) const
+    {
+        const unsigned long long t = sum + m_n / 2;
+        return (BYTE)(m_n < 65536 ? (t * m_reciprocal) >> 40 : t / m_n);
+    }
+
+private:
+    unsigned m_n;
+    unsigned long long m_reciprocal;
+};
+
+template <int BPP>
+KX_ALWAYS_INLINE void MeanPixels(const unsigned* sums, int from, int blocks, int fx, unsigned n, BYTE* dst)
+{
+    const CMeanDivider divider(n);
+    for (int x = from; x < blocks; ++x) {
+        const unsigned* s = sums + (size_t)x * fx * BPP;
+        unsigned long long total[BPP] = {};
+        for (int i = 0; i < fx; ++i, s += BPP)
+            for (int c = 0; c < BPP; ++c)
+                total[c] += s[c];
+        for (int c = 0; c < BPP; ++c)
+            dst[x * BPP + c] = divider.Mean(total[c]);
+    }
+}
+
+void MeanGeneric(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
+{
+    if (bpp == 3)
+        MeanPixels<3>(sums, 0, blocks, fx, n, dst);
+    else
+        MeanPixels<4>(sums, 0, blocks, fx, n, dst);
+}
+
+// A block's four totals (at 24 bits the fourth is a neighbour's, dropped) in one register, divided
+// by multiplying with ceil(2^32 / n) and keeping the high half: exact while t * n < 2^32 for the
+// numerators t < 256 n, so for n up to 4096. Larger blocks go one byte at a time.
+template <int BPP>
+__attribute__((target("sse4.1"))) void MeanRowSse41(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst)
+{
+    if (n < 2 || n > 4096) {
+        MeanPixels<BPP>(sums, 0, blocks, fx, n, dst);
+        return;
+    }
+    const __m128i half = _mm_set1_epi32((int)(n / 2));
+    const __m128i reciprocal = _mm_set1_epi32((int)(((1ULL << 32) + n - 1) / n));
+    for (int x = 0; x < blocks; ++x, dst += BPP) {
+        const unsigned* s = sums + (size_t)x * fx * BPP;
+        __m128i t = half;
+        for (int i = 0; i < fx; ++i, s += BPP)
+            t = _mm_add_epi32(t, _mm_loadu_si128((const __m128i*)s));
+        const __m128i even = _mm_srli_epi64(_mm_mul_epu32(t, reciprocal), 32);
+        const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(t, 32), reciprocal);
+        const __m128i q = _mm_blend_epi16(even, odd, 0xCC);
+        const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packus_epi32(q, q), q));
+        memcpy(dst, &bytes, 4);
+    }
+}
+
+__attribute__((target("sse4.1")))
+void MeanSse41(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
+{
+    if (bpp == 3)
+        MeanRowSse41<3>(sums, blocks, fx, n, dst);
+    else
+        MeanRowSse41<4>(sums, blocks, fx, n, dst);
+}
+
+// Column by column in short runs, so the totals stay in registers while every row is added and are
+// written once.
+KX_ALWAYS_INLINE void SumBytes(const BYTE* top, ptrdiff_t stride, int rows, unsigned* __restrict sums, int n)
+{
+    const int RUN = 64;
+    for (int i0 = 0; i0 < n; i0 += RUN) {
+        unsigned run[RUN] = {};
+        const int length = n - i0 < RUN ? n - i0 : RUN;
+        const BYTE* s = top + i0;
+        for (int r = 0; r < rows; ++r, s += stride)
+            for (int i = 0; i < length; ++i)
+                run[i] += s[i];
+        memcpy(sums + i0, run, length * sizeof(unsigned));
+    }
 }
 
 void ResampleHGeneric(const BYTE* src, int srcWidth, BYTE* dst, int dstWidth, int bpp, const ResampleTaps& taps)
@@ -144,12 +229,12 @@ void ResampleVSse41(const BYTE* top, ptrdiff_t stride, const short* weights, int
 }
 
 __attribute__((target("avx2")))
-void AddAvx2(unsigned* sums, const BYTE* row, int n) { AddBytes(sums, row, n); }
+void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
 
 __attribute__((target("sse4.1")))
-void AddSse41(unsigned* sums, const BYTE* row, int n) { AddBytes(sums, row, n); }
+void SumSse41(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
 
-void AddGeneric(unsigned* sums, const BYTE* row, int n) { AddBytes(sums, row, n); }
+void SumGeneric(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
 
 } // namespace
 
@@ -165,10 +250,16 @@ void ResampleRowV(const BYTE* top, ptrdiff_t stride, const short* weights, int c
     filter(top, stride, weights, count, dst, rowBytes);
 }
 
-void AddRowBytes(unsigned* sums, const BYTE* row, int n)
+void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel)
 {
-    static const auto add = PickKernel(AddAvx2, AddSse41, AddGeneric);
-    add(sums, row, n);
+    static const auto mean = PickKernel(MeanSse41, MeanSse41, MeanGeneric);
+    mean(sums, blocks, fx, n, dst, bytesPerPixel);
+}
+
+void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
+{
+    static const auto sum = PickKernel(SumAvx2, SumSse41, SumGeneric);
+    sum(top, stride, rows, sums, n);
 }
 
 } // namespace kximage
