@@ -110,6 +110,10 @@ public:
     // Resampling modes: 0 nearest neighbour; 1 bilinear (area-averaging when reducing);
     // 2 high quality: Lanczos-3, with an exact box pre-reduction by whole factors when reducing
     // by more than two, so every source pixel contributes. Any other mode acts as 1.
+    // Modes 1 and 2 filter the rows into an 8-bit intermediate picture, then its columns, with
+    // 14-bit fixed-point weights that sum to exactly one: each byte is within 1 of the same filter
+    // in double precision, flat colour stays exact, and the box means (total + n / 2) / n of the
+    // n bytes of a block are exact. At 32 bits alpha is resampled like the colours.
     BOOL Resize(int width, int height, int mode);
     // This picture becomes src resampled to width x height (src may be this picture); the
     // resolution is taken from src.

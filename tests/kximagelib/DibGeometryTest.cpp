@@ -313,30 +313,55 @@ TEST(DibResize, FiltersAreWithinOneOfDoublePrecision)
     }
 }
 
-TEST(DibResize, HighQualityKeepsFlatColourExactAtEveryFactor)
+// Blocks of value base whose first `extra(n)` bytes are one more, n the block's byte count, for the
+// box factors fx x fy (blocks at the right and bottom may be smaller); every byte of a pixel alike.
+CDib BlocksWithExtra(int width, int height, int bits, int fx, int fy, int base, int (*extra)(int n))
 {
-    // Whole and broken factors, blocks that end early at the right and bottom, and blocks large
-    // enough that their means are divided without the reciprocal.
-    const int sizes[][4] = {{601, 401, 80, 61}, {600, 520, 1, 1}, {1, 300, 1, 7}, {1003, 3, 2, 1},
-                            {64, 48, 16, 12}, {95, 77, 19, 11}, {7, 5, 3, 2}};
-    const Rgb colour{201, 3, 77};
+    CDib dib;
+    dib.Create(width, height, bits);
+    const int bpp = bits / 8;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int bw = std::min(fx, width - x / fx * fx), bh = std::min(fy, height - y / fy * fy);
+            const int k = (y % fy) * bw + x % fx;
+            memset(dib.GetLine(y) + x * bpp, base + (k < extra(bw * bh) ? 1 : 0), bpp);
+        }
+    return dib;
+}
+
+TEST(DibResize, HighQualityBoxMeansRoundExactlyAtEveryFactor)
+{
+    // Every block's mean is 200 + (n - 1 - n / 2) / n or 200 + (n - n / 2) / n: just below and
+    // just at the rounding of halves upwards, and high enough that an inexact reciprocal errs
+    // there. The box step gives a flat picture and Lanczos keeps it, so every byte must come out
+    // exactly. The factors span the exact multiply of small blocks, its limit of 4096 bytes, the
+    // wider one beyond and a plain division; blocks of one row, and smaller ones at the right and
+    // bottom.
+    struct Case
+    {
+        int sw, sh, dw, dh;
+    };
+    const Case cases[] = {{600, 400, 80, 60}, {601, 401, 80, 61}, {256, 256, 2, 2}, {256, 200, 2, 2},
+                          {200, 200, 1, 1}, {600, 520, 1, 1}, {10, 9, 10, 2}, {1, 300, 1, 7}, {1003, 3, 2, 1}};
+    struct Boundary
+    {
+        int (*extra)(int n);
+        int expected;
+    };
+    const Boundary boundaries[] = {{[](int n) { return n - 1 - n / 2; }, 200}, {[](int n) { return n - n / 2; }, 201}};
     for (int bits : {24, 32}) {
-        for (const auto& s : sizes) {
-            CDib flat;
-            flat.Create(s[0], s[1], bits);
-            for (int y = 0; y < s[1]; ++y)
-                for (int x = 0; x < s[0]; ++x)
-                    SetPixel(flat, x, y, colour, 140);
-            SCOPED_TRACE(Describe(flat) + " to " + std::to_string(s[2]) + "x" + std::to_string(s[3]));
-            CDib out;
-            ASSERT_TRUE(out.Resize(flat, s[2], s[3], 2));
-            for (int y = 0; y < s[3]; ++y)
-                for (int x = 0; x < s[2]; ++x) {
-                    ASSERT_EQ(colour, PixelAt(out, x, y)) << x << "," << y;
-                    if (bits == 32) {
-                        ASSERT_EQ(140, out.GetLine(y)[x * 4 + 3]) << "alpha at " << x << "," << y;
-                    }
-                }
+        for (const Case& c : cases) {
+            for (const Boundary& boundary : boundaries) {
+                const int fx = std::max(1, c.sw / c.dw / 2), fy = std::max(1, c.sh / c.dh / 2);
+                const CDib src = BlocksWithExtra(c.sw, c.sh, bits, fx, fy, 200, boundary.extra);
+                SCOPED_TRACE(Describe(src) + " to " + std::to_string(c.dw) + "x" + std::to_string(c.dh) +
+                             ", blocks of " + std::to_string(fx) + "x" + std::to_string(fy));
+                CDib out;
+                ASSERT_TRUE(out.Resize(src, c.dw, c.dh, 2));
+                for (int y = 0; y < c.dh; ++y)
+                    for (int b = 0; b < c.dw * bits / 8; ++b)
+                        ASSERT_EQ(boundary.expected, out.GetLine(y)[b]) << "byte " << b << " of row " << y;
+            }
         }
     }
 }
