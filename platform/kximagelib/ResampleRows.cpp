@@ -1,6 +1,7 @@
 // Row kernels of resampling: the two passes of the separable filters and the row sums of the box
 // reduction. Every build computes the same integer sums, so the result does not depend on the CPU.
 #include "ImageCore.h"
+#include <algorithm>
 #include <immintrin.h>
 #include <string.h>
 
@@ -152,14 +153,15 @@ __attribute__((target("avx2"))) void FilterRowHAvx2(const BYTE* src, int srcWidt
                                                     const ResampleTaps& taps)
 {
     const int pairs = taps.stride / 2;
-    int safe = dstWidth;
-    while (safe > 0 && (taps.first[safe - 1] + taps.stride - 2) * BPP + 8 > srcWidth * BPP)
-        --safe;
+    // The furthest a pixel's loads reach past its first tap.
+    const ptrdiff_t reach = (taps.stride - 2) * BPP + 8, rowBytes = (ptrdiff_t)srcWidth * BPP;
     const __m256i spread = _mm256_setr_epi8(0, -1, BPP, -1, 1, -1, BPP + 1, -1, 2, -1, BPP + 2, -1, 3, -1, BPP + 3, -1,
                                             0, -1, BPP, -1, 1, -1, BPP + 1, -1, 2, -1, BPP + 2, -1, 3, -1, BPP + 3, -1);
     const __m256i half = _mm256_set1_epi32(1 << (RESAMPLE_WEIGHT_BITS - 1));
     int x = 0;
-    for (; x + 2 <= safe; x += 2) {
+    for (; x + 2 <= dstWidth; x += 2) {
+        if (std::max(taps.first[x], taps.first[x + 1]) * BPP + reach > rowBytes)
+            break;
         const BYTE* p0 = src + taps.first[x] * BPP;
         const BYTE* p1 = src + taps.first[x + 1] * BPP;
         const int* w0 = &taps.pairs[(size_t)x * pairs];
