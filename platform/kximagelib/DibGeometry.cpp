@@ -126,9 +126,9 @@ public:
                 rowBytes);
         // The whole blocks, then the narrower one at the end of the row if there is one.
         const int rows = y1 - y0, whole = sw / m_fx, rest = sw - whole * m_fx;
-        MeanRow(scratch.sums.data(), whole, m_fx, (unsigned)(m_fx * rows), scratch.row.data(), m_bpp);
+        MeanRow(scratch.sums.data(), whole, m_fx, (unsigned)m_fx * rows, scratch.row.data(), m_bpp);
         if (rest > 0)
-            MeanRow(&scratch.sums[(size_t)whole * m_fx * m_bpp], 1, rest, (unsigned)(rest * rows),
+            MeanRow(&scratch.sums[(size_t)whole * m_fx * m_bpp], 1, rest, (unsigned)rest * rows,
                     &scratch.row[(size_t)whole * m_bpp], m_bpp);
         return scratch.row.data();
     }
