@@ -35,7 +35,6 @@ void CDlgAdjust::ShowPicture()
         copy = *m_pDib;
     m_wndBefore.ShowDib(copy);
     m_wndAfter.ShowDib(copy);
-    *m_wndAfter.GetDib() = *m_wndBefore.GetDib();
 }
 
 void CDlgAdjust::UpdatePreview()
