@@ -98,7 +98,16 @@ void TypeText(HWND hDlg, int id, const char* text)
     HWND edit = ::GetDlgItem(hDlg, id);
     ::SetFocus(edit);
     ::SendMessageA(edit, EM_SETSEL, 0, -1);
-    // A double-byte character goes as its two bytes, each a WM_CHAR, as the system sends them.
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
-        ::SendMessageA(edit, WM_CHAR, *p, 1);
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (::IsDBCSLeadByte(*p) && p[1]) {
+            // A double-byte character arrives whole, as an input method gives it: Wine's edit
+            // control reads the two bytes of an ANSI WM_CHAR one by one.
+            wchar_t wc = 0;
+            ::MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(p), 2, &wc, 1);
+            ::SendMessageW(edit, WM_CHAR, wc, 1);
+            ++p;
+        } else {
+            ::SendMessageA(edit, WM_CHAR, *p, 1);
+        }
+    }
 }

@@ -19,6 +19,31 @@
 #define IDC_FILELOC_MESSAGE         11014
 #define IDC_FILELOC_BROWSE          11015
 #define IDS_FILELOC_BROWSE_TITLE    29006
+// the progress window
+#define IDD_PROGRESS                16468
+#define IDD_PROGRESS_STOP           16469
+#define IDC_PROGRESS_STATUS         10035
+#define IDC_PROGRESS_PERCENT        16382
+#define IDC_PROGRESS_BAR            16419
+#define IDC_PROGRESS_STOP           16440
+#define IDC_PROGRESS_REMAINING      16448
+#define IDS_PROGRESS_MINUTES        20110
+#define IDS_PROGRESS_SECONDS        20111
+// the wizard's button captions
+#define IDS_WIZARD_FINISH           20100
+#define IDS_WIZARD_BACK             20101
+#define IDS_WIZARD_NEXT             20102
+// the font picker and the text font dialog
+#define IDB_FONT_KINDS              10083
+#define IDS_FONT_NOT_FOUND          20108
+#define IDD_WFONT                   10001
+#define IDC_WFONT_UNDERLINE         11016
+#define IDC_WFONT_TEXT              11017
+#define IDC_WFONT_NAME              11018
+#define IDC_WFONT_STYLE             11020
+#define IDC_WFONT_SIZE              11022
+#define IDC_WFONT_WIDTH             11026
+#define IDC_WFONT_SPACING           11029
 
 // ---- output files -----------------------------------------------------------------------------
 #define IDD_IMGFILECONFIG           10011

@@ -120,9 +120,17 @@ void UiWindow::TypeKeys(int id, const char* text, bool bReplace) const
     if (bReplace)
         ::SendMessageA(h, EM_SETSEL, 0, -1);
     WorkOffQueue();
-    // A double-byte character arrives as its two bytes, each a WM_CHAR, as the system sends them.
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        ::PostMessageA(h, WM_CHAR, *p, 1);
+        if (::IsDBCSLeadByte(*p) && p[1]) {
+            // A double-byte character goes to the window as one character, as an input method
+            // gives it: Wine's edit control reads the two bytes of an ANSI WM_CHAR one by one.
+            wchar_t wc = 0;
+            ::MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(p), 2, &wc, 1);
+            ::SendMessageW(h, WM_CHAR, wc, 1);
+            ++p;
+        } else {
+            ::PostMessageA(h, WM_CHAR, *p, 1);
+        }
         WorkOffQueue();
     }
 }

@@ -46,7 +46,8 @@ public:
     // Types as a user does: focus, the text selected, then one WM_CHAR a character through the
     // running loop (pre-translation included), the queue worked off after each, so every
     // intermediate text ("-", "-2", "-20") reaches the dialog and its posted messages run between
-    // the keys. With bReplace false the characters go where the caret is.
+    // the keys. A double-byte character arrives whole, as from an input method. With bReplace
+    // false the characters go where the caret is.
     void TypeKeys(int id, const char* text, bool bReplace = true) const;
     void SelectCombo(int id, int index) const;        // select and notify as a user's pick does
     void SelectComboText(int id, const char* text) const;
