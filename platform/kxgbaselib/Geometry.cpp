@@ -43,3 +43,14 @@ BOOL GetProporCerterRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcO
     rcOut.bottom = (LONG)(rcOut.top + h);
     return TRUE;
 }
+
+SIZE GetFitSize(int nWidth, int nHeight, int nBoxWidth, int nBoxHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0 || nBoxWidth <= 0 || nBoxHeight <= 0)
+        return SIZE{0, 0};
+    if (nWidth <= nBoxWidth && nHeight <= nBoxHeight)
+        return SIZE{nWidth, nHeight};
+    RECT fitted;
+    GetProporCerterRect(RECT{0, 0, nBoxWidth, nBoxHeight}, nWidth, nHeight, fitted);
+    return SIZE{fitted.right - fitted.left, fitted.bottom - fitted.top};
+}

@@ -11,3 +11,8 @@ KXGBASE_API int Round(double value);
 // A frame without area or a non-positive width or height gives an empty rectangle at the
 // frame's centre and FALSE; otherwise TRUE.
 KXGBASE_API BOOL GetProporCerterRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcOut);
+
+// The size of an nWidth x nHeight picture fitted into a box of nBoxWidth x nBoxHeight with its
+// proportions kept and never enlarged: its own size when it fits, else the size of the rectangle
+// GetProporCerterRect gives. A non-positive size or box gives 0 x 0.
+KXGBASE_API SIZE GetFitSize(int nWidth, int nHeight, int nBoxWidth, int nBoxHeight);

@@ -12,22 +12,23 @@ namespace {
 // Rows start on cache lines, so the pixel loops' vector loads never straddle one needlessly.
 const size_t PIXEL_ALIGNMENT = 64;
 
-// One freed large pixel buffer, kept for the next picture of exactly its size. Copies, turns and
+// Freed large pixel buffers, kept for the next pictures of exactly their size. Copies, turns and
 // the adjustment sequence make and drop full-size pictures of one size over and over, and every
-// page of a fresh buffer faults when first written: about 20 ms for 24 MP under Wine, more than a
-// quarter turn itself. A request of any other size releases the spare first, so keeping it never
-// raises the peak that request needs.
+// page of a fresh buffer faults when first written: far more than a quarter turn itself costs
+// (on this kind of machine 200 ms and more for 24 MP, natively and under Wine alike). Two are
+// kept, so an operation that reads one full-size picture while writing another (a turn of a
+// copy, a resize into a picture of the same size) finds both buffers without a fault. A request
+// of any other size releases the spares first, so keeping them never raises the peak that request
+// needs.
 class CSpareBuffer
 {
 public:
     BYTE* Take(size_t size)
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        BYTE* bits = m_bits;
-        m_bits = nullptr;
-        if (bits && m_size == size)
-            return bits;
-        _aligned_free(bits);
+        if (m_count > 0 && m_size == size)
+            return m_bits[--m_count];
+        ReleaseAll();
         return (BYTE*)_aligned_malloc(size, PIXEL_ALIGNMENT);
     }
 
@@ -38,15 +39,26 @@ public:
             return;
         }
         std::lock_guard<std::mutex> lock(m_lock);
-        _aligned_free(m_bits);
-        m_bits = bits;
+        if (m_count > 0 && m_size != size)
+            ReleaseAll();
+        if (m_count == KEPT)
+            _aligned_free(m_bits[--m_count]);
+        m_bits[m_count++] = bits;
         m_size = size;
     }
 
 private:
+    void ReleaseAll()
+    {
+        while (m_count > 0)
+            _aligned_free(m_bits[--m_count]);
+    }
+
     static const size_t SMALLEST = 4 << 20;   // below this a fresh buffer costs little
+    static const int KEPT = 2;
     std::mutex m_lock;
-    BYTE* m_bits = nullptr;
+    BYTE* m_bits[KEPT] = {};
+    int m_count = 0;
     size_t m_size = 0;
 };
 

@@ -1,12 +1,16 @@
-// CDib picture files through the Windows Imaging Component, and the 32-bit BMP writer.
+// CDib picture files through the Windows Imaging Component (JPEG goes to DibJpeg.cpp), and the
+// 32-bit BMP and CMYK TIFF writers.
 #include "Dib.h"
 #include "ImageCore.h"
+#include <Geometry.h>
 #include <wincodec.h>
 #include <ocidl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
+
+using kximage::FileHandle;
 
 namespace {
 
@@ -37,18 +41,6 @@ public:
     ComScope& operator=(const ComScope&) = delete;
 private:
     HRESULT m_hr;
-};
-
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-private:
-    HANDLE m_h;
 };
 
 std::wstring Widen(const char* text)
@@ -117,10 +109,9 @@ void WriteOption(IPropertyBag2* bag, const wchar_t* name, VARTYPE type, float re
     bag->Write(1, &option, &value);
 }
 
-// Reads the picture size from the file's own header. Wine's JPEG and PNG decoders decode the
-// whole picture as soon as the decoder is created, and a JPEG claiming 60000 x 60000 overflows
-// their buffer size and crashes the process, so the size is checked here before WIC sees the
-// file. Returns false when the header cannot be read; TIFF is left to WIC, whose decoder reads
+// Reads the picture size from the file's own header. Wine's PNG decoder decodes the whole
+// picture as soon as the decoder is created, and a header claiming 60000 x 60000 overflows its
+// buffer size and crashes the process, so the size is checked here before WIC sees the file. Returns false when the header cannot be read; TIFF is left to WIC, whose decoder reads
 // lazily.
 class HeaderReader
 {
@@ -152,31 +143,7 @@ HeaderCheck CheckHeaderSize(const char* path)
     if (!file.IsOpen() || !file.Read(0, head, sizeof head))
         return file.IsOpen() ? HEADER_DAMAGED : HEADER_OK;   // a missing file is WIC's to report
     unsigned long long width = 0, height = 0;
-    if (head[0] == 0xFF && head[1] == 0xD8) {
-        // JPEG: walk the segments to the first frame header (SOF0..SOF15 but DHT, JPG, DAC).
-        long long offset = 2;
-        for (int segments = 0; segments < 1000; ++segments) {
-            BYTE marker[4];
-            if (!file.Read(offset, marker, 4) || marker[0] != 0xFF)
-                return HEADER_DAMAGED;
-            const BYTE code = marker[1];
-            if (code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC) {
-                BYTE frame[5];
-                if (!file.Read(offset + 4, frame, 5))
-                    return HEADER_DAMAGED;
-                height = BigEndian16(frame + 1);
-                width = BigEndian16(frame + 3);
-                break;
-            }
-            if (code == 0xD8 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
-                offset += 2;
-                continue;
-            }
-            if (code == 0xD9 || code == 0xDA)
-                return HEADER_DAMAGED;   // image data or the end before any frame header
-            offset += 2 + BigEndian16(marker + 2);
-        }
-    } else if (memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    if (memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
         width = BigEndian32(head + 16);
         height = BigEndian32(head + 20);
     } else if (head[0] == 'B' && head[1] == 'M') {
@@ -204,6 +171,8 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     Free();
     if (!path || !*path)
         return 0;
+    if (kximage::IsJpegFile(path))
+        return LoadJpeg(path, 0, 0, info);
     const HeaderCheck header = CheckHeaderSize(path);
     if (header != HEADER_OK)
         return header == HEADER_TOO_LARGE ? -4 : -2;
@@ -262,6 +231,24 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
         info->format = FormatCodeOf(container);
         info->xRes = dpiX > 0 ? (int)(dpiX + 0.5) : 0;
         info->yRes = dpiY > 0 ? (int)(dpiY + 0.5) : 0;
+    }
+    return 1;
+}
+
+int CDib::LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info)
+{
+    Free();
+    if (!path || !*path || maxWidth <= 0 || maxHeight <= 0)
+        return 0;
+    if (kximage::IsJpegFile(path))
+        return LoadJpeg(path, maxWidth, maxHeight, info);
+    const int loaded = Load(path, 0, 1, nullptr, info);
+    if (loaded != 1)
+        return loaded;
+    const SIZE fit = GetFitSize(m_width, m_height, maxWidth, maxHeight);
+    if ((fit.cx != m_width || fit.cy != m_height) && !Resize(fit.cx, fit.cy, 2)) {
+        Free();
+        return -6;
     }
     return 1;
 }
@@ -383,7 +370,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     Flush();
     if (!IsValid() || !path || !*path)
         return 0;
-    const bool want32 = bitsPerPixel == 32 && format != KXFMT_JPEG;
+    const bool want32 = bitsPerPixel == 32;
     if (format == KXFMT_TIFF_CMYK)
         return WriteCmykTiff(path, ToCmyk(*this), m_width, m_height, m_xRes, m_yRes) ? 1 : 0;
     if (format == KXFMT_BMP && want32) {
@@ -402,9 +389,10 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
         return WriteBmp32(path, expanded.m_bits, m_width, m_height, expanded.m_stride, m_xRes, m_yRes) ? 1 : 0;
     }
 
+    if (format == KXFMT_JPEG)
+        return SaveJpeg(path, quality);
     const GUID* container;
     switch (format) {
-    case KXFMT_JPEG: container = &GUID_ContainerFormatJpeg; break;
     case KXFMT_BMP: container = &GUID_ContainerFormatBmp; break;
     case KXFMT_TIFF: container = &GUID_ContainerFormatTiff; break;
     case KXFMT_PNG: container = &GUID_ContainerFormatPng; break;
@@ -424,10 +412,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
         FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(&frame, &options)))
         return 0;
-    if (format == KXFMT_JPEG) {
-        const int factor = quality < 2 ? 2 : quality > 255 ? 255 : quality;
-        WriteOption(options.Get(), L"ImageQuality", VT_R4, (float)(0.95 - (factor - 2) * 0.85 / 253.0), 0);
-    } else if (format == KXFMT_TIFF) {
+    if (format == KXFMT_TIFF) {
         WriteOption(options.Get(), L"TiffCompressionMethod", VT_UI1, 0, WICTiffCompressionNone);
     }
     if (FAILED(frame->Initialize(options.Get())) || FAILED(frame->SetSize(m_width, m_height)) ||

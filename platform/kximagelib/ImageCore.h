@@ -13,6 +13,9 @@ namespace kximage {
 // preview picture, under Wine above all.
 void ParallelFor(int count, const std::function<void(int begin, int end)>& body);
 
+// The threads ParallelFor spreads work over, the calling thread included.
+int WorkerCount();
+
 enum CpuLevel { CPU_GENERIC, CPU_SSE41, CPU_AVX2 };
 CpuLevel GetCpuLevel();
 
@@ -78,6 +81,22 @@ void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
 // of n / fx rows. sums holds one value a byte and one to spare after the last block's; dst has a
 // byte to spare after the last pixel.
 void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel);
+
+// Owns a file handle (INVALID_HANDLE_VALUE for none).
+class FileHandle
+{
+public:
+    explicit FileHandle(HANDLE h) : m_h(h) {}
+    ~FileHandle() { if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return m_h; }
+private:
+    HANDLE m_h;
+};
+
+// True when the file begins as a JPEG stream does, whatever its name.
+bool IsJpegFile(const char* path);
 
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;

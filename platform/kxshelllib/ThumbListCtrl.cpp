@@ -1,21 +1,11 @@
 #include "ThumbListCtrl.h"
+#include <Geometry.h>
 #include <algorithm>
 
 namespace {
 
 // Space between a thumbnail's picture and the edge of its cell, for the frame.
 const int kMargin = 3;
-
-// The picture's size fitted into the box, proportions kept, never enlarged.
-CSize FitSize(int width, int height, int boxWidth, int boxHeight)
-{
-    if (width <= boxWidth && height <= boxHeight)
-        return CSize(width, height);
-    const long long w = width, h = height;
-    if (w * boxHeight >= h * boxWidth)
-        return CSize(boxWidth, (int)std::max(1LL, (h * boxWidth + w / 2) / w));
-    return CSize((int)std::max(1LL, (w * boxHeight + h / 2) / h), boxHeight);
-}
 
 } // namespace
 
@@ -123,19 +113,15 @@ int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
 {
     if (!m_hWnd || !lpszPath || !EnsureImageList())
         return -1;
-    CDib picture;
-    if (picture.Load(lpszPath, 0, 1, nullptr, nullptr) != 1)
-        return -1;
     auto item = std::make_unique<CThumbItem>();
+    FILEINFO info = {};
+    // Decoded at a reduced size where the file allows: a list of photographs would otherwise
+    // decode every one of them in full only to throw nearly all of it away.
+    if (item->m_pDib->LoadFitted(lpszPath, m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin, &info) != 1)
+        return -1;
     item->m_strPath = lpszPath;
-    item->m_nFileWidth = picture.GetWidth();
-    item->m_nFileHeight = picture.GetHeight();
-    const CSize fit = FitSize(picture.GetWidth(), picture.GetHeight(),
-                              m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
-    if (fit == CSize(picture.GetWidth(), picture.GetHeight()))
-        *item->m_pDib = picture;
-    else
-        item->m_pDib->Resize(picture, fit.cx, fit.cy, 2);
+    item->m_nFileWidth = info.width;
+    item->m_nFileHeight = info.height;
 
     HBITMAP hbm = MakeThumbBitmap(*item->m_pDib);
     item->m_nImage = m_images.Add(hbm);
@@ -168,8 +154,8 @@ HBITMAP CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
     RECT cell = { 0, 0, m_thumbSize.cx, m_thumbSize.cy };
     ::FillRect(hdc, &cell, ::GetSysColorBrush(COLOR_WINDOW));
     if (dib.IsValid()) {
-        const CSize fit = FitSize(dib.GetWidth(), dib.GetHeight(),
-                                  m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
+        const CSize fit = GetFitSize(dib.GetWidth(), dib.GetHeight(),
+                                     m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
         const int x = (m_thumbSize.cx - fit.cx) / 2;
         const int y = (m_thumbSize.cy - fit.cy) / 2;
         if (fit == CSize(dib.GetWidth(), dib.GetHeight())) {

@@ -1,4 +1,4 @@
-// CStringEx, CKXDiskFile, Round and GetProporCerterRect.
+// CStringEx, CKXDiskFile, Round, GetProporCerterRect and GetFitSize.
 #include <Geometry.h>
 #include <KXDiskFile.h>
 #include <StringEx.h>
@@ -135,4 +135,13 @@ TEST(Geometry, RoundAndProportionalFit)
     EXPECT_FALSE(GetProporCerterRect(frame, 0, 100, r));
     EXPECT_TRUE(r.IsRectEmpty());
     EXPECT_FALSE(GetProporCerterRect(CRect(5, 5, 5, 50), 1, 1, r));
+
+    // Fitting a picture into a box: reduced like the rectangle above, never enlarged.
+    EXPECT_EQ(CSize(90, 60), CSize(GetFitSize(6000, 4000, 90, 90)));
+    EXPECT_EQ(CSize(60, 90), CSize(GetFitSize(4000, 6000, 90, 90)));
+    EXPECT_EQ(CSize(40, 30), CSize(GetFitSize(40, 30, 90, 90)));
+    EXPECT_EQ(CSize(90, 30), CSize(GetFitSize(90, 30, 90, 90)));
+    EXPECT_EQ(CSize(90, 1), CSize(GetFitSize(100000, 10, 90, 90)));
+    EXPECT_EQ(CSize(0, 0), CSize(GetFitSize(40, 30, 0, 90)));
+    EXPECT_EQ(CSize(0, 0), CSize(GetFitSize(-5, 30, 90, 90)));
 }
