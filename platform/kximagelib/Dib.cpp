@@ -1,74 +1,12 @@
 // CDib: construction, attributes, the queue of colour operations, packed DIBs and display.
 #include "Dib.h"
 #include "ImageCore.h"
-#include <malloc.h>
 #include <string.h>
 #include <memory>
-#include <mutex>
 
 using namespace kximage;
 
 namespace {
-// Rows start on cache lines, so the pixel loops' vector loads never straddle one needlessly.
-const size_t PIXEL_ALIGNMENT = 64;
-
-// Freed large pixel buffers, kept for the next pictures of exactly their size. Copies, turns and
-// the adjustment sequence make and drop full-size pictures of one size over and over, and every
-// page of a fresh buffer faults when first written: far more than a quarter turn itself costs
-// (on this kind of machine 200 ms and more for 24 MP, natively and under Wine alike). Two are
-// kept, so an operation that reads one full-size picture while writing another (a turn of a
-// copy, a resize into a picture of the same size) finds both buffers without a fault. A request
-// of any other size releases the spares first, so keeping them never raises the peak that request
-// needs.
-class CSpareBuffer
-{
-public:
-    BYTE* Take(size_t size)
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_count > 0 && m_size == size)
-            return m_bits[--m_count];
-        ReleaseAll();
-        return (BYTE*)_aligned_malloc(size, PIXEL_ALIGNMENT);
-    }
-
-    void Give(BYTE* bits, size_t size)
-    {
-        if (size < SMALLEST) {
-            _aligned_free(bits);
-            return;
-        }
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_count > 0 && m_size != size)
-            ReleaseAll();
-        if (m_count == KEPT)
-            _aligned_free(m_bits[--m_count]);
-        m_bits[m_count++] = bits;
-        m_size = size;
-    }
-
-private:
-    void ReleaseAll()
-    {
-        while (m_count > 0)
-            _aligned_free(m_bits[--m_count]);
-    }
-
-    static const size_t SMALLEST = 4 << 20;   // below this a fresh buffer costs little
-    static const int KEPT = 2;
-    std::mutex m_lock;
-    BYTE* m_bits[KEPT] = {};
-    int m_count = 0;
-    size_t m_size = 0;
-};
-
-// Never destroyed, like the worker pool: pictures may be freed during process exit.
-CSpareBuffer& Spare()
-{
-    static CSpareBuffer* spare = new CSpareBuffer;
-    return *spare;
-}
-
 struct LockedGlobal
 {
     explicit LockedGlobal(HGLOBAL h) : handle(h), data(h ? GlobalLock(h) : nullptr) {}
@@ -134,7 +72,7 @@ void CDib::Free()
     delete m_pending;
     m_pending = nullptr;
     if (m_bits)
-        Spare().Give(m_bits, (size_t)m_stride * m_height);
+        GivePixels(m_bits, (size_t)m_stride * m_height);
     m_bits = nullptr;
     m_width = m_height = m_bitsPerPixel = m_stride = 0;
 }
@@ -162,7 +100,7 @@ BYTE* CDib::AllocatePixels(int width, int height, int bitsPerPixel)
     if (width > KXIMAGE_MAX_SIDE || height > KXIMAGE_MAX_SIDE || (long long)width * height > KXIMAGE_MAX_PIXELS)
         return nullptr;
     size_t size = (size_t)StrideFor(width, bitsPerPixel) * height;
-    return Spare().Take(size);
+    return TakePixels(size);
 }
 
 void CDib::Adopt(BYTE* bits, int width, int height, int bitsPerPixel)

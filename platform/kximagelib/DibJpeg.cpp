@@ -40,17 +40,17 @@ public:
         if ((unsigned long long)size.QuadPart > MAX_FILE_BYTES)
             return -4;
         m_size = (size_t)size.QuadPart;
-        m_data.reset(new (std::nothrow) BYTE[m_size]);
         DWORD got = 0;
-        if (!m_data || !ReadFile(file.Get(), m_data.get(), (DWORD)m_size, &got, nullptr) || got != m_size)
+        if (!m_data.Grow(m_size, 0) || !ReadFile(file.Get(), m_data.Data(), (DWORD)m_size, &got, nullptr) || got != m_size)
             return -2;
         return 1;
     }
-    const BYTE* Data() const { return m_data.get(); }
+    const BYTE* Data() const { return m_data.Data(); }
     size_t Size() const { return m_size; }
+    KxJpegPiece Whole() const { return KxJpegPiece{Data(), Size()}; }
 
 private:
-    std::unique_ptr<BYTE[]> m_data;
+    CWorkBuffer m_data{0};
     size_t m_size = 0;
 };
 
@@ -199,26 +199,32 @@ bool SplitAtRestarts(const BYTE* data, size_t size, size_t start, Segments& segm
     }
 }
 
-// A stream of its own for the rows of restart intervals first..last - 1: the file's headers with
-// the frame height of those rows, their data with the restart markers numbered from 0, an end.
-std::vector<BYTE> StripStream(const BYTE* data, const JpegMarkers& markers, const Segments& segments, int first,
-                              int last, int height)
+// A stream of its own for the rows of restart intervals first..last - 1, in pieces of the file:
+// its headers with the frame height of those rows, their data with restart markers numbered from
+// 0 between them, an end marker.
+struct CStripStream
 {
-    size_t bytes = markers.scanData + 2;
-    for (int i = first; i < last; ++i)
-        bytes += segments.end[i] - segments.begin[i] + 2;
-    std::vector<BYTE> stream;
-    stream.reserve(bytes);
-    stream.assign(data, data + markers.scanData);
-    stream[markers.frame + 5] = (BYTE)(height >> 8);
-    stream[markers.frame + 6] = (BYTE)height;
-    for (int i = first; i < last; ++i) {
-        stream.insert(stream.end(), data + segments.begin[i], data + segments.end[i]);
-        const BYTE marker[2] = {0xFF, (BYTE)(i + 1 < last ? 0xD0 + ((i - first) & 7) : 0xD9)};
-        stream.insert(stream.end(), marker, marker + 2);
+    BYTE height[2];
+    std::vector<KxJpegPiece> pieces;
+
+    CStripStream(const BYTE* data, const JpegMarkers& markers, const Segments& segments, int first, int last, int rows)
+    {
+        static const BYTE restart[8][2] = {{0xFF, 0xD0}, {0xFF, 0xD1}, {0xFF, 0xD2}, {0xFF, 0xD3},
+                                           {0xFF, 0xD4}, {0xFF, 0xD5}, {0xFF, 0xD6}, {0xFF, 0xD7}};
+        static const BYTE end[2] = {0xFF, 0xD9};
+        height[0] = (BYTE)(rows >> 8);
+        height[1] = (BYTE)rows;
+        // The frame header's height is at bytes 5 and 6 of its marker.
+        pieces.reserve(3 + 2 * (last - first));
+        pieces.push_back({data, markers.frame + 5});
+        pieces.push_back({height, 2});
+        pieces.push_back({data + markers.frame + 7, markers.scanData - markers.frame - 7});
+        for (int i = first; i < last; ++i) {
+            pieces.push_back({data + segments.begin[i], segments.end[i] - segments.begin[i]});
+            pieces.push_back({i + 1 < last ? restart[(i - first) & 7] : end, 2});
+        }
     }
-    return stream;
-}
+};
 
 // Decodes a file whose restart intervals are whole rows of blocks in parallel strips into the
 // picture's rows. Returns false when the file is not of that kind or a strip fails; the caller
@@ -261,8 +267,8 @@ bool DecodeInStrips(const CJpegFile& file, const KxJpegHeader& header, const Jpe
             const KxJpegTarget target = {bits + (size_t)keepTop * stride, stride, (first - from) * bandPixels / denom,
                                          keepBottom - keepTop};
             try {
-                const std::vector<BYTE> stream = StripStream(file.Data(), markers, segments, from, to, bottom - top);
-                results[s] = KxJpegDecode(stream.data(), stream.size(), denom, MAX_SCANS, &target);
+                const CStripStream stream(file.Data(), markers, segments, from, to, bottom - top);
+                results[s] = KxJpegDecode(stream.pieces.data(), (int)stream.pieces.size(), denom, MAX_SCANS, &target);
             } catch (const std::bad_alloc&) {
                 results[s] = KXJPEG_NO_MEMORY;
             }
@@ -271,13 +277,29 @@ bool DecodeInStrips(const CJpegFile& file, const KxJpegHeader& header, const Jpe
     return std::all_of(results.begin(), results.end(), [](int r) { return r == KXJPEG_OK; });
 }
 
-// Frees an encoder's buffer.
-struct JpegBuffer
+// One strip's encoded stream, in kept working memory.
+struct CEncodedStrip
 {
-    unsigned char* bytes = nullptr;
-    size_t size = 0;
+    CWorkBuffer buffer;
+    KxJpegOutput output;
     int result = KXJPEG_DAMAGED;
-    ~JpegBuffer() { KxJpegFree(bytes); }
+
+    // A first guess of a tenth of the raw size; the encoder grows it when that is not enough.
+    explicit CEncodedStrip(size_t guess) : buffer(guess)
+    {
+        output = KxJpegOutput{buffer.Data(), buffer.Data() ? buffer.Capacity() : 0, Grow, this, 0};
+    }
+    CEncodedStrip(const CEncodedStrip&) = delete;
+    CEncodedStrip& operator=(const CEncodedStrip&) = delete;
+
+    static unsigned char* Grow(void* user, size_t needed, size_t keep, size_t* capacity)
+    {
+        CWorkBuffer& buffer = static_cast<CEncodedStrip*>(user)->buffer;
+        if (!buffer.Grow(needed, keep))
+            return nullptr;
+        *capacity = buffer.Capacity();
+        return buffer.Data();
+    }
 };
 
 bool WriteAll(HANDLE file, const BYTE* bytes, size_t size)
@@ -355,7 +377,8 @@ int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info
     Adopt(pixels, width, height, 24);
     if (!DecodeInStrips(file, header, markers, denom, m_bits, m_stride, m_height)) {
         const KxJpegTarget target = {m_bits, m_stride, 0, m_height};
-        const int decoded = KxJpegDecode(file.Data(), file.Size(), denom, MAX_SCANS, &target);
+        const KxJpegPiece whole = file.Whole();
+        const int decoded = KxJpegDecode(&whole, 1, denom, MAX_SCANS, &target);
         if (decoded != KXJPEG_OK) {
             Free();
             return LoadResultOf(decoded);
@@ -412,26 +435,27 @@ int CDib::SaveJpeg(const char* path, int quality) const
                                                                   pixels / MIN_STRIP_PIXELS}));
     const int stripRows = 8 * ((mcuRows + 8 * strips - 1) / (8 * strips));   // rows of blocks a strip
     strips = (mcuRows + stripRows - 1) / stripRows;
-    std::vector<JpegBuffer> parts(strips);
+    std::vector<std::unique_ptr<CEncodedStrip>> parts;
+    for (int s = 0; s < strips; ++s)
+        parts.push_back(std::make_unique<CEncodedStrip>((size_t)m_stride * stripRows * mcuHeight / 10 + 4096));
     ParallelFor(strips, [&](int begin, int end) {
         for (int s = begin; s < end; ++s) {
             KxJpegEncoding strip = encoding;
             const int top = s * stripRows * mcuHeight;
             strip.height = std::min(m_height, top + stripRows * mcuHeight) - top;
-            parts[s].result = KxJpegEncode(&strip, m_bits + (size_t)top * m_stride, m_stride, &parts[s].bytes,
-                                           &parts[s].size);
+            parts[s]->result = KxJpegEncode(&strip, m_bits + (size_t)top * m_stride, m_stride, &parts[s]->output);
         }
     });
     // Each strip is a complete stream: the first gives the headers, with the picture's height,
     // and every one its entropy-coded data.
     std::vector<JpegMarkers> layouts(strips);
     for (int s = 0; s < strips; ++s) {
-        const JpegBuffer& part = parts[s];
-        if (part.result != KXJPEG_OK || !FindMarkers(part.bytes, part.size, layouts[s]) || part.size < 2 ||
-            part.bytes[part.size - 2] != 0xFF || part.bytes[part.size - 1] != 0xD9)
+        const KxJpegOutput& part = parts[s]->output;
+        if (parts[s]->result != KXJPEG_OK || !FindMarkers(part.buffer, part.size, layouts[s]) || part.size < 2 ||
+            part.buffer[part.size - 2] != 0xFF || part.buffer[part.size - 1] != 0xD9)
             return 0;
     }
-    BYTE* header = parts[0].bytes;
+    BYTE* header = parts[0]->output.buffer;
     header[layouts[0].frame + 5] = (BYTE)(m_height >> 8);
     header[layouts[0].frame + 6] = (BYTE)m_height;
 
@@ -442,8 +466,8 @@ int CDib::SaveJpeg(const char* path, int quality) const
             return 0;
         written = WriteAll(file.Get(), header, layouts[0].scanData);
         for (int s = 0; s < strips && written; ++s) {
-            const JpegBuffer& part = parts[s];
-            written = WriteAll(file.Get(), part.bytes + layouts[s].scanData, part.size - 2 - layouts[s].scanData);
+            const KxJpegOutput& part = parts[s]->output;
+            written = WriteAll(file.Get(), part.buffer + layouts[s].scanData, part.size - 2 - layouts[s].scanData);
             // The marker after the strip's last row of blocks, or the end of the picture.
             const int lastRow = std::min(mcuRows, (s + 1) * stripRows) - 1;
             const BYTE marker[2] = {0xFF, (BYTE)(s + 1 < strips ? 0xD0 + (lastRow & 7) : 0xD9)};

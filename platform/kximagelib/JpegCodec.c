@@ -2,7 +2,6 @@
 #include "JpegCodec.h"
 #include <setjmp.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -156,12 +155,58 @@ static void CmykToBgr(const JSAMPLE* cmyk, unsigned char* bgr, JDIMENSION width,
     }
 }
 
-int KxJpegDecode(const unsigned char* data, size_t size, int scaleDenom, int maxScans, const KxJpegTarget* target)
+/* A source that reads the pieces one after the other, without copying them. */
+typedef struct PieceSource
+{
+    struct jpeg_source_mgr pub;
+    const KxJpegPiece* pieces;
+    int count, next;
+} PieceSource;
+
+static void InitSource(j_decompress_ptr cinfo) { (void)cinfo; }
+
+static boolean FillInput(j_decompress_ptr cinfo)
+{
+    static const JOCTET end[2] = {0xFF, JPEG_EOI};
+    PieceSource* source = (PieceSource*)cinfo->src;
+    while (source->next < source->count && source->pieces[source->next].size == 0)
+        ++source->next;
+    if (source->next < source->count) {
+        source->pub.next_input_byte = source->pieces[source->next].bytes;
+        source->pub.bytes_in_buffer = source->pieces[source->next].size;
+        ++source->next;
+    } else {
+        /* Cut short: what jpeg_mem_src does, which ends up as a damaged file here. */
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->pub.next_input_byte = end;
+        source->pub.bytes_in_buffer = 2;
+    }
+    return TRUE;
+}
+
+static void SkipInput(j_decompress_ptr cinfo, long count)
+{
+    struct jpeg_source_mgr* source = cinfo->src;
+    while (count > (long)source->bytes_in_buffer) {
+        count -= (long)source->bytes_in_buffer;
+        FillInput(cinfo);
+    }
+    if (count > 0) {
+        source->next_input_byte += count;
+        source->bytes_in_buffer -= (size_t)count;
+    }
+}
+
+static void TermSource(j_decompress_ptr cinfo) { (void)cinfo; }
+
+int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int maxScans, const KxJpegTarget* target)
 {
     struct jpeg_decompress_struct cinfo;
     struct jpeg_progress_mgr progress;
+    PieceSource source;
     Boundary boundary;
     memset(&cinfo, 0, sizeof cinfo);
+    memset(&source, 0, sizeof source);
     cinfo.err = InitBoundary(&boundary, maxScans);
     if (setjmp(boundary.jump)) {
         jpeg_destroy_decompress(&cinfo);
@@ -170,7 +215,14 @@ int KxJpegDecode(const unsigned char* data, size_t size, int scaleDenom, int max
     jpeg_create_decompress(&cinfo);
     progress.progress_monitor = OnProgress;
     cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, data, (unsigned long)size);
+    source.pub.init_source = InitSource;
+    source.pub.fill_input_buffer = FillInput;
+    source.pub.skip_input_data = SkipInput;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = TermSource;
+    source.pieces = pieces;
+    source.count = pieceCount;
+    cinfo.src = &source.pub;
     jpeg_read_header(&cinfo, TRUE);
 
     const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -216,65 +268,64 @@ int KxJpegDecode(const unsigned char* data, size_t size, int scaleDenom, int max
 
 /* ---- Encoding ---------------------------------------------------------------------------- */
 
-/* A destination that grows a buffer of its own, so the result is freed by this file's free. */
+/* A destination in the caller's buffer, grown through the caller. */
 typedef struct Destination
 {
     struct jpeg_destination_mgr pub;
-    unsigned char* buffer;
-    size_t size;
+    KxJpegOutput* output;
 } Destination;
 
-static void GrowTo(j_compress_ptr cinfo, size_t size)
+static void InitDestination(j_compress_ptr cinfo)
 {
     Destination* dest = (Destination*)cinfo->dest;
-    const size_t used = dest->size - dest->pub.free_in_buffer;
-    unsigned char* grown = (unsigned char*)realloc(dest->buffer, size);
-    if (!grown)
-        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    dest->buffer = grown;
-    dest->size = size;
-    dest->pub.next_output_byte = grown + used;
-    dest->pub.free_in_buffer = size - used;
+    dest->pub.next_output_byte = dest->output->buffer;
+    dest->pub.free_in_buffer = dest->output->buffer ? dest->output->capacity : 0;
 }
-
-static void InitDestination(j_compress_ptr cinfo) { (void)cinfo; }
 
 static boolean EmptyOutput(j_compress_ptr cinfo)
 {
-    Destination* dest = (Destination*)cinfo->dest;
     /* libjpeg calls this with the buffer full, whatever free_in_buffer says. */
-    dest->pub.free_in_buffer = 0;
-    GrowTo(cinfo, dest->size * 2);
+    Destination* dest = (Destination*)cinfo->dest;
+    KxJpegOutput* output = dest->output;
+    const size_t used = output->buffer ? output->capacity : 0;
+    size_t capacity = 0;
+    unsigned char* grown = output->grow(output->user, used * 2 + 65536, used, &capacity);
+    if (!grown)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    output->buffer = grown;
+    output->capacity = capacity;
+    dest->pub.next_output_byte = grown + used;
+    dest->pub.free_in_buffer = capacity - used;
     return TRUE;
 }
 
-static void TermDestination(j_compress_ptr cinfo) { (void)cinfo; }
+static void TermDestination(j_compress_ptr cinfo)
+{
+    Destination* dest = (Destination*)cinfo->dest;
+    dest->output->size = dest->output->capacity - dest->pub.free_in_buffer;
+}
 
 int KxJpegMcuHeight(int subsampleChroma) { return subsampleChroma ? 16 : 8; }
 
-int KxJpegEncode(const KxJpegEncoding* encoding, const unsigned char* bits, ptrdiff_t stride,
-                 unsigned char** output, size_t* outputSize)
+int KxJpegEncode(const KxJpegEncoding* encoding, const unsigned char* bits, ptrdiff_t stride, KxJpegOutput* output)
 {
     struct jpeg_compress_struct cinfo;
     Boundary boundary;
     Destination dest;
     memset(&cinfo, 0, sizeof cinfo);
     memset(&dest, 0, sizeof dest);
-    *output = NULL;
-    *outputSize = 0;
+    output->size = 0;
     cinfo.err = InitBoundary(&boundary, 0);
     if (setjmp(boundary.jump)) {
         jpeg_destroy_compress(&cinfo);
-        free(dest.buffer);
         return boundary.result;
     }
     jpeg_create_compress(&cinfo);
     dest.pub.init_destination = InitDestination;
     dest.pub.empty_output_buffer = EmptyOutput;
     dest.pub.term_destination = TermDestination;
+    dest.output = output;
     cinfo.dest = &dest.pub;
-    /* A guess of a tenth of the raw size; the buffer doubles when it is not enough. */
-    GrowTo(&cinfo, (size_t)encoding->width * encoding->height * 3 / 10 + 4096);
 
     cinfo.image_width = (JDIMENSION)encoding->width;
     cinfo.image_height = (JDIMENSION)encoding->height;
@@ -303,10 +354,6 @@ int KxJpegEncode(const KxJpegEncoding* encoding, const unsigned char* bits, ptrd
         jpeg_write_scanlines(&cinfo, rows, (JDIMENSION)n);
     }
     jpeg_finish_compress(&cinfo);
-    *output = dest.buffer;
-    *outputSize = dest.size - dest.pub.free_in_buffer;
     jpeg_destroy_compress(&cinfo);
     return KXJPEG_OK;
 }
-
-void KxJpegFree(unsigned char* buffer) { free(buffer); }

@@ -60,11 +60,18 @@ typedef struct KxJpegTarget
 /* The size of the picture decoded at 1 / scaleDenom (1, 2, 4 or 8). */
 void KxJpegScaledSize(const KxJpegHeader* header, int scaleDenom, int* width, int* height);
 
-/* Decodes the data at 1 / scaleDenom (1, 2, 4 or 8) into target: grey is widened to BGR, CMYK and
- * YCCK are turned into BGR without a colour profile, R = (255 - C) * (255 - K) / 255 on the true
- * ink amounts (Adobe files store them inverted). Progressive files with more than maxScans scans
- * are refused as damaged, as no real encoder writes that many. */
-int KxJpegDecode(const unsigned char* data, size_t size, int scaleDenom, int maxScans, const KxJpegTarget* target);
+/* Consecutive pieces of memory that together make one JPEG stream. */
+typedef struct KxJpegPiece
+{
+    const unsigned char* bytes;
+    size_t size;
+} KxJpegPiece;
+
+/* Decodes the stream at 1 / scaleDenom (1, 2, 4 or 8) into target: grey is widened to BGR, CMYK
+ * and YCCK are turned into BGR without a colour profile, R = (255 - C) * (255 - K) / 255 on the
+ * true ink amounts (Adobe files store them inverted). Progressive files with more than maxScans
+ * scans are refused as damaged, as no real encoder writes that many. */
+int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int maxScans, const KxJpegTarget* target);
 
 typedef struct KxJpegEncoding
 {
@@ -76,11 +83,21 @@ typedef struct KxJpegEncoding
     int restartRows;            /* a restart marker after every so many MCU rows; 0 for none */
 } KxJpegEncoding;
 
+/* Where the encoder writes: a buffer of the caller's, and how to make it larger. grow returns a
+ * buffer of at least needed bytes holding the first keep bytes of the old one, or null when it
+ * cannot; it must return normally (no exception, no jump). */
+typedef struct KxJpegOutput
+{
+    unsigned char* buffer;
+    size_t capacity;
+    unsigned char* (*grow)(void* user, size_t needed, size_t keep, size_t* capacity);
+    void* user;
+    size_t size;    /* bytes written */
+} KxJpegOutput;
+
 /* Compresses the pixels (row y at bits + y * stride) into a complete JPEG stream with the
- * standard Huffman tables, in a buffer that KxJpegFree releases. */
-int KxJpegEncode(const KxJpegEncoding* encoding, const unsigned char* bits, ptrdiff_t stride,
-                 unsigned char** output, size_t* outputSize);
-void KxJpegFree(unsigned char* buffer);
+ * standard Huffman tables. */
+int KxJpegEncode(const KxJpegEncoding* encoding, const unsigned char* bits, ptrdiff_t stride, KxJpegOutput* output);
 
 /* The MCU height that KxJpegEncode uses for the chroma choice: 16 with subsampling, 8 without. */
 int KxJpegMcuHeight(int subsampleChroma);
