@@ -1,8 +1,8 @@
 #include "ScanSheet.h"
+#include <FolderListing.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <string>
 
 namespace {
 
@@ -118,22 +118,11 @@ void Layout(int prints, int& rows, int& cols)
 bool LoadSamplePhotos(const char* folder, std::vector<CDib>& photos)
 {
     photos.clear();
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((std::string(folder) + "\\*.*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string n = fd.cFileName;
-            const std::string ext = n.size() > 4 ? n.substr(n.size() - 4) : "";
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (_stricmp(ext.c_str(), ".png") == 0 || _stricmp(ext.c_str(), ".jpg") == 0))
-                names.push_back(n);
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string& n : names) {
+    CFolderListing pictures;
+    pictures.List(folder, CDib::IsImageExt);
+    for (int i = 0; i < pictures.GetCount(); ++i) {
         CDib dib;
-        if (dib.Load((std::string(folder) + "\\" + n).c_str()) == 1)
+        if (dib.Load(pictures.GetPathName(i)) == 1)
             photos.push_back(dib);
     }
     return !photos.empty();

@@ -26,7 +26,7 @@ struct SCANSHEETOPT
     unsigned seed = 1;
 };
 
-// Loads the sample photographs of the folder (PNG and JPEG, in name order); false when none.
+// Loads the pictures of the folder, in the folder listing's order; false when there is none.
 bool LoadSamplePhotos(const char* folder, std::vector<CDib>& photos);
 
 // Makes the sheet (24 bits, at opt.dpi) and the rectangles of its prints, row by row from the
