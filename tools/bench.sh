@@ -104,3 +104,5 @@ done
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, >= 4x vips, >= 20x IM;"
 echo "       quarter turn <= 20 ms; JPEG load <= 140 ms, save <= 130 ms, thumbnails <= 30 ms each, these >= vips;"
 echo "       opening the adjustment dialog <= 150 ms"
+echo
+"$here/wine-run" "$build/bin/kxbenchsheet.exe" "$(winpath "$build/samples")" "$(winpath "$work")" | tr -d '\r'

@@ -1,4 +1,4 @@
-// Library entry: registers the window classes of the custom controls.
+// Library entry: registers the window classes of the custom controls and the library's resources.
 #include "kxcbaselib.h"
 
 namespace {
@@ -47,7 +47,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID)
         ::DisableThreadLibraryCalls(hInstance);
         if (!RegisterControlClass(KX_LINE_TRACKBAR_CLASS) || !RegisterControlClass(KX_IMAGE_PREVIEW_CLASS))
             return FALSE;
+        // The controls' own dialogs and texts are found through the framework's resource chain,
+        // whoever's resources are current when they open.
+        AfxRegisterResourceModule(hInstance);
     } else if (reason == DLL_PROCESS_DETACH) {
+        AfxUnregisterResourceModule(hInstance);
         ::UnregisterClassA(KX_LINE_TRACKBAR_CLASS, hInstance);
         ::UnregisterClassA(KX_IMAGE_PREVIEW_CLASS, hInstance);
     }

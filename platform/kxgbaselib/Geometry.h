@@ -12,7 +12,10 @@ KXGBASE_API int Round(double value);
 // frame's centre and FALSE; otherwise TRUE.
 KXGBASE_API BOOL GetProporCerterRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcOut);
 
-// The size of an nWidth x nHeight picture fitted into a box of nBoxWidth x nBoxHeight with its
-// proportions kept and never enlarged: its own size when it fits, else the size of the rectangle
-// GetProporCerterRect gives. A non-positive size or box gives 0 x 0.
-KXGBASE_API SIZE GetFitSize(int nWidth, int nHeight, int nBoxWidth, int nBoxHeight);
+// The size of a nWidth x nHeight picture reduced into nBoxWidth x nBoxHeight with its proportions
+// kept, as GetProporCerterRect fits it; a picture that fits already keeps its own size, so
+// nothing is ever enlarged. 0 x 0 for a picture or a box without area.
+KXGBASE_API CSize GetProporFitSize(int nWidth, int nHeight, int nBoxWidth, int nBoxHeight);
+// As GetProporCerterRect, except that a picture that fits the frame keeps its own size: the
+// rectangle where a picture is shown reduced but never enlarged, centred in the frame.
+KXGBASE_API BOOL GetProporCenterFitRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcOut);

@@ -3,14 +3,13 @@
 #include "Dib.h"
 #include "ImageCore.h"
 #include <Geometry.h>
+#include <kxraii.h>
 #include <wincodec.h>
 #include <ocidl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
-
-using kximage::FileHandle;
 
 namespace {
 
@@ -118,17 +117,17 @@ class HeaderReader
 public:
     explicit HeaderReader(const char* path)
         : m_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    bool IsOpen() const { return m_file.Get() != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.is_valid(); }
     bool Read(long long offset, void* buffer, DWORD size)
     {
         LARGE_INTEGER position;
         position.QuadPart = offset;
         DWORD got = 0;
-        return SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) &&
-               ReadFile(m_file.Get(), buffer, size, &got, nullptr) && got == size;
+        return SetFilePointerEx(m_file.get(), position, nullptr, FILE_BEGIN) &&
+               ReadFile(m_file.get(), buffer, size, &got, nullptr) && got == size;
     }
 private:
-    FileHandle m_file;
+    kx::unique_hfile m_file;
 };
 
 inline unsigned BigEndian16(const BYTE* p) { return (p[0] << 8) | p[1]; }
@@ -245,7 +244,7 @@ int CDib::LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* in
     const int loaded = Load(path, 0, 1, nullptr, info);
     if (loaded != 1)
         return loaded;
-    const SIZE fit = GetFitSize(m_width, m_height, maxWidth, maxHeight);
+    const CSize fit = GetProporFitSize(m_width, m_height, maxWidth, maxHeight);
     if ((fit.cx != m_width || fit.cy != m_height) && !Resize(fit.cx, fit.cy, 2)) {
         Free();
         return -6;
@@ -288,14 +287,14 @@ bool WriteBmp32(const char* path, const BYTE* bits, int width, int height, int s
     info.bV5CSType = 0x73524742;   // LCS_sRGB, spelt out: the header's 'sRGB' is a multi-character constant
     info.bV5Intent = LCS_GM_IMAGES;
 
-    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE)
+    kx::unique_hfile handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(handle.Get(), &file, sizeof file, &written, nullptr) && written == sizeof file &&
-              WriteFile(handle.Get(), &info, sizeof info, &written, nullptr) && written == sizeof info;
+    bool ok = WriteFile(handle.get(), &file, sizeof file, &written, nullptr) && written == sizeof file &&
+              WriteFile(handle.get(), &info, sizeof info, &written, nullptr) && written == sizeof info;
     for (int y = height - 1; ok && y >= 0; --y)
-        ok = WriteFile(handle.Get(), bits + (size_t)y * stride, rowBytes, &written, nullptr) && written == rowBytes;
+        ok = WriteFile(handle.get(), bits + (size_t)y * stride, rowBytes, &written, nullptr) && written == rowBytes;
     return ok;
 }
 
@@ -355,12 +354,12 @@ bool WriteCmykTiff(const char* path, const std::vector<BYTE>& cmyk, int width, i
     file.append((const char*)bits, 8);
     const DWORD resolution[4] = {(DWORD)xRes, 1, (DWORD)yRes, 1};
     file.append((const char*)resolution, 16);
-    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE)
+    kx::unique_hfile handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
         return false;
     DWORD written = 0;
-    return WriteFile(handle.Get(), file.data(), (DWORD)file.size(), &written, nullptr) && written == file.size() &&
-           WriteFile(handle.Get(), cmyk.data(), (DWORD)cmyk.size(), &written, nullptr) && written == cmyk.size();
+    return WriteFile(handle.get(), file.data(), (DWORD)file.size(), &written, nullptr) && written == file.size() &&
+           WriteFile(handle.get(), cmyk.data(), (DWORD)cmyk.size(), &written, nullptr) && written == cmyk.size();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "ImageCore.h"
 #include "JpegCodec.h"
 #include <Geometry.h>
+#include <kxraii.h>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -32,16 +33,16 @@ public:
     // 1, -2 when the file cannot be read, -4 when it is beyond any picture this library loads.
     int Read(const char* path)
     {
-        FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        kx::unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         LARGE_INTEGER size;
-        if (file.Get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
+        if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0)
             return -2;
         if ((unsigned long long)size.QuadPart > MAX_FILE_BYTES)
             return -4;
         m_size = (size_t)size.QuadPart;
         DWORD got = 0;
-        if (!m_data.Grow(m_size, 0) || !ReadFile(file.Get(), m_data.Data(), (DWORD)m_size, &got, nullptr) || got != m_size)
+        if (!m_data.Grow(m_size, 0) || !ReadFile(file.get(), m_data.Data(), (DWORD)m_size, &got, nullptr) || got != m_size)
             return -2;
         return 1;
     }
@@ -321,10 +322,10 @@ namespace kximage {
 
 bool IsJpegFile(const char* path)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    kx::unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     BYTE head[2];
     DWORD got = 0;
-    return file.Get() != INVALID_HANDLE_VALUE && ReadFile(file.Get(), head, 2, &got, nullptr) && got == 2 &&
+    return file.is_valid() && ReadFile(file.get(), head, 2, &got, nullptr) && got == 2 &&
            head[0] == 0xFF && head[1] == 0xD8;
 }
 
@@ -356,10 +357,10 @@ int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info
     const int uprightHeight = turned ? header.width : header.height;
 
     // The smallest decoding scale whose picture still covers the fitted size.
-    SIZE fit = {uprightWidth, uprightHeight};
+    CSize fit(uprightWidth, uprightHeight);
     int denom = 1;
     if (maxWidth > 0 && maxHeight > 0) {
-        fit = GetFitSize(uprightWidth, uprightHeight, maxWidth, maxHeight);
+        fit = GetProporFitSize(uprightWidth, uprightHeight, maxWidth, maxHeight);
         for (int d : {8, 4, 2}) {
             int w, h;
             KxJpegScaledSize(&header, d, &w, &h);
@@ -461,17 +462,17 @@ int CDib::SaveJpeg(const char* path, int quality) const
 
     bool written;
     {
-        FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE)
+        kx::unique_hfile file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
             return 0;
-        written = WriteAll(file.Get(), header, layouts[0].scanData);
+        written = WriteAll(file.get(), header, layouts[0].scanData);
         for (int s = 0; s < strips && written; ++s) {
             const KxJpegOutput& part = parts[s]->output;
-            written = WriteAll(file.Get(), part.buffer + layouts[s].scanData, part.size - 2 - layouts[s].scanData);
+            written = WriteAll(file.get(), part.buffer + layouts[s].scanData, part.size - 2 - layouts[s].scanData);
             // The marker after the strip's last row of blocks, or the end of the picture.
             const int lastRow = std::min(mcuRows, (s + 1) * stripRows) - 1;
             const BYTE marker[2] = {0xFF, (BYTE)(s + 1 < strips ? 0xD0 + (lastRow & 7) : 0xD9)};
-            written = written && WriteAll(file.Get(), marker, 2);
+            written = written && WriteAll(file.get(), marker, 2);
         }
     }
     if (!written)

@@ -107,19 +107,6 @@ private:
     size_t m_capacity = 0;
 };
 
-// Owns a file handle (INVALID_HANDLE_VALUE for none).
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-private:
-    HANDLE m_h;
-};
-
 // True when the file begins as a JPEG stream does, whatever its name.
 bool IsJpegFile(const char* path);
 

@@ -2,12 +2,12 @@
 #include "DlgAdjustHelp.h"
 #include "DlgAdjustName.h"
 #include "outfile/ImgFileDialog.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <Dib.h>
 #include <Geometry.h>
 #include <algorithm>
 
-BEGIN_MESSAGE_MAP(CDlgAdjustBase, CDialog)
+BEGIN_MESSAGE_MAP(CDlgAdjustBase, CKxDialog)
     ON_BN_CLICKED(IDC_ADJ_SET_STD, OnBtnSetstd)
     ON_EN_CHANGE(IDC_ADJ_RED_EDIT, OnChangeLineEdit1)
     ON_EN_CHANGE(IDC_ADJ_GREEN_EDIT, OnChangeLineEdit2)
@@ -27,7 +27,7 @@ BEGIN_MESSAGE_MAP(CDlgAdjustBase, CDialog)
     ON_CBN_SELCHANGE(IDC_ADJ_PROFILE, OnSelchangeName)
 END_MESSAGE_MAP()
 
-CDlgAdjustBase::CDlgAdjustBase(UINT nIDTemplate, CWnd* pParentWnd) : CDialog(nIDTemplate, pParentWnd) {}
+CDlgAdjustBase::CDlgAdjustBase(UINT nIDTemplate, CWnd* pParentWnd) : CKxDialog(nIDTemplate, pParentWnd) {}
 
 void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
 {
@@ -91,7 +91,7 @@ BOOL CDlgAdjustBase::OnInitDialog()
 
     ShowPicture();
 
-    m_strStdPic = AfxGetApp()->GetProfileString("Option", "img_std_pic", "");
+    m_strStdPic = GetProfileString("Option", "img_std_pic", "");
     if (!m_strStdPic.IsEmpty())
         LoadStdPicture();
     m_wndStd.Refresh();
@@ -116,7 +116,7 @@ CSize CDlgAdjustBase::FitSize(const CDib& dib, UINT nIDView) const
     // Reduced with its proportions kept: the views show what the picture looks like, and a
     // picture squeezed to the view's shape would show every colour change on a distorted image.
     const CSize view = GetViewSize(nIDView);
-    return GetFitSize(dib.GetWidth(), dib.GetHeight(), view.cx, view.cy);
+    return GetProporFitSize(dib.GetWidth(), dib.GetHeight(), view.cx, view.cy);
 }
 
 void CDlgAdjustBase::LoadStdPicture()
@@ -277,7 +277,7 @@ void CDlgAdjustBase::OnBtnSetstd()
     ShowValues();
     LoadStdPicture();
     m_wndStd.Refresh();
-    AfxGetApp()->WriteProfileString("Option", "img_std_pic", m_strStdPic);
+    WriteProfileString("Option", "img_std_pic", m_strStdPic);
 }
 
 void CDlgAdjustBase::OnBtnHelp()

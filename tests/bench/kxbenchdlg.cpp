@@ -9,7 +9,7 @@
 #include <adjust/DlgAdjust.h>
 #include <ThumbListCtrl.h>
 #include <afxwin.h>
-#include <resource.h>
+#include <kxcomdlgres.h>
 #include <objbase.h>
 #include <algorithm>
 #include <functional>
