@@ -62,9 +62,10 @@ CDib ReferenceDecode(const std::string& file, int denom, int width, int height, 
 {
     CDib dib;
     dib.Create(width, height, 24);
-    if (DecodeReferenceJpeg((const unsigned char*)file.data(), file.size(), denom, dib.GetBits(), dib.GetStride(),
-                            warnings) != 0)
+    TestJpegFacts facts = {};
+    if (InspectTestJpeg((const unsigned char*)file.data(), file.size(), denom, dib.GetBits(), dib.GetStride(), &facts) != 0)
         dib.Free();
+    *warnings = facts.warnings;
     return dib;
 }
 
@@ -353,11 +354,11 @@ TEST(DibJpeg, QualityFactorAndChromaReachTheFile)
         CDib copy = photo;
         ASSERT_EQ(1, copy.SaveFile(folder.File("q.jpg"), KXFMT_JPEG, 24, c.factor, 2));
         const std::string file = folder.Read("q.jpg");
-        int quant = 0, h = 0, v = 0;
-        ASSERT_EQ(0, ReadJpegTables((const unsigned char*)file.data(), file.size(), &quant, &h, &v));
-        EXPECT_EQ(c.firstQuant, quant);
-        EXPECT_EQ(c.hSamp, h);
-        EXPECT_EQ(c.hSamp, v);
+        TestJpegFacts facts = {};
+        ASSERT_EQ(0, InspectTestJpeg((const unsigned char*)file.data(), file.size(), 1, nullptr, 0, &facts));
+        EXPECT_EQ(c.firstQuant, facts.firstQuant);
+        EXPECT_EQ(c.hSamp, facts.hSamp);
+        EXPECT_EQ(c.hSamp, facts.vSamp);
         if (c.factor == 2)
             best = file.size();
         if (c.factor == 255)

@@ -159,8 +159,8 @@ int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned cha
     return fclose(file) == 0 ? 0 : -1;
 }
 
-int DecodeReferenceJpeg(const unsigned char* data, size_t size, int scaleDenom, unsigned char* bgr, ptrdiff_t stride,
-                        int* warnings)
+int InspectTestJpeg(const unsigned char* data, size_t size, int scaleDenom, unsigned char* bgr, ptrdiff_t stride,
+                    TestJpegFacts* facts)
 {
     struct jpeg_decompress_struct cinfo;
     TestError err;
@@ -173,36 +173,21 @@ int DecodeReferenceJpeg(const unsigned char* data, size_t size, int scaleDenom, 
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, (unsigned long)size);
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_EXT_BGR;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = (unsigned)scaleDenom;
-    jpeg_start_decompress(&cinfo);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW rows[1] = {bgr + (ptrdiff_t)cinfo.output_scanline * stride};
-        jpeg_read_scanlines(&cinfo, rows, 1);
+    facts->firstQuant = cinfo.quant_tbl_ptrs[0] ? cinfo.quant_tbl_ptrs[0]->quantval[0] : -1;
+    facts->hSamp = cinfo.comp_info[0].h_samp_factor;
+    facts->vSamp = cinfo.comp_info[0].v_samp_factor;
+    if (bgr) {
+        cinfo.out_color_space = JCS_EXT_BGR;
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = (unsigned)scaleDenom;
+        jpeg_start_decompress(&cinfo);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW rows[1] = {bgr + (ptrdiff_t)cinfo.output_scanline * stride};
+            jpeg_read_scanlines(&cinfo, rows, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
     }
-    jpeg_finish_decompress(&cinfo);
-    *warnings = err.warnings;
-    jpeg_destroy_decompress(&cinfo);
-    return 0;
-}
-
-int ReadJpegTables(const unsigned char* data, size_t size, int* firstQuant, int* hSamp, int* vSamp)
-{
-    struct jpeg_decompress_struct cinfo;
-    TestError err;
-    memset(&cinfo, 0, sizeof cinfo);
-    cinfo.err = InitError(&err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return -1;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, (unsigned long)size);
-    jpeg_read_header(&cinfo, TRUE);
-    *firstQuant = cinfo.quant_tbl_ptrs[0] ? cinfo.quant_tbl_ptrs[0]->quantval[0] : -1;
-    *hSamp = cinfo.comp_info[0].h_samp_factor;
-    *vSamp = cinfo.comp_info[0].v_samp_factor;
+    facts->warnings = err.warnings;
     jpeg_destroy_decompress(&cinfo);
     return 0;
 }

@@ -41,14 +41,18 @@ TestJpegSpec TestJpegDefaults(int width, int height);
  * complement rule: K = 255 - max(R, G, B), C = (max - R) * 255 / max and so on. 0 on success. */
 int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned char* bgr, ptrdiff_t stride);
 
-/* Decodes the whole file with libjpeg at 1 / scaleDenom into BGR rows of the given stride (the
- * caller makes room for the scaled size), as a decoder that knows nothing of restart markers
- * does. Returns 0 on success and counts libjpeg's warnings; -1 on a libjpeg error. */
-int DecodeReferenceJpeg(const unsigned char* data, size_t size, int scaleDenom, unsigned char* bgr, ptrdiff_t stride,
-                        int* warnings);
+/* What libjpeg finds in a stream: the first luminance quantisation value, the luma sampling
+ * factors, and the warnings of a decode. */
+typedef struct TestJpegFacts
+{
+    int firstQuant, hSamp, vSamp, warnings;
+} TestJpegFacts;
 
-/* The first luminance quantisation value and the luma sampling factors of a JPEG stream. */
-int ReadJpegTables(const unsigned char* data, size_t size, int* firstQuant, int* hSamp, int* vSamp);
+/* Reads the stream's headers and, when bgr is given, decodes the whole stream at 1 / scaleDenom
+ * into BGR rows of the given stride (room for the scaled size is the caller's), as a decoder that
+ * knows nothing of restart markers does. 0 on success, -1 on a libjpeg error. */
+int InspectTestJpeg(const unsigned char* data, size_t size, int scaleDenom, unsigned char* bgr, ptrdiff_t stride,
+                    TestJpegFacts* facts);
 
 #ifdef __cplusplus
 }
