@@ -1,5 +1,6 @@
 #include "Tour.h"
 #include "Dib.h"
+#include <kxraii.h>
 #include <cstdio>
 
 namespace {
@@ -16,8 +17,8 @@ HWND ActiveTopWindow()
 
 CString Caption(HWND h)
 {
-    char text[256] = "";
-    ::GetWindowTextA(h, text, sizeof text);
+    CString text;
+    CWnd::FromHandle(h)->GetWindowText(text);
     return text;
 }
 } // namespace
@@ -119,12 +120,15 @@ bool CTour::Screenshot(HWND hWnd, const char* path)
     CDib shot;
     if (!shot.Create(w, h, 24))
         return false;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ::SelectObject(mem, old);
+    kx::unique_hdc_window screen;
+    kx::unique_hdc mem(::CreateCompatibleDC(screen.get()));
+    kx::unique_hbitmap bmp(::CreateCompatibleBitmap(screen.get(), w, h));
+    if (!mem || !bmp)
+        return false;
+    {
+        kx::select_object selected(mem.get(), bmp.get());
+        ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+    }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = w;
@@ -132,9 +136,6 @@ bool CTour::Screenshot(HWND hWnd, const char* path)
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 24;
     bi.bmiHeader.biCompression = BI_RGB;
-    const int lines = ::GetDIBits(mem, bmp, 0, (UINT)h, shot.GetBits(), &bi, DIB_RGB_COLORS);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
+    const int lines = ::GetDIBits(mem.get(), bmp.get(), 0, (UINT)h, shot.GetBits(), &bi, DIB_RGB_COLORS);
     return lines == h && shot.Save(path, KXFMT_PNG, 24) == 1;
 }

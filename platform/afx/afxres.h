@@ -21,6 +21,9 @@ AFX_API HINSTANCE AfxGetResourceHandle();
 AFX_API void AfxSetResourceHandle(HINSTANCE hInstResource);
 // The instance handle of the host application (its executable).
 AFX_API HINSTANCE AfxGetInstanceHandle();
+// The full path of a module (null: the process's executable), however long it is; empty when
+// the module is unknown.
+AFX_API CString AfxGetModuleFileName(HMODULE hModule);
 
 // The resource chain: modules searched after the current resource handle, in registration order.
 AFX_API void AfxRegisterResourceModule(HINSTANCE hModule);

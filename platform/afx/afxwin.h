@@ -329,6 +329,14 @@ public:
     virtual void PreSubclassWindow();
     virtual void PostNcDestroy();
     virtual void DoDataExchange(CDataExchange* pDX);
+    // Data exchange refused the value of the control being exchanged (pDX->GetLastControlID()):
+    // its text is not a value of the field's type (nIDPrompt, one of the AFX_IDP_PARSE_...
+    // messages), or the value breaks a DDV_ rule (strPrompt, the message with its limits). The
+    // defaults tell the user, put the focus on the control and stop the exchange (pDX->Fail()).
+    // An override that returns lets the exchange go on: a field whose text could not be read
+    // keeps its value, a value outside its limits stays as it was read.
+    virtual void OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt);
+    virtual void OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt);
     // Offered a notification this window sent to its parent before the parent handles it.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // The current message's default processing.
@@ -463,6 +471,8 @@ public:
     // Puts the focus on the last prepared control (its text selected for an edit) and stops the
     // exchange.
     [[noreturn]] void Fail();
+    // The id of the control being exchanged, 0 before the first.
+    int GetLastControlID() const;
     HWND m_hWndLastControl = nullptr;
     BOOL m_bEditLastControl = FALSE;
 };

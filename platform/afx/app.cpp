@@ -20,13 +20,6 @@ bool IsInExecutable(const void* address)
     return hModule == ::GetModuleHandleA(nullptr);
 }
 
-CString ModulePath(HMODULE hModule)
-{
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(hModule, path, MAX_PATH);
-    return path;
-}
-
 bool HasString(HINSTANCE hInst, UINT nID)
 {
     // Strings live in blocks of 16; the block must exist and the entry be non-empty.
@@ -63,6 +56,22 @@ void AfxAssertFailedLine(const char* file, int line)
 HINSTANCE AfxGetFrameworkHandle() { return g_hFramework; }
 HINSTANCE AfxGetResourceHandle() { return g_hResource; }
 void AfxSetResourceHandle(HINSTANCE hInstResource) { g_hResource = hInstResource; }
+
+CString AfxGetModuleFileName(HMODULE hModule)
+{
+    // The function cuts the path to the buffer without saying how long it is: grow until the
+    // whole path and its terminator fit. Paths are at most 32767 characters, two bytes each in
+    // a double-byte code page.
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameA(hModule, buf.data(), (DWORD)buf.size());
+        if (n == 0)
+            return CString();
+        if (n < buf.size() - 1 || buf.size() >= 65536)
+            return CString(buf.data(), (int)n);
+        buf.resize(buf.size() * 2);
+    }
+}
 
 HINSTANCE AfxGetInstanceHandle()
 {
@@ -164,12 +173,12 @@ CWinApp::CWinApp(LPCSTR lpszAppName)
         g_pApp = this;
         m_hInstance = ::GetModuleHandleA(nullptr);
         if (m_strAppName.IsEmpty()) {
-            CString path = ModulePath(nullptr);
+            CString path = AfxGetModuleFileName(nullptr);
             path = path.Mid(path.ReverseFind('\\') + 1);
             const int dot = path.ReverseFind('.');
             m_strAppName = dot > 0 ? path.Left(dot) : path;
         }
-        CString ini = ModulePath(nullptr);
+        CString ini = AfxGetModuleFileName(nullptr);
         const int dot = ini.ReverseFind('.');
         ini = (dot > ini.ReverseFind('\\') ? ini.Left(dot) : ini) + ".ini";
         m_pszProfileName = ::_strdup(ini);

@@ -27,6 +27,11 @@ HWND CDataExchange::PrepareEditCtrl(int nIDC)
     return h;
 }
 
+int CDataExchange::GetLastControlID() const
+{
+    return m_hWndLastControl ? ::GetDlgCtrlID(m_hWndLastControl) : 0;
+}
+
 void CDataExchange::Fail()
 {
     if (m_bSaveAndValidate && m_hWndLastControl) {
@@ -102,11 +107,9 @@ bool ParseReal(const char* text, double& out)
     return true;
 }
 
-[[noreturn]] void FailWith(CDataExchange* pDX, UINT nIDPrompt)
-{
-    AfxMessageBox(nIDPrompt, MB_OK);
-    pDX->Fail();
-}
+// The window decides what a refused text means: by default the user is told and the exchange
+// stops. When it returns, the field keeps its value.
+void FailWith(CDataExchange* pDX, UINT nIDPrompt) { pDX->m_pDlgWnd->OnDataExchangeError(pDX, nIDPrompt); }
 
 template <typename T>
 void ExchangeSigned(CDataExchange* pDX, int nIDC, T& value, long long lo, long long hi)
@@ -115,7 +118,7 @@ void ExchangeSigned(CDataExchange* pDX, int nIDC, T& value, long long lo, long l
     if (pDX->m_bSaveAndValidate) {
         long long v = 0;
         if (!ParseInteger(ControlText(h), lo, hi, v))
-            FailWith(pDX, AFX_IDP_PARSE_INT);
+            return FailWith(pDX, AFX_IDP_PARSE_INT);
         value = (T)v;
     } else {
         char buf[32];
@@ -131,7 +134,7 @@ void ExchangeUnsigned(CDataExchange* pDX, int nIDC, T& value, unsigned long long
     if (pDX->m_bSaveAndValidate) {
         unsigned long long v = 0;
         if (!ParseUnsigned(ControlText(h), hi, v))
-            FailWith(pDX, nIDPrompt);
+            return FailWith(pDX, nIDPrompt);
         value = (T)v;
     } else {
         char buf[32];
@@ -147,7 +150,7 @@ void ExchangeReal(CDataExchange* pDX, int nIDC, T& value, int digits)
     if (pDX->m_bSaveAndValidate) {
         double v = 0;
         if (!ParseReal(ControlText(h), v))
-            FailWith(pDX, AFX_IDP_PARSE_REAL);
+            return FailWith(pDX, AFX_IDP_PARSE_REAL);
         value = (T)v;
     } else {
         char buf[64];
@@ -166,8 +169,7 @@ void CheckRange(CDataExchange* pDX, T value, T lo, T hi, UINT nIDPrompt, const c
     std::snprintf(b, sizeof b, fmt, hi);
     CString prompt;
     AfxFormatString2(prompt, nIDPrompt, a, b);
-    AfxMessageBox(prompt, MB_OK, nIDPrompt);
-    pDX->Fail();
+    pDX->m_pDlgWnd->OnDataValidateError(pDX, prompt, nIDPrompt);
 }
 
 // The radio buttons of the group that starts at hWndFirst, in tab order.
@@ -307,8 +309,7 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars)
         std::snprintf(n, sizeof n, "%d", nChars);
         CString prompt;
         AfxFormatString1(prompt, AFX_IDP_PARSE_STRING_SIZE, n);
-        AfxMessageBox(prompt, MB_OK, AFX_IDP_PARSE_STRING_SIZE);
-        pDX->Fail();
+        pDX->m_pDlgWnd->OnDataValidateError(pDX, prompt, AFX_IDP_PARSE_STRING_SIZE);
     } else if (!pDX->m_bSaveAndValidate && pDX->m_hWndLastControl && pDX->m_bEditLastControl) {
         ::SendMessageA(pDX->m_hWndLastControl, EM_LIMITTEXT, (WPARAM)nChars, 0);
     }

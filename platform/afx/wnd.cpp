@@ -479,6 +479,18 @@ CDC* CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
 
 int CWnd::ReleaseDC(CDC* pDC) { return pDC ? ::ReleaseDC(m_hWnd, pDC->Detach()) : 0; }
 
+void CWnd::OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt)
+{
+    AfxMessageBox(nIDPrompt, MB_OK);
+    pDX->Fail();
+}
+
+void CWnd::OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt)
+{
+    AfxMessageBox(strPrompt, MB_OK, nIDPrompt);
+    pDX->Fail();
+}
+
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
 {
     CDataExchange dx(this, bSaveAndValidate);

@@ -1,28 +1,5 @@
 #include "IM_WINDOW.h"
-#include <algorithm>
-
-namespace {
-
-// The largest rectangle of the picture's proportions inside the area, centred in it.
-CRect FitRect(const CRect& area, int width, int height)
-{
-    if (width <= 0 || height <= 0 || area.IsRectEmpty())
-        return CRect();
-    const long long aw = area.Width(), ah = area.Height();
-    int w, h;
-    if (aw * height <= ah * width) {
-        w = (int)aw;
-        h = (int)std::max(1LL, (aw * height + width / 2) / width);
-    } else {
-        h = (int)ah;
-        w = (int)std::max(1LL, (ah * width + height / 2) / height);
-    }
-    const int x = area.left + (area.Width() - w) / 2;
-    const int y = area.top + (area.Height() - h) / 2;
-    return CRect(x, y, x + w, y + h);
-}
-
-} // namespace
+#include <Geometry.h>
 
 BEGIN_MESSAGE_MAP(CIM_WINDOW, CWnd)
     ON_WM_PAINT()
@@ -49,9 +26,9 @@ CRect CIM_WINDOW::GetPictureRect() const
 {
     if (!m_hWnd || !m_dib.IsValid())
         return CRect();
-    CRect rc;
+    CRect rc, fit;
     GetClientRect(&rc);
-    return FitRect(rc, m_dib.GetWidth(), m_dib.GetHeight());
+    return GetProporCerterRect(rc, m_dib.GetWidth(), m_dib.GetHeight(), fit) ? fit : CRect();
 }
 
 int CIM_WINDOW::Load(LPCSTR lpszPath)

@@ -43,3 +43,27 @@ BOOL GetProporCerterRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcO
     rcOut.bottom = (LONG)(rcOut.top + h);
     return TRUE;
 }
+
+CSize GetProporFitSize(int nWidth, int nHeight, int nBoxWidth, int nBoxHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0 || nBoxWidth <= 0 || nBoxHeight <= 0)
+        return CSize(0, 0);
+    if (nWidth <= nBoxWidth && nHeight <= nBoxHeight)
+        return CSize(nWidth, nHeight);
+    RECT fit;
+    GetProporCerterRect(RECT{ 0, 0, nBoxWidth, nBoxHeight }, nWidth, nHeight, fit);
+    return CSize(fit.right - fit.left, fit.bottom - fit.top);
+}
+
+BOOL GetProporCenterFitRect(const RECT& rcFrame, int nWidth, int nHeight, RECT& rcOut)
+{
+    const long long frameW = (long long)rcFrame.right - rcFrame.left;
+    const long long frameH = (long long)rcFrame.bottom - rcFrame.top;
+    if (frameW <= 0 || frameH <= 0 || nWidth > frameW || nHeight > frameH || nWidth <= 0 || nHeight <= 0)
+        return GetProporCerterRect(rcFrame, nWidth, nHeight, rcOut);
+    rcOut.left = (LONG)(rcFrame.left + (frameW - nWidth) / 2);
+    rcOut.top = (LONG)(rcFrame.top + (frameH - nHeight) / 2);
+    rcOut.right = rcOut.left + nWidth;
+    rcOut.bottom = rcOut.top + nHeight;
+    return TRUE;
+}

@@ -1,5 +1,6 @@
 #include "IniStdioFile.h"
 #include "StringEx.h"
+#include <kxraii.h>
 #include <cstdio>
 
 namespace {
@@ -19,21 +20,20 @@ std::string Trim(const std::string& s)
 bool ReadWholeFile(const CString& path, std::string& text, bool& missing)
 {
     missing = false;
-    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    kx::unique_hfile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD err = ::GetLastError();
         missing = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
         return false;
     }
     LARGE_INTEGER size = {};
-    bool ok = ::GetFileSizeEx(h, &size) && size.QuadPart <= kMaxFileSize;
+    bool ok = ::GetFileSizeEx(file.get(), &size) && size.QuadPart <= kMaxFileSize;
     if (ok) {
         text.resize((size_t)size.QuadPart);
         DWORD got = 0;
-        ok = text.empty() || (::ReadFile(h, &text[0], (DWORD)text.size(), &got, nullptr) && got == text.size());
+        ok = text.empty() || (::ReadFile(file.get(), &text[0], (DWORD)text.size(), &got, nullptr) && got == text.size());
     }
-    ::CloseHandle(h);
     return ok;
 }
 
@@ -158,12 +158,14 @@ BOOL CIniStdioFile::WriteFile()
         return FALSE;
     const std::string text = Serialize();
     const CString temp = m_strPath + ".kxtmp";
-    HANDLE h = ::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return FALSE;
-    DWORD written = 0;
-    const bool ok = text.empty() || (::WriteFile(h, text.data(), (DWORD)text.size(), &written, nullptr) && written == text.size());
-    ::CloseHandle(h);
+    bool ok = false;
+    {
+        kx::unique_hfile file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return FALSE;
+        DWORD written = 0;
+        ok = text.empty() || (::WriteFile(file.get(), text.data(), (DWORD)text.size(), &written, nullptr) && written == text.size());
+    }   // closed before it replaces the file
     if (!ok || !::MoveFileExA(temp, m_strPath, MOVEFILE_REPLACE_EXISTING)) {
         ::DeleteFileA(temp);
         return FALSE;

@@ -92,3 +92,15 @@ BOOL CKXDiskFile::Exist() const
     const DWORD attr = ::GetFileAttributesA(path);
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+CString GetExecutableFolder()
+{
+    return CKXDiskFile(AfxGetModuleFileName(nullptr)).GetPath();
+}
+
+CString GetFileBesideExecutable(const char* pszFileName)
+{
+    CKXDiskFile file(AfxGetModuleFileName(nullptr));
+    file.SetFileName(pszFileName);
+    return file.GetPathName();
+}

@@ -47,3 +47,9 @@ private:
     CString m_strFolder;
     CString m_strName;
 };
+
+// The folder of the process's executable (the host, never a library), with its trailing "",
+// and a file of that folder: where the settings files "beside the executable" live. Built from
+// the whole path, however long the install path is.
+KXGBASE_API CString GetExecutableFolder();
+KXGBASE_API CString GetFileBesideExecutable(const char* pszFileName);

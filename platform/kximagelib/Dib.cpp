@@ -1,6 +1,7 @@
 // CDib: construction, attributes, the queue of colour operations, packed DIBs and display.
 #include "Dib.h"
 #include "ImageCore.h"
+#include <kxraii.h>
 #include <malloc.h>
 #include <string.h>
 #include <memory>
@@ -56,26 +57,6 @@ CSpareBuffer& Spare()
     static CSpareBuffer* spare = new CSpareBuffer;
     return *spare;
 }
-
-struct LockedGlobal
-{
-    explicit LockedGlobal(HGLOBAL h) : handle(h), data(h ? GlobalLock(h) : nullptr) {}
-    ~LockedGlobal() { if (data) GlobalUnlock(handle); }
-    LockedGlobal(const LockedGlobal&) = delete;
-    LockedGlobal& operator=(const LockedGlobal&) = delete;
-    HGLOBAL handle;
-    void* data;
-};
-
-struct GlobalMemory
-{
-    explicit GlobalMemory(HGLOBAL h) : handle(h) {}
-    ~GlobalMemory() { if (handle) GlobalFree(handle); }
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    HGLOBAL Release() { HGLOBAL h = handle; handle = nullptr; return h; }
-    HGLOBAL handle;
-};
 
 int DpiToPelsPerMeter(int dpi) { return (int)(dpi * 10000.0 / 254.0 + 0.5); }
 int PelsPerMeterToDpi(int ppm) { return ppm > 0 ? (int)(ppm * 254.0 / 10000.0 + 0.5) : 0; }
@@ -249,8 +230,8 @@ int CDib::Load(HGLOBAL hPackedDib, int, int, void*, FILEINFO* info)
     if (!hPackedDib)
         return 0;
     SIZE_T size = GlobalSize(hPackedDib);
-    LockedGlobal lock(hPackedDib);
-    const BYTE* data = (const BYTE*)lock.data;
+    kx::global_lock<const BYTE> lock(hPackedDib);
+    const BYTE* data = lock.get();
     if (!data || size < sizeof(BITMAPINFOHEADER))
         return 0;
     BITMAPINFOHEADER header;
@@ -338,12 +319,12 @@ HGLOBAL CDib::CopyToHandle() const
     if (!IsValid())
         return nullptr;
     const size_t imageSize = (size_t)m_stride * m_height;
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + imageSize));
-    if (!memory.handle)
+    kx::unique_hglobal memory(GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + imageSize));
+    if (!memory)
         return nullptr;
     {
-        LockedGlobal lock(memory.handle);
-        BYTE* data = (BYTE*)lock.data;
+        kx::global_lock<BYTE> lock(memory.get());
+        BYTE* data = lock.get();
         if (!data)
             return nullptr;
         BITMAPINFOHEADER header = {};
@@ -361,7 +342,7 @@ HGLOBAL CDib::CopyToHandle() const
         for (int y = 0; y < m_height; ++y)
             memcpy(rows + (size_t)(m_height - 1 - y) * m_stride, m_bits + (size_t)y * m_stride, m_stride);
     }
-    return memory.Release();
+    return memory.release();
 }
 
 // ---- Display -------------------------------------------------------------------------------

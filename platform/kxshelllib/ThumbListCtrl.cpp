@@ -1,21 +1,13 @@
 #include "ThumbListCtrl.h"
+#include <FolderListing.h>
+#include <Geometry.h>
+#include <kxraii.h>
 #include <algorithm>
 
 namespace {
 
 // Space between a thumbnail's picture and the edge of its cell, for the frame.
 const int kMargin = 3;
-
-// The picture's size fitted into the box, proportions kept, never enlarged.
-CSize FitSize(int width, int height, int boxWidth, int boxHeight)
-{
-    if (width <= boxWidth && height <= boxHeight)
-        return CSize(width, height);
-    const long long w = width, h = height;
-    if (w * boxHeight >= h * boxWidth)
-        return CSize(boxWidth, (int)std::max(1LL, (h * boxWidth + w / 2) / w));
-    return CSize((int)std::max(1LL, (w * boxHeight + h / 2) / h), boxHeight);
-}
 
 } // namespace
 
@@ -98,24 +90,10 @@ int CThumbListCtrl::LoadFolder(LPCSTR lpszFolder)
     RemoveAll();
     if (!lpszFolder || !*lpszFolder)
         return 0;
-    CString folder = lpszFolder;
-    if (folder.Right(1) != "\\" && folder.Right(1) != "/")
-        folder += "\\";
-    std::vector<CString> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = ::FindFirstFileA(folder + "*", &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && CDib::IsImageExt(fd.cFileName))
-                names.push_back(fd.cFileName);
-        } while (::FindNextFileA(hFind, &fd));
-        ::FindClose(hFind);
-    }
-    // The order of a directory listing is the file system's; users expect names in order.
-    std::sort(names.begin(), names.end(),
-              [](const CString& a, const CString& b) { return ::lstrcmpiA(a, b) < 0; });
-    for (const CString& name : names)
-        AddPicture(folder + name);
+    CFolderListing pictures;
+    pictures.List(lpszFolder, CDib::IsImageExt);
+    for (int i = 0; i < pictures.GetCount(); ++i)
+        AddPicture(pictures.GetPathName(i));
     return GetItemCount();
 }
 
@@ -130,16 +108,14 @@ int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
     item->m_strPath = lpszPath;
     item->m_nFileWidth = picture.GetWidth();
     item->m_nFileHeight = picture.GetHeight();
-    const CSize fit = FitSize(picture.GetWidth(), picture.GetHeight(),
-                              m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
+    const CSize fit = GetProporFitSize(picture.GetWidth(), picture.GetHeight(),
+                                       m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
     if (fit == CSize(picture.GetWidth(), picture.GetHeight()))
         *item->m_pDib = picture;
     else
         item->m_pDib->Resize(picture, fit.cx, fit.cy, 2);
 
-    HBITMAP hbm = MakeThumbBitmap(*item->m_pDib);
-    item->m_nImage = m_images.Add(hbm);
-    ::DeleteObject(hbm);
+    item->m_nImage = m_images.Add(MakeThumbBitmap(*item->m_pDib).get());
     if (item->m_nImage < 0)
         return -1;
 
@@ -157,35 +133,38 @@ int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
     return index;
 }
 
-HBITMAP CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
+kx::unique_hbitmap CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
 {
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP hbm = ::CreateCompatibleBitmap(screen, m_thumbSize.cx, m_thumbSize.cy);
-    HDC hdc = ::CreateCompatibleDC(screen);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ old = ::SelectObject(hdc, hbm);
+    kx::unique_hbitmap bitmap;
+    kx::unique_hdc hdc;
+    {
+        kx::unique_hdc_window screen;
+        bitmap.reset(::CreateCompatibleBitmap(screen.get(), m_thumbSize.cx, m_thumbSize.cy));
+        hdc.reset(::CreateCompatibleDC(screen.get()));
+    }
+    if (!bitmap || !hdc)
+        return bitmap;
+    kx::select_object selected(hdc.get(), bitmap.get());
 
     RECT cell = { 0, 0, m_thumbSize.cx, m_thumbSize.cy };
-    ::FillRect(hdc, &cell, ::GetSysColorBrush(COLOR_WINDOW));
+    ::FillRect(hdc.get(), &cell, ::GetSysColorBrush(COLOR_WINDOW));
     if (dib.IsValid()) {
-        const CSize fit = FitSize(dib.GetWidth(), dib.GetHeight(),
-                                  m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
-        const int x = (m_thumbSize.cx - fit.cx) / 2;
-        const int y = (m_thumbSize.cy - fit.cy) / 2;
-        if (fit == CSize(dib.GetWidth(), dib.GetHeight())) {
-            dib.Draw(hdc, CRect(x, y, x + dib.GetWidth(), y + dib.GetHeight()));
+        RECT fit;
+        GetProporCenterFitRect(RECT{ kMargin, kMargin, m_thumbSize.cx - kMargin, m_thumbSize.cy - kMargin },
+                               dib.GetWidth(), dib.GetHeight(), fit);
+        const CRect dest(fit);
+        if (dest.Size() == CSize(dib.GetWidth(), dib.GetHeight())) {
+            dib.Draw(hdc.get(), dest);
         } else {
             // A caller gave the item a larger image: reduce it as the thumbnail was made.
             CDib reduced;
-            reduced.Resize(dib, fit.cx, fit.cy, 2);
-            reduced.Draw(hdc, CRect(x, y, x + reduced.GetWidth(), y + reduced.GetHeight()));
+            reduced.Resize(dib, dest.Width(), dest.Height(), 2);
+            reduced.Draw(hdc.get(), dest);
         }
-        RECT frame = { x - 1, y - 1, x + fit.cx + 1, y + fit.cy + 1 };
-        ::FrameRect(hdc, &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
+        RECT frame = { dest.left - 1, dest.top - 1, dest.right + 1, dest.bottom + 1 };
+        ::FrameRect(hdc.get(), &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
     }
-    ::SelectObject(hdc, old);
-    ::DeleteDC(hdc);
-    return hbm;
+    return bitmap;
 }
 
 void CThumbListCtrl::UpdateThumbs(int nFirst, int nLast)
@@ -197,9 +176,7 @@ void CThumbListCtrl::UpdateThumbs(int nFirst, int nLast)
         CThumbItem* item = GetItemThumb(i);
         if (!item || item->m_nImage < 0)
             continue;
-        HBITMAP hbm = MakeThumbBitmap(*item->m_pDib);
-        m_images.Replace(item->m_nImage, hbm);
-        ::DeleteObject(hbm);
+        m_images.Replace(item->m_nImage, MakeThumbBitmap(*item->m_pDib).get());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "kxshelllib.h"
 #include <afxcmn.h>
 #include <Dib.h>
+#include <kxraii.h>
 #include <memory>
 #include <vector>
 
@@ -69,7 +70,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool EnsureImageList();
     // A bitmap of the thumbnail size with the picture fitted and centred on the window colour.
-    HBITMAP MakeThumbBitmap(const CDib& dib) const;
+    kx::unique_hbitmap MakeThumbBitmap(const CDib& dib) const;
 
     CImageList m_images;
     CSize m_thumbSize;

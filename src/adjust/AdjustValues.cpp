@@ -67,14 +67,7 @@ CString HueKey(int channel)
 }
 } // namespace
 
-CString CAdjustProfileStore::DefaultPath()
-{
-    char exe[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    CKXDiskFile file(exe);
-    file.SetFileName("adjust.cfg");
-    return file.GetPathName();
-}
+CString CAdjustProfileStore::DefaultPath() { return GetFileBesideExecutable("adjust.cfg"); }
 
 void CAdjustProfileStore::GetNames(CStringArray& names) const
 {

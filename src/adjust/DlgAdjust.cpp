@@ -1,5 +1,5 @@
 #include "DlgAdjust.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <Dib.h>
 
 BEGIN_MESSAGE_MAP(CDlgAdjust, CDlgAdjustBase)
@@ -8,12 +8,6 @@ END_MESSAGE_MAP()
 CDlgAdjust::CDlgAdjust(CDib* pDib, CWnd* pParentWnd, int nLayout)
     : CDlgAdjustBase(nLayout ? IDD_DLG_ADJUST_LARGE : IDD_DLG_ADJUST, pParentWnd), m_pDib(pDib)
 {
-}
-
-INT_PTR CDlgAdjust::DoModal()
-{
-    CResourceSwitch scope;
-    return CDialog::DoModal();
 }
 
 void CDlgAdjust::AttachViews()

@@ -14,7 +14,6 @@ public:
 // Construction
     // The picture stays the caller's; it is changed only by "确定".
     explicit CDlgAdjust(CDib* pDib = nullptr, CWnd* pParentWnd = nullptr, int nLayout = 0);
-    INT_PTR DoModal() override;
 
 protected:
     void AttachViews() override;

@@ -2,12 +2,12 @@
 #include "DlgAdjustHelp.h"
 #include "DlgAdjustName.h"
 #include "outfile/ImgFileDialog.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <Dib.h>
+#include <Geometry.h>
 #include <algorithm>
-#include <cmath>
 
-BEGIN_MESSAGE_MAP(CDlgAdjustBase, CDialog)
+BEGIN_MESSAGE_MAP(CDlgAdjustBase, CKxDialog)
     ON_BN_CLICKED(IDC_ADJ_SET_STD, OnBtnSetstd)
     ON_EN_CHANGE(IDC_ADJ_RED_EDIT, OnChangeLineEdit1)
     ON_EN_CHANGE(IDC_ADJ_GREEN_EDIT, OnChangeLineEdit2)
@@ -27,7 +27,7 @@ BEGIN_MESSAGE_MAP(CDlgAdjustBase, CDialog)
     ON_CBN_SELCHANGE(IDC_ADJ_PROFILE, OnSelchangeName)
 END_MESSAGE_MAP()
 
-CDlgAdjustBase::CDlgAdjustBase(UINT nIDTemplate, CWnd* pParentWnd) : CDialog(nIDTemplate, pParentWnd) {}
+CDlgAdjustBase::CDlgAdjustBase(UINT nIDTemplate, CWnd* pParentWnd) : CKxDialog(nIDTemplate, pParentWnd) {}
 
 void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
 {
@@ -91,7 +91,7 @@ BOOL CDlgAdjustBase::OnInitDialog()
 
     ShowPicture();
 
-    m_strStdPic = AfxGetApp()->GetProfileString("Option", "img_std_pic", "");
+    m_strStdPic = GetProfileString("Option", "img_std_pic", "");
     if (!m_strStdPic.IsEmpty() && m_wndStd.GetDib()->Load(m_strStdPic, 0, 1, nullptr, nullptr) == 1) {
         CDib* pStd = m_wndStd.GetDib();
         const CSize size = FitSize(*pStd, IDC_ADJ_STD_VIEW);
@@ -112,13 +112,9 @@ CSize CDlgAdjustBase::FitSize(const CDib& dib, UINT nIDView) const
 {
     CRect rect;
     GetDlgItem(nIDView)->GetWindowRect(&rect);
-    const int w = dib.GetWidth(), h = dib.GetHeight();
-    if (w <= rect.Width() && h <= rect.Height())
-        return CSize(w, h);
     // Reduced with its proportions kept: the views show what the picture looks like, and a
     // picture squeezed to the view's shape would show every colour change on a distorted image.
-    const double scale = std::min(rect.Width() / (double)w, rect.Height() / (double)h);
-    return CSize(std::max(1, (int)std::lround(w * scale)), std::max(1, (int)std::lround(h * scale)));
+    return GetProporFitSize(dib.GetWidth(), dib.GetHeight(), rect.Width(), rect.Height());
 }
 
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -263,7 +259,7 @@ void CDlgAdjustBase::OnBtnSetstd()
     ShowValues();
     m_wndStd.GetDib()->Load(m_strStdPic, 0, 1, nullptr, nullptr);
     m_wndStd.Refresh();
-    AfxGetApp()->WriteProfileString("Option", "img_std_pic", m_strStdPic);
+    WriteProfileString("Option", "img_std_pic", m_strStdPic);
 }
 
 void CDlgAdjustBase::OnBtnHelp()

@@ -10,10 +10,11 @@
 //   3) chain the message map to this class.
 #pragma once
 #include "AdjustValues.h"
+#include "module/KxDialog.h"
 #include <IM_WINDOW.h>
 #include <LineTrackBar.h>
 
-class KXCOMDLG_API CDlgAdjustBase : public CDialog
+class KXCOMDLG_API CDlgAdjustBase : public CKxDialog
 {
 public:
 // Operations

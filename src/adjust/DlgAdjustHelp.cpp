@@ -1,10 +1,4 @@
 #include "DlgAdjustHelp.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 
-CDlgAdjustHelp::CDlgAdjustHelp(CWnd* pParent) : CDialog(IDD_DLG_ADJUST_HELP, pParent) {}
-
-INT_PTR CDlgAdjustHelp::DoModal()
-{
-    CResourceSwitch scope;
-    return CDialog::DoModal();
-}
+CDlgAdjustHelp::CDlgAdjustHelp(CWnd* pParent) : CKxDialog(IDD_DLG_ADJUST_HELP, pParent) {}

@@ -1,11 +1,10 @@
 // The legend of the numeric keypad keys of the adjustment dialogs, drawn as a keypad. Closed with
 // Esc or the caption's close button.
 #pragma once
-#include "module/kxcomdlglib.h"
+#include "module/KxDialog.h"
 
-class KXCOMDLG_API CDlgAdjustHelp : public CDialog
+class KXCOMDLG_API CDlgAdjustHelp : public CKxDialog
 {
 public:
     explicit CDlgAdjustHelp(CWnd* pParent = nullptr);
-    INT_PTR DoModal() override;
 };

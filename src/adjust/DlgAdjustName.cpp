@@ -1,14 +1,8 @@
 #include "DlgAdjustName.h"
 #include "AdjustValues.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 
-CDlgAdjustName::CDlgAdjustName(CWnd* pParent) : CDialog(IDD_DLG_ADJUST_NAME, pParent) {}
-
-INT_PTR CDlgAdjustName::DoModal()
-{
-    CResourceSwitch scope;
-    return CDialog::DoModal();
-}
+CDlgAdjustName::CDlgAdjustName(CWnd* pParent) : CKxDialog(IDD_DLG_ADJUST_NAME, pParent) {}
 
 void CDlgAdjustName::DoDataExchange(CDataExchange* pDX)
 {

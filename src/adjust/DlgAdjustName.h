@@ -6,13 +6,12 @@
 //   if (dlg.DoModal() == IDOK)
 //       Save(dlg.m_strName);              // after IDOK: as typed or picked, unchecked
 #pragma once
-#include "module/kxcomdlglib.h"
+#include "module/KxDialog.h"
 
-class KXCOMDLG_API CDlgAdjustName : public CDialog
+class KXCOMDLG_API CDlgAdjustName : public CKxDialog
 {
 public:
     explicit CDlgAdjustName(CWnd* pParent = nullptr);
-    INT_PTR DoModal() override;
 
     CString m_strName;
 

@@ -1,6 +1,6 @@
 #include "FileLocation.h"
 #include "FolderDialog.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 
 namespace {
 const char kSection[] = "Fileloc";
@@ -15,20 +15,19 @@ CString RecentKey(int n)
 }
 } // namespace
 
-BEGIN_MESSAGE_MAP(CFileLocation, CDialog)
+BEGIN_MESSAGE_MAP(CFileLocation, CKxDialog)
     ON_CBN_KILLFOCUS(IDC_FILELOC_LOCATION, OnKillfocusLocation)
     ON_WM_DESTROY()
     ON_BN_CLICKED(IDC_FILELOC_BROWSE, OnBrowse)
 END_MESSAGE_MAP()
 
-CFileLocation::CFileLocation(CWnd* pParent) : CDialog(IDD_FILE_LOCATION, pParent) {}
+CFileLocation::CFileLocation(CWnd* pParent) : CKxDialog(IDD_FILE_LOCATION, pParent) {}
 
 INT_PTR CFileLocation::DoModal()
 {
     if (!m_pFile)
         return IDCANCEL;
-    CResourceSwitch scope;
-    return CDialog::DoModal();
+    return CKxDialog::DoModal();
 }
 
 void CFileLocation::DoDataExchange(CDataExchange* pDX)
@@ -44,7 +43,7 @@ BOOL CFileLocation::OnInitDialog()
     CDialog::OnInitDialog();
     // The list is read up to the first gap, so a hand-removed entry ends it.
     for (int k = 1; k <= kRecentShown; ++k) {
-        const CString folder = AfxGetApp()->GetProfileString(kSection, RecentKey(k), "");
+        const CString folder = GetProfileString(kSection, RecentKey(k), "");
         if (folder.IsEmpty())
             break;
         m_ctlLocation.AddString(folder);
@@ -90,15 +89,14 @@ void CFileLocation::OnOK()
 
 void CFileLocation::OnDestroy()
 {
-    CWinApp* app = AfxGetApp();
     const int n = m_ctlLocation.GetSafeHwnd() ? m_ctlLocation.GetCount() : 0;
     for (int i = 0; i < n; ++i) {
         CString folder;
         m_ctlLocation.GetLBText(i, folder);
         if (!folder.IsEmpty())
-            app->WriteProfileString(kSection, RecentKey(i + 1), folder);
+            WriteProfileString(kSection, RecentKey(i + 1), folder);
     }
-    app->WriteProfileString(kSection, kLastKey, m_strLocation);
+    WriteProfileString(kSection, kLastKey, m_strLocation);
     CDialog::OnDestroy();
 }
 
@@ -110,7 +108,7 @@ BOOL CFileLocation::GetDefault()
     if (m_pFile->Exist())
         return TRUE;
     if (m_strLocation.IsEmpty())
-        m_strLocation = AfxGetApp()->GetProfileString(kSection, kLastKey, "");
+        m_strLocation = GetProfileString(kSection, kLastKey, "");
     if (m_strLocation.IsEmpty())
         return FALSE;
     m_pFile->SetPath(m_strLocation);

@@ -9,10 +9,10 @@
 //   if (dlg.GetDefault() || dlg.DoModal() == IDOK)
 //       Open(file.GetPathName());              // the file object now names where it is
 #pragma once
-#include "module/kxcomdlglib.h"
+#include "module/KxDialog.h"
 #include <KXDiskFile.h>
 
-class KXCOMDLG_API CFileLocation : public CDialog
+class KXCOMDLG_API CFileLocation : public CKxDialog
 {
 public:
 // Construction

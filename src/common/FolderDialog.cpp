@@ -1,41 +1,10 @@
 #include "FolderDialog.h"
+#include <kxraii.h>
 
 namespace {
 
 // Only file-system folders, and only file-system ancestors, may be chosen.
 const UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
-
-// An item list allocated by the shell, freed with the shell's allocator.
-class CShellItem
-{
-public:
-    explicit CShellItem(IMalloc* pMalloc) : m_pMalloc(pMalloc) {}
-    ~CShellItem() { if (m_pidl) m_pMalloc->Free(m_pidl); }
-    CShellItem(const CShellItem&) = delete;
-    CShellItem& operator=(const CShellItem&) = delete;
-    LPITEMIDLIST* operator&() { return &m_pidl; }
-    void Reset(LPITEMIDLIST pidl) { if (m_pidl) m_pMalloc->Free(m_pidl); m_pidl = pidl; }
-    LPITEMIDLIST Get() const { return m_pidl; }
-private:
-    IMalloc* m_pMalloc;
-    LPITEMIDLIST m_pidl = nullptr;
-};
-
-// A COM interface pointer released when it goes out of scope.
-template <class T> class CComRef
-{
-public:
-    CComRef() = default;
-    ~CComRef() { if (m_p) m_p->Release(); }
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-    T** operator&() { return &m_p; }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-    T* Get() const { return m_p; }
-private:
-    T* m_p = nullptr;
-};
 
 } // namespace
 
@@ -75,36 +44,31 @@ CFolderDialog::~CFolderDialog() = default;
 
 int CFolderDialog::DoBrowse()
 {
-    CComRef<IMalloc> malloc;
-    if (FAILED(::SHGetMalloc(&malloc)) || !malloc)
-        return 0;
-
-    CShellItem root(malloc.Get());
+    kx::unique_pidl root;
     if (!m_strRoot.IsEmpty()) {
-        CComRef<IShellFolder> desktop;
-        if (FAILED(::SHGetDesktopFolder(&desktop)) || !desktop)
+        kx::com_ptr<IShellFolder> desktop;
+        if (FAILED(::SHGetDesktopFolder(desktop.put())) || !desktop)
             return 0;
         WCHAR wide[MAX_PATH] = L"";
         if (!::MultiByteToWideChar(CP_ACP, 0, m_strRoot, -1, wide, MAX_PATH))
             return 0;
         ULONG eaten = 0;
-        if (FAILED(desktop->ParseDisplayName(m_bi.hwndOwner, nullptr, wide, &eaten, &root, nullptr)) || !root.Get())
+        if (FAILED(desktop->ParseDisplayName(m_bi.hwndOwner, nullptr, wide, &eaten, root.put(), nullptr)) || !root)
             return 0;
     }
 
     char buffer[MAX_PATH] = "";
-    m_bi.pidlRoot = root.Get();
+    m_bi.pidlRoot = root.get();
     m_bi.pszDisplayName = buffer;
     m_bi.lpszTitle = m_strTitle;
-    CShellItem chosen(malloc.Get());
-    chosen.Reset(::SHBrowseForFolderA(&m_bi));
+    kx::unique_pidl chosen(::SHBrowseForFolderA(&m_bi));
     // The record keeps no pointer to what dies with this call.
     m_bi.pidlRoot = nullptr;
     m_bi.pszDisplayName = nullptr;
     m_bi.lpszTitle = nullptr;
-    if (!chosen.Get())
+    if (!chosen)
         return 0;
-    if (!::SHGetPathFromIDListA(chosen.Get(), buffer))
+    if (!::SHGetPathFromIDListA(chosen.get(), buffer))
         return 0;
     m_strFolder = buffer;
     return 1;

@@ -14,12 +14,11 @@ KXCOMDLG_API HINSTANCE KxGetLibraryHandle();
 
 // Makes the library's own templates, strings and bitmaps win over the host's for the lifetime of
 // the object, and puts the host's current resource handle back on every way out of the block.
+// Exported dialogs get it around DoModal and Create from CKxDialog (KxDialog.h); other code that
+// loads the library's resources opens one itself:
 //
-//   INT_PTR CFooDlg::DoModal()
-//   {
-//       CResourceSwitch scope;
-//       return CDialog::DoModal();
-//   }
+//   CResourceSwitch scope;
+//   title.LoadString(IDS_FOO_TITLE);
 class KXCOMDLG_API CResourceSwitch
 {
 public:

@@ -1,6 +1,6 @@
 #include "ImgFileConfig.h"
 #include "common/FolderDialog.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <StringEx.h>
 
 namespace {
@@ -18,7 +18,7 @@ bool IsFolder(const CString& path)
 }
 } // namespace
 
-BEGIN_MESSAGE_MAP(CImgFileConfig, CDialog)
+BEGIN_MESSAGE_MAP(CImgFileConfig, CKxDialog)
     ON_BN_CLICKED(IDC_OUTFIL_BROWSE, OnOutfilBrowse)
     ON_CBN_SELCHANGE(IDC_OUTFIL_TYPE, OnSelchangeOutfilType)
     ON_CBN_SELCHANGE(IDC_OUTFIL_SUBTYPE, OnSelchangeOutfilSubtype)
@@ -26,18 +26,11 @@ BEGIN_MESSAGE_MAP(CImgFileConfig, CDialog)
     ON_CBN_SELCHANGE(IDC_OUTFIL_COLMODE, OnSelchangeOutfilColmode)
 END_MESSAGE_MAP()
 
-CImgFileConfig::CImgFileConfig(CWnd* pParent) : CDialog(IDD_IMGFILECONFIG, pParent)
+CImgFileConfig::CImgFileConfig(CWnd* pParent) : CKxDialog(IDD_IMGFILECONFIG, pParent)
 {
-    CWinApp* app = AfxGetApp();
-    m_strOutName = app->GetProfileString(kProfile, "picname", "Img");
-    m_nDPI = (int)app->GetProfileInt(kProfile, "DPI", 250);
-    m_strOutPath = app->GetProfileString(kProfile, "picpath", "C:\\");
-}
-
-INT_PTR CImgFileConfig::DoModal()
-{
-    CResourceSwitch scope;
-    return CDialog::DoModal();
+    m_strOutName = GetProfileString(kProfile, "picname", "Img");
+    m_nDPI = (int)GetProfileInt(kProfile, "DPI", 250);
+    m_strOutPath = GetProfileString(kProfile, "picpath", "C:\\");
 }
 
 void CImgFileConfig::DoDataExchange(CDataExchange* pDX)
@@ -245,9 +238,8 @@ void CImgFileConfig::OnOK()
         return;
     }
 
-    CWinApp* app = AfxGetApp();
-    app->WriteProfileString(kProfile, "picname", m_strOutName);
-    app->WriteProfileString(kProfile, "picpath", m_strOutPath);
-    app->WriteProfileInt(kProfile, "DPI", m_nDPI);
+    WriteProfileString(kProfile, "picname", m_strOutName);
+    WriteProfileString(kProfile, "picpath", m_strOutPath);
+    WriteProfileInt(kProfile, "DPI", m_nDPI);
     EndDialog(IDOK);
 }

@@ -8,11 +8,11 @@
 //       Save(dlg.m_strOutPath + dlg.m_strOutName + "." + dlg.m_strTypeExt, dlg.m_nFormat,
 //            dlg.m_nBitsPerPixel, dlg.m_nQuality, dlg.GetFromPage(), dlg.GetToPage());
 #pragma once
-#include "module/kxcomdlglib.h"
+#include "module/KxDialog.h"
 #include "PictCatalog.h"
 #include <afxcmn.h>
 
-class KXCOMDLG_API CImgFileConfig : public CDialog
+class KXCOMDLG_API CImgFileConfig : public CKxDialog
 {
 public:
 // Construction
@@ -36,7 +36,6 @@ public:
     int m_nOption = 0;
 
 // Operations
-    INT_PTR DoModal() override;
     int GetFromPage() const { return m_nFromPage; }
     int GetToPage() const { return m_nToPage; }
     // Fill the type and the colour-mode lists from the catalogue; 1 on success.

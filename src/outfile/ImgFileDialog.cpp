@@ -1,5 +1,5 @@
 #include "ImgFileDialog.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <Dib.h>
 #include <algorithm>
 #include <cstring>

@@ -30,14 +30,7 @@ const CPictCatalog::ColorMode* CPictCatalog::FindColorMode(const char* pszText)
 
 CPictCatalog::CPictCatalog() : m_file(CIniStdioFile::modeWriteThrough) {}
 
-CString CPictCatalog::DefaultPath()
-{
-    char exe[260] = "";
-    ::GetModuleFileNameA(nullptr, exe, sizeof exe);
-    CKXDiskFile file(exe);
-    file.SetFileName("filpict.cfg");
-    return file.GetPathName();
-}
+CString CPictCatalog::DefaultPath() { return GetFileBesideExecutable("filpict.cfg"); }
 
 BOOL CPictCatalog::Open(const char* pszPath) { return m_file.Open(pszPath, 1, 1, 1, 0); }
 

@@ -1,13 +1,7 @@
 #include "IM_IMAGE_ROTETA.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 
-CIM_IMAGE_ROTETA::CIM_IMAGE_ROTETA(CWnd* pParent) : CDialog(IDD_IM_IMAGE_ROTETA, pParent) {}
-
-INT_PTR CIM_IMAGE_ROTETA::DoModal()
-{
-    CResourceSwitch scope;
-    return CDialog::DoModal();
-}
+CIM_IMAGE_ROTETA::CIM_IMAGE_ROTETA(CWnd* pParent) : CKxDialog(IDD_IM_IMAGE_ROTETA, pParent) {}
 
 void CIM_IMAGE_ROTETA::DoDataExchange(CDataExchange* pDX)
 {

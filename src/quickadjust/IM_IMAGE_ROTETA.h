@@ -5,9 +5,9 @@
 //   if (dlg.DoModal() == IDOK)
 //       RotateCanvas(dlg.m_fAngle);
 #pragma once
-#include "module/kxcomdlglib.h"
+#include "module/KxDialog.h"
 
-class KXCOMDLG_API CIM_IMAGE_ROTETA : public CDialog
+class KXCOMDLG_API CIM_IMAGE_ROTETA : public CKxDialog
 {
 public:
 // Construction
@@ -16,9 +16,6 @@ public:
 // Attributes
     // Degrees; shown in the edit when the dialog opens, negative after OK for counter-clockwise.
     float m_fAngle = 0.0f;
-
-// Operations
-    INT_PTR DoModal() override;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

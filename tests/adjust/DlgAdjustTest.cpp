@@ -2,7 +2,7 @@
 // the picture operations applied directly.
 #include "AdjustTestUtil.h"
 #include "adjust/DlgAdjust.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <functional>
 
 namespace {

@@ -1,7 +1,7 @@
 // The adjustment profiles of adjust.cfg: the store itself and the profile controls of the dialog.
 #include "AdjustTestUtil.h"
 #include "adjust/DlgAdjust.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <IniFile.h>
 
 namespace {

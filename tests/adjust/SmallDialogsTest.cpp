@@ -2,7 +2,7 @@
 #include "AdjustTestUtil.h"
 #include "adjust/DlgAdjustHelp.h"
 #include "adjust/DlgAdjustName.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <map>
 
 namespace {

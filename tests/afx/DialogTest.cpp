@@ -3,6 +3,7 @@
 #include "UiDriver.h"
 #include "resource.h"
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,7 @@ public:
     int m_combo = 1;
     int m_keyDowns = 0;         // WM_KEYDOWN messages seen by PreTranslateMessage
     int m_textChanges = 0;      // EN_CHANGE of the text edit
+    std::vector<CString> m_textSeen;   // the text edit's text at each change
     INT_PTR m_nestedResult = 0;
 
 protected:
@@ -41,7 +43,13 @@ protected:
             ++m_keyDowns;
         return CDialog::PreTranslateMessage(pMsg);
     }
-    void OnChangeText() { ++m_textChanges; }
+    void OnChangeText()
+    {
+        ++m_textChanges;
+        CString text;
+        GetDlgItemText(IDC_TEXT, text);
+        m_textSeen.push_back(text);
+    }
     void OnNested()
     {
         CFieldsDlg inner(this);
@@ -124,6 +132,71 @@ TEST(Dialog, RefusedValuesTellTheUserAndKeepTheDialogOpen)
         EXPECT_EQ(CString(c.message), message) << c.typed;
         EXPECT_EQ(7, dlg.m_int) << "cancel leaves the fields as they were";
     }
+}
+
+// A dialog that takes the refusals itself: it notes them and lets the exchange go on.
+class CLenientFieldsDlg : public CFieldsDlg
+{
+public:
+    struct Refusal { int id; UINT prompt; CString text; };
+    std::vector<Refusal> m_refusals;
+
+protected:
+    void OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt) override
+    {
+        m_refusals.push_back({ pDX->GetLastControlID(), nIDPrompt, CString() });
+    }
+    void OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt) override
+    {
+        m_refusals.push_back({ pDX->GetLastControlID(), nIDPrompt, strPrompt });
+    }
+};
+
+TEST(Dialog, RefusalsGoThroughOverridablePointsThatMayLetTheExchangeGoOn)
+{
+    CLenientFieldsDlg dlg;
+    UiScript script;
+    script.OnDialog("字段", [](UiWindow w) {
+        w.Type(IDC_INT, "-");
+        w.Type(IDC_DOUBLE, "");
+        w.Type(IDC_TEXT, "后面的");
+        w.Type(IDC_RANGED, "11");
+        w.Click(IDOK);
+    });
+    ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); })) << "no message box, the dialog closes";
+    ASSERT_EQ(3u, dlg.m_refusals.size());
+    EXPECT_EQ(IDC_INT, dlg.m_refusals[0].id);
+    EXPECT_EQ((UINT)AFX_IDP_PARSE_INT, dlg.m_refusals[0].prompt);
+    EXPECT_EQ(IDC_DOUBLE, dlg.m_refusals[1].id);
+    EXPECT_EQ((UINT)AFX_IDP_PARSE_REAL, dlg.m_refusals[1].prompt);
+    EXPECT_EQ(IDC_RANGED, dlg.m_refusals[2].id);
+    EXPECT_EQ((UINT)AFX_IDP_PARSE_INT_RANGE, dlg.m_refusals[2].prompt);
+    EXPECT_EQ(CString("请输入一个 1 到 10 之间的整数。"), dlg.m_refusals[2].text);
+    EXPECT_EQ(7, dlg.m_int) << "an unreadable text leaves the field";
+    EXPECT_DOUBLE_EQ(2.5, dlg.m_double);
+    EXPECT_EQ(CString("后面的"), dlg.m_text) << "fields after a refusal are still read";
+    EXPECT_EQ(11, dlg.m_ranged);
+}
+
+TEST(Dialog, KeysTypedOneByOneShowEveryIntermediateText)
+{
+    CFieldsDlg dlg;
+    UiScript script;
+    script.OnDialog("字段", [&](UiWindow w) {
+        w.Focus(IDC_TEXT);
+        UiMessageLog log(w.Handle(), { WM_COMMAND });
+        dlg.m_textSeen.clear();
+        w.TypeKeys(IDC_TEXT, "-2");
+        EXPECT_SEQUENCE(log, { { WM_COMMAND, IDC_TEXT, EN_UPDATE }, { WM_COMMAND, IDC_TEXT, EN_CHANGE },
+                               { WM_COMMAND, IDC_TEXT, EN_UPDATE }, { WM_COMMAND, IDC_TEXT, EN_CHANGE } });
+        w.TypeKeys(IDC_TEXT, "0", false);
+        EXPECT_EQ(CString("-20"), w.Text(IDC_TEXT));
+        w.Click(IDOK);
+    });
+    ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
+    const std::vector<CString> seen = { "-", "-2", "-20" };
+    EXPECT_EQ(seen, dlg.m_textSeen);
+    EXPECT_EQ(CString("-20"), dlg.m_text);
 }
 
 TEST(Dialog, KeysPassThroughPreTranslateMessageAndEscCancels)

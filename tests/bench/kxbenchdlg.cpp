@@ -7,7 +7,7 @@
 #include "BenchUtil.h"
 #include <adjust/DlgAdjust.h>
 #include <afxwin.h>
-#include <resource.h>
+#include <kxcomdlgres.h>
 #include <objbase.h>
 #include <algorithm>
 #include <functional>

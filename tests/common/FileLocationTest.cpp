@@ -4,7 +4,7 @@
 #include <common/FileLocation.h>
 #include <TestFolder.h>
 #include <gtest/gtest.h>
-#include <resource.h>
+#include <kxcomdlgres.h>
 
 namespace {
 

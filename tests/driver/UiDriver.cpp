@@ -1,5 +1,7 @@
 #include "UiDriver.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
 
 // ---------------------------------------------------------------------------------------------
 // UiWindow
@@ -86,6 +88,45 @@ void UiWindow::Type(int id, const char* text) const
     ::SendMessageA(h, EM_REPLACESEL, TRUE, (LPARAM)text);
 }
 
+namespace {
+// Works off what is queued, as the running loop would between two key presses of a user; the
+// scripts' timers stay queued, so no step runs in the middle of another.
+void WorkOffQueue()
+{
+    MSG msg;
+    for (int guard = 0; guard < 10000; ++guard) {
+        if (!::PeekMessageA(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) &&
+            !::PeekMessageA(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE))
+            return;
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage((int)msg.wParam);
+            return;
+        }
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+} // namespace
+
+void UiWindow::TypeKeys(int id, const char* text, bool bReplace) const
+{
+    HWND h = Item(id);
+    // A combo box with an edit field takes the typing in its edit.
+    if (HWND edit = ::FindWindowExA(h, nullptr, "Edit", nullptr))
+        h = edit;
+    ::SetFocus(h);
+    if (bReplace)
+        ::SendMessageA(h, EM_SETSEL, 0, -1);
+    WorkOffQueue();
+    // A double-byte character arrives as its two bytes, each a WM_CHAR, as the system sends them.
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        ::PostMessageA(h, WM_CHAR, *p, 1);
+        WorkOffQueue();
+    }
+}
+
 void UiWindow::SelectCombo(int id, int index) const
 {
     HWND h = Item(id);
@@ -149,6 +190,123 @@ HWND ActiveDialogWindow()
     // Enumeration is in z-order, topmost first.
     std::vector<HWND> list = ThreadDialogs();
     return list.empty() ? nullptr : list.front();
+}
+
+// ---------------------------------------------------------------------------------------------
+// UiMessageLog
+
+namespace {
+thread_local UiMessageLog* t_log = nullptr;
+
+CString DescribeMessage(UINT message, WPARAM wParam, bool posted)
+{
+    CString s;
+    if (message == WM_COMMAND)
+        s.Format("WM_COMMAND id %d code 0x%04X", (int)LOWORD(wParam), (unsigned)HIWORD(wParam));
+    else
+        s.Format("message 0x%04X", message);
+    if (posted)
+        s += " (posted)";
+    return s;
+}
+
+CString DescribeExpected(const UiExpected& e)
+{
+    CString s;
+    if (e.message == WM_COMMAND)
+        s.Format("WM_COMMAND id %d code 0x%04X", e.id, (unsigned)e.code);
+    else
+        s.Format("message 0x%04X", e.message);
+    if (e.optional)
+        s += " (optional)";
+    return s;
+}
+
+bool Matches(const UiExpected& e, const UiMessage& m)
+{
+    if (e.message != m.message)
+        return false;
+    if (m.message == WM_COMMAND)
+        return (e.id < 0 || e.id == LOWORD(m.wParam)) && (e.code < 0 || e.code == HIWORD(m.wParam));
+    return true;
+}
+} // namespace
+
+UiMessageLog::UiMessageLog(HWND hWnd, std::vector<UINT> messages)
+    : m_hWnd(hWnd), m_filter(std::move(messages)), m_pOuter(t_log)
+{
+    t_log = this;
+    m_hSent = ::SetWindowsHookExA(WH_CALLWNDPROC, &UiMessageLog::OnCallWndProc, nullptr, ::GetCurrentThreadId());
+    m_hPosted = ::SetWindowsHookExA(WH_GETMESSAGE, &UiMessageLog::OnGetMessage, nullptr, ::GetCurrentThreadId());
+}
+
+UiMessageLog::~UiMessageLog()
+{
+    if (m_hSent)
+        ::UnhookWindowsHookEx(m_hSent);
+    if (m_hPosted)
+        ::UnhookWindowsHookEx(m_hPosted);
+    t_log = m_pOuter;
+}
+
+void UiMessageLog::Record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted)
+{
+    if (hWnd != m_hWnd && !::IsChild(m_hWnd, hWnd))
+        return;
+    if (!m_filter.empty() && std::find(m_filter.begin(), m_filter.end(), message) == m_filter.end())
+        return;
+    m_messages.push_back({ hWnd, message, wParam, lParam, posted });
+}
+
+LRESULT CALLBACK UiMessageLog::OnCallWndProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && t_log) {
+        const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        t_log->Record(cwp->hwnd, cwp->message, cwp->wParam, cwp->lParam, false);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK UiMessageLog::OnGetMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    // Only a message taken off the queue is delivered; a look with PM_NOREMOVE is not.
+    if (code == HC_ACTION && wParam == PM_REMOVE && t_log) {
+        const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+        t_log->Record(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void ExpectSequence(const UiMessageLog& log, const std::vector<UiExpected>& expected, const char* context,
+                    const char* file, int line)
+{
+    const std::vector<UiMessage>& got = log.Messages();
+    size_t g = 0, e = 0;
+    bool ok = true;
+    while (e < expected.size()) {
+        if (g < got.size() && Matches(expected[e], got[g])) {
+            ++g, ++e;
+        } else if (expected[e].optional) {
+            ++e;
+        } else {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && g == got.size())
+        return;
+    std::string dump = "message sequence differs";
+    if (context && *context)
+        dump += std::string(" (") + context + ")";
+    dump += "\n   expected                                   got\n";
+    for (size_t i = 0; i < std::max(expected.size(), got.size()); ++i) {
+        char row[160];
+        const CString left = i < expected.size() ? DescribeExpected(expected[i]) : CString();
+        const CString right = i < got.size() ? DescribeMessage(got[i].message, got[i].wParam, got[i].posted) : CString();
+        std::snprintf(row, sizeof row, "%c  %-42s %s\n", i == std::min(e, g) ? '>' : ' ', (const char*)left, (const char*)right);
+        dump += row;
+    }
+    ::testing::internal::AssertHelper(::testing::TestPartResult::kNonFatalFailure, file, line, dump.c_str()) = ::testing::Message();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -272,21 +430,20 @@ INT_PTR UiScript::Run(const std::function<INT_PTR()>& modal, DWORD timeoutMs)
 #include <fstream>
 #include <iterator>
 #include <shellapi.h>
+#include <kxraii.h>
 
 CString ExecutableFolder()
 {
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    CString s(path);
-    return s.Left(s.ReverseFind('\\') + 1);
+    const CString path = AfxGetModuleFileName(nullptr);
+    return path.Left(path.ReverseFind('\\') + 1);
 }
 
 namespace {
 void RemoveTree(const CString& path)
 {
     WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(path + "\\*", &fd);
-    if (h != INVALID_HANDLE_VALUE) {
+    kx::unique_hfind find(::FindFirstFileA(path + "\\*", &fd));
+    if (find) {
         do {
             const CString name = fd.cFileName;
             if (name == "." || name == "..")
@@ -298,8 +455,7 @@ void RemoveTree(const CString& path)
                 ::SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
                 ::DeleteFileA(child);
             }
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
+        } while (::FindNextFileA(find.get(), &fd));
     }
     ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryA(path);

@@ -43,6 +43,11 @@ public:
     void Click(int id) const;                         // posted: the click is processed by the loop
     void ClickNow(int id) const;                      // sent: returns after the handlers ran
     void Type(int id, const char* text) const;        // focus, then replace the text (EN_CHANGE follows)
+    // Types as a user does: focus, the text selected, then one WM_CHAR a character through the
+    // running loop (pre-translation included), the queue worked off after each, so every
+    // intermediate text ("-", "-2", "-20") reaches the dialog and its posted messages run between
+    // the keys. With bReplace false the characters go where the caret is.
+    void TypeKeys(int id, const char* text, bool bReplace = true) const;
     void SelectCombo(int id, int index) const;        // select and notify as a user's pick does
     void SelectComboText(int id, const char* text) const;
     void Focus(int id) const;
@@ -60,6 +65,68 @@ void SetNumLock(bool on);
 // The dialog the user is working in: the enabled, visible top-level window of this thread that
 // is active (or the last one found), or null.
 HWND ActiveDialogWindow();
+
+// ---------------------------------------------------------------------------------------------
+// Message sequences, as Wine's tests check them.
+//
+//   UiMessageLog log(dlg.Handle(), { WM_COMMAND, WM_KX_SLIDER_CHANGED });
+//   dlg.TypeKeys(IDC_EDIT, "-2");
+//   EXPECT_SEQUENCE(log, { { WM_COMMAND, IDC_EDIT, EN_CHANGE }, { WM_KX_SLIDER_CHANGED },
+//                          { WM_COMMAND, IDC_EDIT, EN_CHANGE }, { WM_KX_SLIDER_CHANGED } });
+
+// One message as it reached a window: sent (through the window procedure) or posted (taken
+// from the queue).
+struct UiMessage
+{
+    HWND hWnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool posted;
+};
+
+// One message of an expected sequence. For WM_COMMAND, id and code are the control and the
+// notification (LOWORD and HIWORD of wParam); -1 matches any. optional entries may be missing.
+struct UiExpected
+{
+    UINT message;
+    int id = -1;
+    int code = -1;
+    bool optional = false;
+};
+
+// Records, while it lives, the messages of this thread that reach the window or its children,
+// keeping only the listed message numbers (all of them for an empty list).
+class UiMessageLog
+{
+public:
+    UiMessageLog(HWND hWnd, std::vector<UINT> messages = {});
+    ~UiMessageLog();
+    UiMessageLog(const UiMessageLog&) = delete;
+    UiMessageLog& operator=(const UiMessageLog&) = delete;
+
+    const std::vector<UiMessage>& Messages() const { return m_messages; }
+    void Clear() { m_messages.clear(); }
+
+private:
+    static LRESULT CALLBACK OnCallWndProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK OnGetMessage(int code, WPARAM wParam, LPARAM lParam);
+    void Record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted);
+
+    HWND m_hWnd;
+    std::vector<UINT> m_filter;
+    std::vector<UiMessage> m_messages;
+    HHOOK m_hSent = nullptr;
+    HHOOK m_hPosted = nullptr;
+    UiMessageLog* m_pOuter = nullptr;
+};
+
+// Compares the log with the expected sequence; a mismatch fails the test with both sequences
+// listed side by side and the caller's file and line.
+void ExpectSequence(const UiMessageLog& log, const std::vector<UiExpected>& expected, const char* context,
+                    const char* file, int line);
+#define EXPECT_SEQUENCE(log, ...) ExpectSequence(log, __VA_ARGS__, "", __FILE__, __LINE__)
+#define EXPECT_SEQUENCE_CONTEXT(log, expected, context) ExpectSequence(log, expected, context, __FILE__, __LINE__)
 
 class UiScript
 {

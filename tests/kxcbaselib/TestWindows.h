@@ -1,6 +1,7 @@
 // Helpers shared by the control tests: a plain top-level window to hold controls, a bounded
 // message pump, and a capture of what a window shows.
 #pragma once
+#include <kxraii.h>
 #include <afxwin.h>
 #include <functional>
 #include <vector>
@@ -56,19 +57,15 @@ inline Capture CaptureClient(HWND hWnd)
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HDC screen = ::GetDC(hWnd);
-    HBITMAP dib = ::CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, cap.width, cap.height, screen, 0, 0, SRCCOPY);
+    kx::unique_hdc_window screen(hWnd);
+    kx::unique_hbitmap dib(::CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kx::unique_hdc memory(::CreateCompatibleDC(screen.get()));
+    kx::select_object selected(memory.get(), dib.get());
+    ::BitBlt(memory.get(), 0, 0, cap.width, cap.height, screen.get(), 0, 0, SRCCOPY);
     ::GdiFlush();
     const DWORD* p = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < cap.width * cap.height; ++i)
+    for (int i = 0; p && i < cap.width * cap.height; ++i)
         cap.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::DeleteObject(dib);
-    ::ReleaseDC(hWnd, screen);
     return cap;
 }
 

@@ -136,3 +136,30 @@ TEST(Geometry, RoundAndProportionalFit)
     EXPECT_TRUE(r.IsRectEmpty());
     EXPECT_FALSE(GetProporCerterRect(CRect(5, 5, 5, 50), 1, 1, r));
 }
+
+TEST(Geometry, FitReducesButNeverEnlarges)
+{
+    EXPECT_EQ(CSize(50, 40), GetProporFitSize(50, 40, 100, 100)) << "a picture that fits keeps its size";
+    EXPECT_EQ(CSize(100, 50), GetProporFitSize(1600, 800, 100, 100));
+    EXPECT_EQ(CSize(30, 90), GetProporFitSize(1000, 3000, 100, 90));
+    EXPECT_EQ(CSize(100, 1), GetProporFitSize(100000, 1, 100, 100)) << "never thinner than a pixel";
+    EXPECT_EQ(CSize(0, 0), GetProporFitSize(0, 10, 100, 100));
+    EXPECT_EQ(CSize(0, 0), GetProporFitSize(10, 10, 0, 100));
+
+    CRect r;
+    EXPECT_TRUE(GetProporCenterFitRect(CRect(10, 20, 210, 120), 50, 40, r));
+    EXPECT_EQ(CRect(85, 50, 135, 90), r) << "own size, centred";
+    EXPECT_TRUE(GetProporCenterFitRect(CRect(10, 20, 210, 120), 400, 400, r));
+    EXPECT_EQ(CRect(60, 20, 160, 120), r) << "reduced as GetProporCerterRect does";
+    EXPECT_FALSE(GetProporCenterFitRect(CRect(0, 0, 0, 0), 4, 4, r));
+}
+
+TEST(KXDiskFile, FileBesideTheExecutable)
+{
+    const CString folder = GetExecutableFolder();
+    ASSERT_FALSE(folder.IsEmpty());
+    EXPECT_EQ('\\', folder[folder.GetLength() - 1]);
+    EXPECT_EQ(ExecutableFolder(), folder);
+    EXPECT_EQ(folder + "adjust.cfg", GetFileBesideExecutable("adjust.cfg"));
+    EXPECT_EQ(folder + "profile\\lcd_system.ini", GetFileBesideExecutable("profile\\lcd_system.ini"));
+}

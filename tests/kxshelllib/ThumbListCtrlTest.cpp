@@ -2,6 +2,7 @@
 #include <ThumbListCtrl.h>
 #include <TestFolder.h>
 #include <gtest/gtest.h>
+#include <kxraii.h>
 
 namespace {
 
@@ -23,17 +24,12 @@ CDib Solid(int w, int h, COLORREF c)
 COLORREF ThumbCentre(CThumbListCtrl& list, int image)
 {
     const CSize size = list.GetThumbSize();
-    HDC screen = ::GetDC(nullptr);
-    HDC hdc = ::CreateCompatibleDC(screen);
-    HBITMAP hbm = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ old = ::SelectObject(hdc, hbm);
-    ImageList_Draw(list.GetThumbImages(), image, hdc, 0, 0, ILD_NORMAL);
-    const COLORREF c = ::GetPixel(hdc, size.cx / 2, size.cy / 2);
-    ::SelectObject(hdc, old);
-    ::DeleteObject(hbm);
-    ::DeleteDC(hdc);
-    return c;
+    kx::unique_hdc_window screen;
+    kx::unique_hdc hdc(::CreateCompatibleDC(screen.get()));
+    kx::unique_hbitmap hbm(::CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    kx::select_object selected(hdc.get(), hbm.get());
+    ImageList_Draw(list.GetThumbImages(), image, hdc.get(), 0, 0, ILD_NORMAL);
+    return ::GetPixel(hdc.get(), size.cx / 2, size.cy / 2);
 }
 
 class ThumbListCtrlTest : public ::testing::Test
@@ -45,9 +41,10 @@ protected:
         ASSERT_TRUE(m_host.CreateEx(0, cls, "thumbs", WS_POPUP | WS_VISIBLE, 0, 0, 500, 400, nullptr, nullptr));
         ASSERT_TRUE(m_list.Create(WS_VISIBLE, CRect(0, 0, 500, 400), &m_host, 1));
         // Wide, small and tall pictures, a file that only pretends, and one that is no picture.
-        ASSERT_EQ(1, Solid(300, 150, RGB(0, 200, 0)).Save(m_folder.File("b wide.bmp"), KXFMT_BMP, 24));
+        // "b9" comes before "b10" as a user reads them, letter case apart.
+        ASSERT_EQ(1, Solid(300, 150, RGB(0, 200, 0)).Save(m_folder.File("b9 wide.bmp"), KXFMT_BMP, 24));
         ASSERT_EQ(1, Solid(40, 30, RGB(0, 0, 200)).Save(m_folder.File("A small.png"), KXFMT_PNG, 24));
-        ASSERT_EQ(1, Solid(100, 400, RGB(200, 0, 0)).Save(m_folder.File("c tall.tif"), KXFMT_TIFF, 24));
+        ASSERT_EQ(1, Solid(100, 400, RGB(200, 0, 0)).Save(m_folder.File("B10 tall.tif"), KXFMT_TIFF, 24));
         m_folder.Write("broken.jpg", "not a picture");
         m_folder.Write("notes.txt", "hello");
     }
@@ -73,7 +70,7 @@ TEST_F(ThumbListCtrlTest, LoadsTheReadablePicturesOfTheFolderInNameOrder)
     EXPECT_STREQ(WC_LISTVIEWA, cls);
     EXPECT_EQ(3, m_list.GetThumbImages().GetImageCount());
 
-    const char* names[] = { "A small.png", "b wide.bmp", "c tall.tif" };
+    const char* names[] = { "A small.png", "b9 wide.bmp", "B10 tall.tif" };
     for (int i = 0; i < 3; ++i) {
         CThumbItem* item = m_list.GetItemThumb(i);
         ASSERT_TRUE(item != nullptr);

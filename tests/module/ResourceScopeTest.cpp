@@ -1,22 +1,32 @@
 // The resource scope around every exported dialog: the host's current resource handle comes back
 // however the modal run ends.
 #include "UiDriver.h"
+#include "module/KxDialog.h"
 #include "quickadjust/IM_IMAGE_ROTETA.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace {
 
 // A dialog of the library whose template does not exist.
-class CMissingTemplateDlg : public CDialog
+class CMissingTemplateDlg : public CKxDialog
 {
 public:
-    CMissingTemplateDlg() : CDialog(UINT(9999)) {}
-    INT_PTR DoModal() override
+    CMissingTemplateDlg() : CKxDialog(UINT(9999)) {}
+};
+
+// Records the current resource handle while the dialog initialises.
+class CScopeSeeingDlg : public CIM_IMAGE_ROTETA
+{
+public:
+    HINSTANCE m_hDuringInit = nullptr;
+
+protected:
+    BOOL OnInitDialog() override
     {
-        CResourceSwitch scope;
-        return CDialog::DoModal();
+        m_hDuringInit = AfxGetResourceHandle();
+        return CIM_IMAGE_ROTETA::OnInitDialog();
     }
 };
 
@@ -101,6 +111,18 @@ TEST_F(ResourceScope, HandleRestoredAfterOkCancelAndFailure)
 
     CMissingTemplateDlg missing;
     EXPECT_EQ(-1, missing.DoModal());
+    EXPECT_EQ(m_hHost, AfxGetResourceHandle());
+}
+
+TEST_F(ResourceScope, ModelessCreateRunsInTheScopeToo)
+{
+    CScopeSeeingDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_IM_IMAGE_ROTETA));
+    EXPECT_EQ(KxGetLibraryHandle(), dlg.m_hDuringInit);
+    EXPECT_EQ(m_hHost, AfxGetResourceHandle());
+    dlg.DestroyWindow();
+    CMissingTemplateDlg missing;
+    EXPECT_FALSE(missing.Create(9999));
     EXPECT_EQ(m_hHost, AfxGetResourceHandle());
 }
 

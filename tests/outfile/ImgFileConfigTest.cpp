@@ -4,7 +4,7 @@
 #include <TestFolder.h>
 #include <BrowserDriver.h>
 #include <gtest/gtest.h>
-#include <resource.h>
+#include <kxcomdlgres.h>
 
 namespace {
 

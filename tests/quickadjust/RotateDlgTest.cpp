@@ -1,7 +1,7 @@
 // The canvas rotation dialog driven as a user drives it.
 #include "UiDriver.h"
 #include "quickadjust/IM_IMAGE_ROTETA.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,4 +1,6 @@
-// Resource ids of kxcomdlglib.dll. Each subsystem keeps its own block.
+// Resource ids of kxcomdlglib.dll, for the library and for hosts that drive its dialogs. Each
+// subsystem keeps its own block. (Named after the library so that it never meets a host's own
+// resource.h on an include path.)
 #pragma once
 
 #ifndef IDC_STATIC
