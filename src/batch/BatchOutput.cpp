@@ -1,6 +1,7 @@
 #include "BatchOutput.h"
 #include "common/FolderDialog.h"
-#include "resource.h"
+#include "module/KxDialog.h"
+#include "kxcomdlgres.h"
 #include <Dib.h>
 #include <KXDiskFile.h>
 #include <cstdio>
@@ -84,12 +85,11 @@ CString CBatchOutput::Key(const char* pszName) const
 
 void CBatchOutput::Load(const char* pszSourcePath)
 {
-    CWinApp* pApp = AfxGetApp();
-    m_strName = pApp->GetProfileString(kSection, Key("filename"), "");
-    m_bAutoNumber = pApp->GetProfileInt(kSection, Key("addtail"), 1) != 0;
-    m_strFolder = pApp->GetProfileString(kSection, Key("dirname"), "");
-    m_nType = (int)pApp->GetProfileInt(kSection, Key("filetype"), 2);
-    m_nDpi = (int)pApp->GetProfileInt(kSection, Key("DPI"), 250);
+    m_strName = CHostProfile::GetString(kSection, Key("filename"), "");
+    m_bAutoNumber = CHostProfile::GetInt(kSection, Key("addtail"), 1) != 0;
+    m_strFolder = CHostProfile::GetString(kSection, Key("dirname"), "");
+    m_nType = (int)CHostProfile::GetInt(kSection, Key("filetype"), 2);
+    m_nDpi = (int)CHostProfile::GetInt(kSection, Key("DPI"), 250);
     // A hand-edited type outside the table shows as no selection, as the list would.
     if (!GetType(m_nType))
         m_nType = -1;
@@ -99,12 +99,11 @@ void CBatchOutput::Load(const char* pszSourcePath)
 
 void CBatchOutput::Store() const
 {
-    CWinApp* pApp = AfxGetApp();
-    pApp->WriteProfileString(kSection, Key("filename"), m_strName);
-    pApp->WriteProfileInt(kSection, Key("addtail"), m_bAutoNumber ? 1 : 0);
-    pApp->WriteProfileString(kSection, Key("dirname"), m_strFolder);
-    pApp->WriteProfileInt(kSection, Key("filetype"), m_nType);
-    pApp->WriteProfileInt(kSection, Key("DPI"), m_nDpi);
+    CHostProfile::WriteString(kSection, Key("filename"), m_strName);
+    CHostProfile::WriteInt(kSection, Key("addtail"), m_bAutoNumber ? 1 : 0);
+    CHostProfile::WriteString(kSection, Key("dirname"), m_strFolder);
+    CHostProfile::WriteInt(kSection, Key("filetype"), m_nType);
+    CHostProfile::WriteInt(kSection, Key("DPI"), m_nDpi);
 }
 
 const CBatchOutputType* CBatchOutput::GetType(int nType)

@@ -3,7 +3,7 @@
 #include "BatchTestUtil.h"
 #include "batch/BatchOutput.h"
 #include "batchtest.h"
-#include "resource.h"
+#include "kxcomdlgres.h"
 #include <KXDiskFile.h>
 
 namespace {
@@ -186,8 +186,8 @@ TEST_F(BatchOutputTest, EachCheckStopsTheSaveWithItsMessage)
         CString text, question;
         UiScript script;
         script.OnDialog(kCaption, [&](UiWindow w) {
-            w.Type(IDC_BATCH_NAME, c.name);
-            w.Type(IDC_BATCH_FOLDER, c.folder);
+            w.TypeKeys(IDC_BATCH_NAME, c.name);
+            w.TypeKeys(IDC_BATCH_FOLDER, c.folder);
             w.SelectCombo(IDC_BATCH_TYPE, c.type);
             w.Click(IDC_TEST_SAVE);
         });
@@ -239,8 +239,8 @@ static void ExpectFailedSave(const char* folder, const char* name)
     CString text;
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
-              w.Type(IDC_BATCH_NAME, name);
-              w.Type(IDC_BATCH_FOLDER, folder);
+              w.TypeKeys(IDC_BATCH_NAME, name);
+              w.TypeKeys(IDC_BATCH_FOLDER, folder);
               w.Click(IDC_TEST_SAVE);
           })
         .AnswerMessageBox(IDOK, &text)
@@ -321,7 +321,7 @@ TEST_F(BatchOutputTest, SwitchingNumberingShowsTheNextPathOrNamesTheOutputAfterT
     script.OnDialog(kCaption, [&](UiWindow w) {
         w.ClickNow(IDC_BATCH_AUTONUMBER);   // off
         EXPECT_EQ(CString("beach"), w.Text(IDC_BATCH_NAME));
-        w.Type(IDC_BATCH_NAME, "card01");
+        w.TypeKeys(IDC_BATCH_NAME, "card01");
         w.ClickNow(IDC_BATCH_AUTONUMBER);   // on again
         EXPECT_EQ(CString("D:\\out\\card01.tif"), w.Text(IDC_BATCH_NEXT_PATH));
         EXPECT_EQ(CString("card01"), w.Text(IDC_BATCH_NAME));
@@ -339,7 +339,7 @@ TEST_F(BatchOutputTest, SliceStoresOnlyWhatPassedTheChecksWithTheAdvancedName)
     dlg.m_picture = MakePicture(10, 10);
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
-              w.Type(IDC_BATCH_NAME, "SHEET");   // the source itself
+              w.TypeKeys(IDC_BATCH_NAME, "SHEET");   // the source itself
               w.Click(IDC_TEST_SAVE);
           })
         .AnswerMessageBox(IDOK)
@@ -349,7 +349,7 @@ TEST_F(BatchOutputTest, SliceStoresOnlyWhatPassedTheChecksWithTheAdvancedName)
             return true;
         })
         .OnDialog(kCaption, [&](UiWindow w) {
-            w.Type(IDC_BATCH_NAME, "clip7");
+            w.TypeKeys(IDC_BATCH_NAME, "clip7");
             w.Click(IDC_TEST_SAVE);
         });
     OnCaptionStarting(script, "剪裁成文件", [&](UiWindow w) { w.Click(IDCANCEL); });
@@ -370,12 +370,12 @@ TEST_F(BatchOutputTest, AnOverlongPathIsRefusedAndResolutionZeroKeepsThePictures
     CString text;
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
-              w.Type(IDC_BATCH_NAME, longName.c_str());
+              w.TypeKeys(IDC_BATCH_NAME, longName.c_str());
               w.Click(IDC_TEST_SAVE);
           })
         .AnswerMessageBox(IDOK, &text)
         .OnDialog(kCaption, [&](UiWindow w) {
-            w.Type(IDC_BATCH_NAME, "dpi");
+            w.TypeKeys(IDC_BATCH_NAME, "dpi");
             w.Click(IDC_TEST_SAVE);
         });
     OnCaptionStarting(script, "保存为文件", [&](UiWindow w) { w.Click(IDCANCEL); });
