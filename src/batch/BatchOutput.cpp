@@ -23,12 +23,6 @@ const char kSection[] = "Settings";
 // output folder.
 const char kBadNameChars[] = "\\/:*?\"<>|";
 
-bool IsFolder(const char* path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Length in characters as the system counts them for its path limit.
 int PathLength(const char* path)
 {
@@ -202,7 +196,7 @@ CBatchOutput::SaveResult CBatchOutput::Save(CWnd* pDlg, CDib* pPicture, const ch
         Message(IDS_BATCH_NEED_FOLDER);
         return Refused;
     }
-    if (!IsFolder(m_strFolder)) {
+    if (!CKXDiskFile::IsFolder(m_strFolder)) {
         if (AfxMessageBox(IDS_BATCH_CREATE_FOLDER, MB_YESNO | MB_ICONINFORMATION) != IDYES)
             return Refused;
         // One level: a missing parent makes the creation fail.
