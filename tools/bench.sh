@@ -86,3 +86,5 @@ for layout in small large; do
     "$(dget ${layout}_open_dialog)" "$(dget ${layout}_ok_full_size)" "$(dget ${layout}_ok_changed_picture)"
 done
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, quarter turn <= 20 ms, >= 4x vips, >= 20x IM"
+echo
+"$here/wine-run" "$build/bin/kxbenchsheet.exe" "$(winpath "$build/samples")" "$(winpath "$work")" | tr -d '\r'
