@@ -392,13 +392,13 @@ TEST_F(SliceWndTest, OptionsDialogSetsTheKindAndPlacesAShownBoxAnew)
               EXPECT_EQ(CString("3"), w.Text(31004));
               EXPECT_EQ(CString("3:4"), w.ComboItem(31008, w.ComboSelection(31008)));
               w.ClickNow(31002);   // fixed size
-              w.Type(31004, "0");
+              w.TypeKeys(31004, "0");
               w.Click(IDOK);
           })
         .AnswerMessageBox(IDOK, &refused)
         .OnDialog("剪裁设置", [](UiWindow w) {
-              w.Type(31004, "120");
-              w.Type(31006, "80");
+              w.TypeKeys(31004, "120");
+              w.TypeKeys(31006, "80");
               w.Click(IDOK);
           });
     EXPECT_EQ(IDOK, script.Run([&] { return (INT_PTR)m_clip.DlgCropOpt(); }));
