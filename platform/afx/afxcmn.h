@@ -78,6 +78,26 @@ public:
     CWnd* GetBuddy() const { return FromHandle((HWND)SendMessage(UDM_GETBUDDY)); }
 };
 
+class AFX_API CProgressCtrl : public CWnd
+{
+public:
+    void SetRange(short nLower, short nUpper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
+    void SetRange32(int nLower, int nUpper) { SendMessage(PBM_SETRANGE32, (WPARAM)nLower, (LPARAM)nUpper); }
+    void GetRange(int& nLower, int& nUpper) const
+    {
+        PBRANGE range = {};
+        SendMessage(PBM_GETRANGE, FALSE, (LPARAM)&range);
+        nLower = range.iLow;
+        nUpper = range.iHigh;
+    }
+    int GetPos() const { return (int)SendMessage(PBM_GETPOS); }
+    // Returns the previous position; the control keeps the position within its range.
+    int SetPos(int nPos) { return (int)SendMessage(PBM_SETPOS, (WPARAM)nPos); }
+    int OffsetPos(int nPos) { return (int)SendMessage(PBM_DELTAPOS, (WPARAM)nPos); }
+    int SetStep(int nStep) { return (int)SendMessage(PBM_SETSTEP, (WPARAM)nStep); }
+    int StepIt() { return (int)SendMessage(PBM_STEPIT); }
+};
+
 class AFX_API CSliderCtrl : public CWnd
 {
 public:

@@ -1,5 +1,5 @@
-// Common dialogs of the framework: the explorer-style file dialog with its hook, and the run-time
-// class information that names a dialog class at run time.
+// Common dialogs of the framework: the explorer-style file dialog with its hook, the colour
+// dialog, and the run-time class information that names a dialog class at run time.
 #pragma once
 #include "afxwin.h"
 #include <commdlg.h>
@@ -65,4 +65,33 @@ protected:
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// The system's colour dialog, started on a colour. The sixteen custom colours are kept for the
+// process, so a colour the user defined is offered again by the next colour dialog.
+//
+//   CColorDialog dlg(m_crBack, 0, this);
+//   if (dlg.DoModal() == IDOK)
+//       m_crBack = dlg.GetColor();
+class AFX_API CColorDialog
+{
+public:
+// Construction
+    explicit CColorDialog(COLORREF clrInit = 0, DWORD dwFlags = 0, CWnd* pParentWnd = nullptr);
+    CColorDialog(const CColorDialog&) = delete;
+    CColorDialog& operator=(const CColorDialog&) = delete;
+
+// Attributes
+    CHOOSECOLORA m_cc;
+    // The chosen colour after an OK ending, else the starting one.
+    COLORREF GetColor() const { return m_cc.rgbResult; }
+    void SetCurrentColor(COLORREF clr) { m_cc.rgbResult = clr; }
+    static COLORREF* GetSavedCustomColors();
+
+// Operations
+    // IDOK when the user chose a colour, IDCANCEL otherwise.
+    INT_PTR DoModal();
+
+private:
+    CWnd* m_pParentWnd;
 };
