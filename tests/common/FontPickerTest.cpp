@@ -1,5 +1,6 @@
 // The font picker in a host dialog of the test's own (faces, kinds, recent section, tip), and the
 // text font dialog (sizes, styles, underline, face, the LOGFONTA it returns).
+#include <FontChoice.h>
 #include <UiDriver.h>
 #include <common/FontComboBox.h>
 #include <common/WFontDialog.h>
@@ -45,36 +46,6 @@ std::vector<std::string> Strings(const std::vector<CString>& list)
     for (const CString& s : list)
         out.push_back(s.GetString());
     return out;
-}
-
-// The recent section: the items on top whose item data is 1.
-std::vector<std::string> RecentFaces(UiWindow w, int id)
-{
-    std::vector<std::string> out;
-    for (int i = 0; i < w.ComboCount(id) && ::SendMessageA(w.Item(id), CB_GETITEMDATA, i, 0) == 1; ++i)
-        out.push_back(w.ComboItem(id, i).GetString());
-    return out;
-}
-
-// Chooses a face as a user does with the keyboard: F4 opens the list, the arrow keys take the
-// highlight to the face's entry below the recent section, Enter closes the list on it.
-void ChooseFace(UiWindow w, int id, const char* face)
-{
-    HWND combo = w.Item(id);
-    ::SetFocus(combo);
-    ::SendMessageA(combo, WM_KEYDOWN, VK_F4, 0);
-    ASSERT_TRUE(::SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0)) << "F4 opens the list";
-    const int recent = (int)RecentFaces(w, id).size();
-    const int index = (int)::SendMessageA(combo, CB_FINDSTRINGEXACT, (WPARAM)(recent - 1), (LPARAM)face);
-    ASSERT_GE(index, recent) << face << " is listed";
-    for (int guard = 0; guard < 1000; ++guard) {
-        const int at = w.ComboSelection(id);
-        if (at == index)
-            break;
-        ::SendMessageA(combo, WM_KEYDOWN, at < index ? VK_DOWN : VK_UP, 0);
-    }
-    ASSERT_EQ(index, w.ComboSelection(id));
-    ::SendMessageA(combo, WM_KEYDOWN, VK_RETURN, 0);
 }
 
 // A list item drawn by the control into a white bitmap, read back pixel by pixel.
