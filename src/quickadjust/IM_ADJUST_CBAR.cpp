@@ -1,0 +1,137 @@
+#include "IM_ADJUST_CBAR.h"
+#include "kxcomdlgres.h"
+#include <cstdlib>
+
+namespace {
+// What the value boxes hold at most: "-999" .. "1000"; the slider's own "-1000" is the exception.
+const int kMaxValueChars = 4;
+} // namespace
+
+BEGIN_MESSAGE_MAP(CIM_ADJUST_CBAR, CKxDialog)
+    ON_EN_CHANGE(IDC_QUICK_EDIT1, OnChangeEdit1)
+    ON_EN_CHANGE(IDC_QUICK_EDIT2, OnChangeEdit2)
+    ON_EN_CHANGE(IDC_QUICK_EDIT3, OnChangeEdit3)
+    ON_EN_KILLFOCUS(IDC_QUICK_EDIT1, OnKillfocusEdit1)
+    ON_EN_KILLFOCUS(IDC_QUICK_EDIT2, OnKillfocusEdit2)
+    ON_EN_KILLFOCUS(IDC_QUICK_EDIT3, OnKillfocusEdit3)
+END_MESSAGE_MAP()
+
+CIM_ADJUST_CBAR::CIM_ADJUST_CBAR(CWnd* pParent) : CKxDialog(IDD_IM_ADJUST_CBAR, pParent) {}
+
+INT_PTR CIM_ADJUST_CBAR::DoModal()
+{
+    if (!m_pThumbList)
+        return IDCANCEL;
+    // Saved before the dialog opens, so every slider move starts again from these images.
+    m_items.clear();
+    for (int i = m_pThumbList->GetSelectedItem(-1); i >= 0; i = m_pThumbList->GetSelectedItem(i)) {
+        CThumbItem* item = m_pThumbList->GetItemThumb(i);
+        if (!item || !item->m_pDib)
+            continue;
+        if (!item->m_pSaveDib)
+            item->m_pSaveDib = new CDib;
+        *item->m_pSaveDib = *item->m_pDib;
+        m_items.push_back({ i, item });
+    }
+    return CKxDialog::DoModal();
+}
+
+void CIM_ADJUST_CBAR::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_QUICK_EDIT1, m_strValue1);
+    DDV_MaxChars(pDX, m_strValue1, kMaxValueChars);
+    DDX_Text(pDX, IDC_QUICK_EDIT2, m_strValue2);
+    DDV_MaxChars(pDX, m_strValue2, kMaxValueChars);
+    DDX_Text(pDX, IDC_QUICK_EDIT3, m_strValue3);
+    DDV_MaxChars(pDX, m_strValue3, kMaxValueChars);
+}
+
+BOOL CIM_ADJUST_CBAR::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_sliders.Attach(this, m_sldBrightness, IDC_QUICK_SLIDER1, IDC_QUICK_EDIT1, -1000, 1000, 0, m_nBrightness);
+    m_sliders.Attach(this, m_sldContrast, IDC_QUICK_SLIDER2, IDC_QUICK_EDIT2, -1000, 1000, 0, m_nContrast);
+    m_sliders.Attach(this, m_sldSaturation, IDC_QUICK_SLIDER3, IDC_QUICK_EDIT3, -1000, 1000, 0, m_nSaturation);
+    // As the sliders, the results start at 0 on every run.
+    m_sliders.ReadAll();
+    return TRUE;
+}
+
+LRESULT CIM_ADJUST_CBAR::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KX_SLIDER_CHANGED) {
+        m_sliders.ReadAll();
+        AdjustItems();
+    }
+    return CKxDialog::WindowProc(message, wParam, lParam);
+}
+
+bool CIM_ADJUST_CBAR::IsStillInList(const SavedItem& saved) const
+{
+    // An item the host removed meanwhile is not ours to touch.
+    return m_pThumbList->GetItemThumb(saved.index) == saved.item && saved.item->m_pSaveDib;
+}
+
+void CIM_ADJUST_CBAR::AdjustItems()
+{
+    for (const SavedItem& saved : m_items) {
+        if (!IsStillInList(saved))
+            continue;
+        CDib& image = *saved.item->m_pDib;
+        image = *saved.item->m_pSaveDib;
+        image.ChangeBrightness(m_nBrightness);
+        image.ChangeContrast(m_nContrast);
+        image.ChangeSaturation(m_nSaturation);
+        m_pThumbList->RedrawItems(saved.index, saved.index);
+    }
+}
+
+void CIM_ADJUST_CBAR::OnValueTyped(CLineTrackBar& slider, const CString& text, int& typed)
+{
+    // The slider showing its own position is not the user's typing.
+    if (!slider.m_hWnd || !slider.NeedSendMessage())
+        return;
+    if (!UpdateData(TRUE))
+        return;
+    typed = std::atoi(text);
+    // The box keeps what is being typed ("-" on the way to "-50"); it shows the position again
+    // when the focus leaves it.
+    slider.SetPosFromBuddy(typed, 1);
+}
+
+CLineTrackBar* CIM_ADJUST_CBAR::SliderOfBuddy(int nBuddyID)
+{
+    switch (nBuddyID) {
+    case IDC_QUICK_EDIT1: return &m_sldBrightness;
+    case IDC_QUICK_EDIT2: return &m_sldContrast;
+    case IDC_QUICK_EDIT3: return &m_sldSaturation;
+    default: return nullptr;
+    }
+}
+
+void CIM_ADJUST_CBAR::OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt)
+{
+    // A slider at -1000 writes five characters into its box: its own text is a value, not an
+    // over-long entry, and must not stop OK or the typing in the other boxes.
+    if (CLineTrackBar* slider = SliderOfBuddy(pDX->GetLastControlID())) {
+        CString shown, position;
+        GetDlgItemText(pDX->GetLastControlID(), shown);
+        position.Format("%d", slider->GetPos());
+        if (shown == position)
+            return;
+    }
+    CKxDialog::OnDataValidateError(pDX, strPrompt, nIDPrompt);
+}
+
+void CIM_ADJUST_CBAR::OnCancel()
+{
+    for (const SavedItem& saved : m_items) {
+        if (!IsStillInList(saved))
+            continue;
+        *saved.item->m_pDib = *saved.item->m_pSaveDib;
+        saved.item->m_pSaveDib->Free();
+        m_pThumbList->RedrawItems(saved.index, saved.index);
+    }
+    CDialog::OnCancel();
+}
