@@ -37,7 +37,7 @@ void RunRotate(CMainFrame& frame)
 // them. The three other values are the host's to interpret; this host only remembers them.
 void RunGray(CMainFrame& frame)
 {
-    static int values[3] = { 128, 128, 128 }, level = 128, amount = 3000;
+    static int values[3] = { 128, 128, 128 }, level = 128, amount = 600;
     CIM_ADJUST_GRAY dlg(frame.SelectedDib(), &frame);
     dlg.m_nValue1 = values[0];
     dlg.m_nValue2 = values[1];
@@ -156,13 +156,6 @@ const CDemoRegistration registration(kDemoOrderQuickAdjust, [](CDemoBuilder& dem
           } },
     });
     demo.AddTour(0, { { kDemoMainCaption, "host-after-rotation", nullptr } });
-    demo.AddTour(gray, {
-        { kGrayCaption, "", [](HWND h) {
-              PressKeys(h, IDC_GRAY_AMOUNT, VK_NEXT, 1);
-              PressKeys(h, IDC_GRAY_LEVEL, VK_PRIOR, 1);
-          } },
-        { kGrayCaption, "10003-adjust-gray", click(IDOK) },
-    });
     demo.AddTour(ibac, {
         { kIbacCaption, "", [](HWND h) {
               PressKeys(h, IDC_QUICK_SLIDER1, VK_NEXT, 1);
@@ -176,6 +169,11 @@ const CDemoRegistration registration(kDemoOrderQuickAdjust, [](CDemoBuilder& dem
               PressKeys(h, IDC_QUICK_SLIDER3, VK_NEXT, 2);
           } },
         { kIhueCaption, "10006-adjust-ihue", click(IDOK) },
+    });
+    // Last of the single-picture ones: the others show their previews in colour.
+    demo.AddTour(gray, {
+        { kGrayCaption, "", [](HWND h) { PressKeys(h, IDC_GRAY_LEVEL, VK_NEXT, 1); } },
+        { kGrayCaption, "10003-adjust-gray", click(IDOK) },
     });
     demo.AddTour(0, { { kDemoMainCaption, "host-after-quick-adjust", [](HWND h) { SelectThumbnails(h, { 0, 2, 3 }); } } });
     demo.AddTour(thumbs, {

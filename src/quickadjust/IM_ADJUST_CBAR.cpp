@@ -1,5 +1,6 @@
 #include "IM_ADJUST_CBAR.h"
 #include "kxcomdlgres.h"
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -55,7 +56,30 @@ BOOL CIM_ADJUST_CBAR::OnInitDialog()
     m_sliders.Attach(this, m_sldSaturation, IDC_QUICK_SLIDER3, IDC_QUICK_EDIT3, -1000, 1000, 0, m_nSaturation);
     // As the sliders, the results start at 0 on every run.
     m_sliders.ReadAll();
+    KeepListVisible();
     return TRUE;
+}
+
+void CIM_ADJUST_CBAR::KeepListVisible()
+{
+    // The thumbnails are the preview: a dialog lying over them would hide what it changes. It
+    // moves beside the list, right of it or else left, when the screen has room there.
+    if (!m_pThumbList->m_hWnd || !::IsWindowVisible(m_pThumbList->m_hWnd))
+        return;
+    CRect dialog, list, overlap;
+    GetWindowRect(&dialog);
+    m_pThumbList->GetWindowRect(&list);
+    if (!overlap.IntersectRect(&dialog, &list))
+        return;
+    MONITORINFO monitor = { sizeof monitor };
+    if (!::GetMonitorInfoA(::MonitorFromRect(&list, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const CRect work(monitor.rcWork);
+    const int top = std::max<int>(work.top, std::min<int>(list.top, work.bottom - dialog.Height()));
+    if (list.right + dialog.Width() <= work.right)
+        SetWindowPos(nullptr, list.right, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else if (list.left - dialog.Width() >= work.left)
+        SetWindowPos(nullptr, list.left - dialog.Width(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CIM_ADJUST_CBAR::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -57,6 +57,7 @@ protected:
     // The selected items' images from their saved ones with the three amounts applied.
     void AdjustItems();
     CLineTrackBar* SliderOfBuddy(int nBuddyID);
+    void KeepListVisible();
 
     CLineTrackBar m_sldBrightness, m_sldContrast, m_sldSaturation;
     CQuickSliders m_sliders;

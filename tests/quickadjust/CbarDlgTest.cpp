@@ -291,8 +291,12 @@ TEST_F(CbarTest, TemplateAsTheUserSeesIt)
     CIM_ADJUST_CBAR dlg;
     dlg.m_pThumbList = &m_list;
     UiScript script;
-    script.OnDialog(kCaption, [](UiWindow w) {
+    script.OnDialog(kCaption, [&](UiWindow w) {
         ExpectClientInDialogUnits(w, 333, 81);
+        CRect dialog, list, overlap;
+        ::GetWindowRect(w.Handle(), &dialog);
+        m_list.GetWindowRect(&list);
+        EXPECT_FALSE(overlap.IntersectRect(&dialog, &list)) << "the dialog must not hide the thumbnails it changes";
         EXPECT_EQ(IDOK, w.DefaultButton());
         for (int id : { IDC_QUICK_SLIDER1, IDC_QUICK_SLIDER2, IDC_QUICK_SLIDER3 }) {
             EXPECT_EQ(-1000, Slider(w, id)->GetRangeMin());
