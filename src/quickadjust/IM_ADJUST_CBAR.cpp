@@ -99,16 +99,35 @@ bool CIM_ADJUST_CBAR::IsStillInList(const SavedItem& saved) const
 
 void CIM_ADJUST_CBAR::AdjustItems()
 {
-    for (const SavedItem& saved : m_items) {
-        if (!IsStillInList(saved))
-            continue;
-        CDib& image = *saved.item->m_pDib;
-        image = *saved.item->m_pSaveDib;
+    ForEachItem([this](CThumbItem& item) {
+        CDib& image = *item.m_pDib;
+        image = *item.m_pSaveDib;
         image.ChangeBrightness(m_nBrightness);
         image.ChangeContrast(m_nContrast);
         image.ChangeSaturation(m_nSaturation);
-        m_pThumbList->RedrawItems(saved.index, saved.index);
+    });
+}
+
+void CIM_ADJUST_CBAR::ForEachItem(const std::function<void(CThumbItem&)>& change)
+{
+    // Each run of neighbouring items is redrawn with one request: redrawing hundreds of items
+    // one by one costs more than changing them.
+    int first = -1, last = -2;
+    auto redraw = [&] {
+        if (first >= 0)
+            m_pThumbList->RedrawItems(first, last);
+    };
+    for (const SavedItem& saved : m_items) {
+        if (!IsStillInList(saved))
+            continue;
+        change(*saved.item);
+        if (saved.index != last + 1) {
+            redraw();
+            first = saved.index;
+        }
+        last = saved.index;
     }
+    redraw();
 }
 
 void CIM_ADJUST_CBAR::OnValueTyped(CLineTrackBar& slider, const CString& text, int& typed)
@@ -150,12 +169,9 @@ void CIM_ADJUST_CBAR::OnDataValidateError(CDataExchange* pDX, const CString& str
 
 void CIM_ADJUST_CBAR::OnCancel()
 {
-    for (const SavedItem& saved : m_items) {
-        if (!IsStillInList(saved))
-            continue;
-        *saved.item->m_pDib = *saved.item->m_pSaveDib;
-        saved.item->m_pSaveDib->Free();
-        m_pThumbList->RedrawItems(saved.index, saved.index);
-    }
+    ForEachItem([](CThumbItem& item) {
+        *item.m_pDib = *item.m_pSaveDib;
+        item.m_pSaveDib->Free();
+    });
     CDialog::OnCancel();
 }

@@ -13,6 +13,7 @@
 #include "QuickSliders.h"
 #include "module/KxDialog.h"
 #include <ThumbListCtrl.h>
+#include <functional>
 #include <vector>
 
 class KXCOMDLG_API CIM_ADJUST_CBAR : public CKxDialog
@@ -56,6 +57,9 @@ protected:
     void OnValueTyped(CLineTrackBar& slider, const CString& text, int& typed);
     // The selected items' images from their saved ones with the three amounts applied.
     void AdjustItems();
+    // Applies change to each item saved when the dialog opened that is still in the list, and
+    // redraws them.
+    void ForEachItem(const std::function<void(CThumbItem&)>& change);
     CLineTrackBar* SliderOfBuddy(int nBuddyID);
     void KeepListVisible();
 
