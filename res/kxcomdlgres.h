@@ -109,3 +109,28 @@
 #define IDC_ADJ_ITEM_BLUE           27694
 
 // ---- batch processing -------------------------------------------------------------------------
+// The output fields and the folder walk, with the same ids in every batch dialog.
+#define IDC_BATCH_DIR               10043
+#define IDC_BATCH_FOLDER            10045
+#define IDC_BATCH_TYPE              10047
+#define IDC_BATCH_DPI               10049
+#define IDC_BATCH_NAME              10051
+#define IDC_BATCH_NEXT_PATH         10053
+#define IDC_BATCH_FIRST             10054
+#define IDC_BATCH_AUTONUMBER        10055
+#define IDC_BATCH_PREV              10056
+#define IDC_BATCH_NEXT              10057
+#define IDC_BATCH_LAST              10058
+#define IDC_BATCH_OPEN              10059
+#define IDC_BATCH_SOURCE_PATH       10060
+#define IDS_BATCH_CLIPPED_AS        20112
+#define IDS_BATCH_SAVED_AS          20114
+#define IDS_BATCH_NEED_FOLDER       26075
+#define IDS_BATCH_CREATE_FOLDER     26076
+#define IDS_BATCH_CREATE_FAILED     26077
+#define IDS_BATCH_NEED_NAME         26078
+#define IDS_BATCH_NEED_TYPE         26079
+#define IDS_BATCH_SAME_AS_SOURCE    26080
+#define IDS_BATCH_SAVE_FAILED       26081
+#define IDS_BATCH_PATH_TOO_LONG     26082
+#define IDS_BATCH_BAD_NAME          26083

@@ -1,5 +1,6 @@
 # Shared steps of ./run: packages, locale, build, Wine prefix, X server. Sourced, not run.
-KX_PACKAGES="cmake make g++-mingw-w64-x86-64-posix wine64 xvfb fonts-wqy-microhei googletest locales imagemagick libvips-tools"
+KX_PACKAGES="cmake make g++-mingw-w64-x86-64-posix wine64 xvfb fonts-wqy-microhei googletest locales imagemagick libvips-tools
+             nasm patch gcc libc6-dev pkg-config libvips-dev"
 KX_WINE=/usr/lib/wine/wine64
 KX_PREFIX="$KX_BUILD_DIR/wineprefix"
 export WINEPREFIX="$KX_PREFIX" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
@@ -45,6 +46,47 @@ kx_samples() {
   done
   rm -rf "$tmp"
   touch "$dir/.done"
+}
+
+# libjpeg-turbo from Debian's source package, pinned to one version and checked by its hashes,
+# unpacked and patched into the build folder (never committed); CMake cross-builds it
+# (cmake/libjpeg-turbo.cmake). apt-get runs with a source list and state of its own, so the
+# machine's apt configuration and package lists stay as they are.
+KX_JPEG_VERSION="1:2.1.5-2"
+KX_JPEG_SUITE=bookworm   # the Debian release that carries that version
+KX_JPEG_SHA256="254f3642b04e309fee775123133c6464181addc150499561020312ec61c1bf7c  libjpeg-turbo_2.1.5.orig.tar.gz
+cdb2433c2f7101345c1ffa14efb943787c675b86354691a32490845fe4bc9237  libjpeg-turbo_2.1.5-2.debian.tar.xz"
+
+kx_jpeg_source() {
+  local dir="$KX_BUILD_DIR/libjpeg-turbo"
+  [ -f "$dir/src/.done" ] && return 0
+  kx_log "fetching the libjpeg-turbo source package $KX_JPEG_VERSION"
+  # The archive this machine's apt already uses, for the release that carries the pinned version.
+  local site
+  site=$(apt-get indextargets --format '$(SITE)' 'Identifier: Packages' 2>/dev/null | grep -m1 '/debian/\?$' || true)
+  site=${site:-http://deb.debian.org/debian}
+  local apt="$dir/apt"
+  rm -rf "$apt" "$dir/src"
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/download"
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $site $KX_JPEG_SUITE main" > "$apt/sources.list"
+  local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+              -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root -qq)
+  apt-get "${opts[@]}" update >/dev/null
+  (cd "$apt/download" && apt-get "${opts[@]}" source --download-only "libjpeg-turbo=$KX_JPEG_VERSION" >/dev/null)
+  (cd "$apt/download" && echo "$KX_JPEG_SHA256" | sha256sum --quiet -c -) ||
+    { echo "the libjpeg-turbo source does not have the pinned hashes" >&2; exit 1; }
+  local tmp; tmp=$(mktemp -d)
+  tar -xzf "$apt/download"/libjpeg-turbo_*.orig.tar.gz -C "$tmp"
+  mv "$tmp"/libjpeg-turbo-* "$dir/src"
+  tar -xJf "$apt/download"/libjpeg-turbo_*.debian.tar.xz -C "$dir/src"
+  # Debian's own patches, as its package builds them.
+  local p
+  while read -r p; do
+    case "$p" in ''|'#'*) continue ;; esac
+    patch -s -p1 -d "$dir/src" < "$dir/src/debian/patches/$p"
+  done < "$dir/src/debian/patches/series"
+  rm -rf "$tmp" "$apt/lists" "$apt/cache"
+  touch "$dir/src/.done"
 }
 
 kx_build() {
@@ -94,7 +136,7 @@ kx_stop() {
   [ -n "${KX_XVFB_PID:-}" ] && kill "$KX_XVFB_PID" 2>/dev/null || true
 }
 
-kx_prepare() { kx_install; kx_samples; kx_build; kx_prefix; }
+kx_prepare() { kx_install; kx_samples; kx_jpeg_source; kx_build; kx_prefix; }
 
 kx_test() {
   kx_xserver

@@ -33,7 +33,12 @@ CRect CIM_WINDOW::GetPictureRect() const
 
 int CIM_WINDOW::Load(LPCSTR lpszPath)
 {
-    const bool ok = lpszPath && m_dib.Load(lpszPath, 0, 1, nullptr, nullptr) == 1;
+    // The view never shows more than its client area, so a large photograph is decoded reduced.
+    CRect rc;
+    if (m_hWnd)
+        GetClientRect(&rc);
+    const bool ok = lpszPath && (rc.IsRectEmpty() ? m_dib.Load(lpszPath, 0, 1, nullptr, nullptr)
+                                                  : m_dib.LoadFitted(lpszPath, rc.Width(), rc.Height(), nullptr)) == 1;
     if (!ok)
         m_dib.Free();
     Refresh();

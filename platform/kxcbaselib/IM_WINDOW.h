@@ -34,8 +34,9 @@ public:
     CRect GetPictureRect() const;
 
 // Operations
-    // Loads the picture file into the view's own picture and shows it. Non-zero on success; on
-    // failure the view is left empty, so it never shows a picture that is not the file's.
+    // Loads the picture file into the view's own picture and shows it; a picture larger than the
+    // client area is loaded reduced to fit it (CDib::LoadFitted). Non-zero on success; on failure
+    // the view is left empty, so it never shows a picture that is not the file's.
     int Load(LPCSTR lpszPath);
     // Redraws from the view's own picture.
     void Refresh();

@@ -17,7 +17,8 @@ const UINT_PTR kAutoScrollTimer = 1;
 const UINT kAutoScrollMs = 30;
 
 // Commands of the window's own context menu.
-enum : UINT { ID_CLIP_ZOOMIN = 0x7F10, ID_CLIP_ZOOMOUT, ID_CLIP_FIT, ID_CLIP_ACTUAL, ID_CLIP_TOGGLEBOX, ID_CLIP_OPTIONS };
+enum : UINT { ID_CLIP_ZOOMIN = 0x7F10, ID_CLIP_ZOOMOUT, ID_CLIP_FIT, ID_CLIP_ACTUAL, ID_CLIP_TOGGLEBOX, ID_CLIP_OPTIONS,
+              ID_CLIP_HOPOPTIONS };
 
 // A 32-bit top-down DIB section selected into a memory DC, for composing a frame off screen.
 class CFrameBuffer
@@ -132,6 +133,7 @@ CDib* CSliceWnd::GetDib()
 void CSliceWnd::PictureChanged(bool bFit)
 {
     m_bDisplayValid = false;
+    m_bHopValid = false;
     if (m_dib.IsValid() && !m_rcClip.IsRectEmpty()) {
         // The box keeps its place relative to the picture, so the next picture of a series is
         // cut where the last one was.
@@ -150,6 +152,9 @@ void CSliceWnd::PictureChanged(bool bFit)
         m_dZoom = FitZoom();
     m_ptScroll = CPoint();
     UpdateScrollBars();
+    // A new picture starts at its first position.
+    if (m_nHopMode != KX_HOP_NONE)
+        UpdateHopPositions(true);
     Redraw();
 }
 
@@ -161,6 +166,7 @@ void CSliceWnd::SetClipFlag(int nKind, long nWidth, long nHeight)
     m_nClipKind = nKind < 0 ? KX_CLIP_NONE : nKind;
     m_nClipWidth = nWidth;
     m_nClipHeight = nHeight;
+    m_bHopValid = false;   // grid cells follow the box's size and ratio
 }
 
 void CSliceWnd::GetClipFlag(int& nKind, long& nWidth, long& nHeight) const
@@ -370,11 +376,17 @@ HGLOBAL CSliceWnd::ClipImageDib(const CDib* pDib)
         const int left = std::clamp(RoundInt(cx - w / 2.0), 0, W - w), top = std::clamp(RoundInt(cy - h / 2.0), 0, H - h);
         rc = CRect(left, top, left + w, top + h);
     }
-    CDib& source = const_cast<CDib&>(*pDib);   // described, never written
-    struct_LEAD_Bitmap region;
     CDib clip;
-    if (!DescribeLeadBitmap(source, region, &rc) || !CopyLeadBitmap(region, clip))
-        return nullptr;
+    if (m_dAngle != 0) {
+        // A turned box is cut out upright.
+        if (!CutTiltRect(*pDib, CTiltRect((rc.left + rc.right) / 2.0, (rc.top + rc.bottom) / 2.0, rc.Width(), rc.Height(), m_dAngle), clip))
+            return nullptr;
+    } else {
+        CDib& source = const_cast<CDib&>(*pDib);   // described, never written
+        struct_LEAD_Bitmap region;
+        if (!DescribeLeadBitmap(source, region, &rc) || !CopyLeadBitmap(region, clip))
+            return nullptr;
+    }
     AfterClip(clip);
     return clip.CopyToHandle();
 }
@@ -675,6 +687,9 @@ CSliceWnd::Hit CSliceWnd::HitTest(CPoint point) const
 {
     if (!m_dib.IsValid())
         return HitNone;
+    const CPoint onScreen = point;
+    // A turned box is grabbed by its turned handles and edges.
+    point = ToBoxFrame(point);
     if (m_bShowBox && !m_rcClip.IsRectEmpty()) {
         const CRect box = BoxToClient();
         const int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
@@ -708,7 +723,7 @@ CSliceWnd::Hit CSliceWnd::HitTest(CPoint point) const
         if (box.PtInRect(point))
             return HitInside;
     }
-    return GetPictureRect().PtInRect(point) ? HitPicture : HitNone;
+    return GetPictureRect().PtInRect(onScreen) ? HitPicture : HitNone;
 }
 
 void CSliceWnd::OnLButtonDown(UINT, CPoint point)
@@ -783,7 +798,19 @@ void CSliceWnd::DragTo(CPoint point)
         break;
     }
     case DragResize:
-        ChangeBox(ResizeTo(m_dragHandle, x, y));
+        if (m_dAngle != 0) {
+            // In the box's own frame about its centre when the drag began, then back.
+            const double cx = (m_rcDragStart.left + m_rcDragStart.right) / 2.0, cy = (m_rcDragStart.top + m_rcDragStart.bottom) / 2.0;
+            const double a = m_dAngle * 3.14159265358979323846 / 180, c = std::cos(a), s = std::sin(a);
+            const double fx = cx + (x - cx) * c + (y - cy) * s, fy = cy - (x - cx) * s + (y - cy) * c;
+            const CRect framed = ResizeTo(m_dragHandle, fx, fy);
+            const double mx = (framed.left + framed.right) / 2.0 - cx, my = (framed.top + framed.bottom) / 2.0 - cy;
+            const double nx = cx + mx * c - my * s, ny = cy + mx * s + my * c;
+            const int left = RoundInt(nx - framed.Width() / 2.0), top = RoundInt(ny - framed.Height() / 2.0);
+            ChangeBox(CRect(left, top, left + framed.Width(), top + framed.Height()));
+        } else {
+            ChangeBox(ResizeTo(m_dragHandle, x, y));
+        }
         break;
     case DragNew: {
         if (std::abs(point.x - m_ptDragStart.x) < kDragThreshold && std::abs(point.y - m_ptDragStart.y) < kDragThreshold
@@ -795,6 +822,7 @@ void CSliceWnd::DragTo(CPoint point)
         ax = std::clamp(ax, 0.0, (double)m_dib.GetWidth());
         ay = std::clamp(ay, 0.0, (double)m_dib.GetHeight());
         m_rcDragStart = CRect(RoundInt(ax), RoundInt(ay), RoundInt(ax), RoundInt(ay));
+        m_dAngle = 0;   // a box drawn by hand is upright
         ChangeBox(ResizeTo(HitBottomRight, x, y));
         break;
     }
@@ -901,6 +929,7 @@ void CSliceWnd::ShowContextMenu(CPoint screen)
             { 0, 0, false },
             { ID_CLIP_TOGGLEBOX, (UINT)(m_bShowBox ? IDS_CLIP_HIDEBOX : IDS_CLIP_SHOWBOX), picture },
             { ID_CLIP_OPTIONS, IDS_CLIP_OPTIONS, true },
+            { ID_CLIP_HOPOPTIONS, IDS_CLIP_HOPOPT, true },
         };
         for (const auto& item : items) {
             if (!item.id) {
@@ -928,6 +957,7 @@ void CSliceWnd::ShowContextMenu(CPoint screen)
             ShowClipbox();
         break;
     case ID_CLIP_OPTIONS: DlgCropOpt(); break;
+    case ID_CLIP_HOPOPTIONS: DlgHopOpt(); break;
     default:
         if (CWnd* pParent = GetParent())
             pParent->SendMessage(WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
@@ -953,6 +983,16 @@ void CSliceWnd::OnKeyDown(UINT nChar, UINT, UINT)
     case VK_SUBTRACT: case VK_OEM_MINUS: ZoomOut(); return;
     case '1': ZoomFit(); return;
     case '2': ZoomActual(); return;
+    case VK_NEXT: case VK_PRIOR:
+        if (HopNext(nChar == VK_NEXT ? 1 : -1) >= 0)
+            NotifyChange(true);
+        return;
+    case VK_OEM_4: case VK_OEM_6:   // "[" and "]"
+        if (m_bShowBox && !m_rcClip.IsRectEmpty()) {
+            SetClipAngle(m_dAngle + (nChar == VK_OEM_6 ? 1 : -1) * (shift ? 1.0 : 0.1));
+            NotifyChange(false);
+        }
+        return;
     default: Default(); return;
     }
     if (!m_dib.IsValid())
@@ -1067,6 +1107,11 @@ void CSliceWnd::OnDraw(CDC* pDC)
     PrepareDisplay(rc);
     const bool box = m_bShowBox && !m_rcClip.IsRectEmpty() && m_dib.IsValid();
     const CRect rcBox = box ? BoxToClient() : CRect();
+    // A turned box: what lies inside is found in the box's own frame.
+    const bool turned = box && m_dAngle != 0;
+    const double turnC = std::cos(m_dAngle * 3.14159265358979323846 / 180), turnS = std::sin(m_dAngle * 3.14159265358979323846 / 180);
+    const double boxCx = (rcBox.left + rcBox.right) / 2.0, boxCy = (rcBox.top + rcBox.bottom) / 2.0;
+    const double halfW = rcBox.Width() / 2.0, halfH = rcBox.Height() / 2.0;
     if (m_display.IsValid()) {
         CRect shown;
         shown.IntersectRect(&m_rcDisplay, &rc);
@@ -1075,10 +1120,16 @@ void CSliceWnd::OnDraw(CDC* pDC)
             const BYTE* src = m_display.GetLine(y - m_rcDisplay.top) + (size_t)(shown.left - m_rcDisplay.left) * bytes;
             DWORD* dst = frame.Row(y) + shown.left;
             const bool rowInBox = box && y >= rcBox.top && y < rcBox.bottom;
+            const double dy = y + 0.5 - boxCy;
             for (int x = shown.left; x < shown.right; ++x, src += bytes, ++dst) {
                 DWORD b = src[0], g = src[1], r = src[2];
+                bool inside = rowInBox && x >= rcBox.left && x < rcBox.right;
+                if (turned) {
+                    const double dx = x + 0.5 - boxCx;
+                    inside = std::fabs(dx * turnC + dy * turnS) <= halfW && std::fabs(-dx * turnS + dy * turnC) <= halfH;
+                }
                 // What the clip leaves out is shown dimmed.
-                if (box && !(rowInBox && x >= rcBox.left && x < rcBox.right)) {
+                if (box && !inside) {
                     b >>= 1; g >>= 1; r >>= 1;
                 }
                 *dst = (r << 16) | (g << 8) | b;
@@ -1088,6 +1139,14 @@ void CSliceWnd::OnDraw(CDC* pDC)
 
     if (box) {
         CDC& dc = frame.DC();
+        // The frame, handles and marks of a turned box are drawn upright under a turn of the
+        // page about the box's centre.
+        if (turned) {
+            ::SetGraphicsMode(dc.m_hDC, GM_ADVANCED);
+            const XFORM turn = { (FLOAT)turnC, (FLOAT)turnS, (FLOAT)-turnS, (FLOAT)turnC,
+                                 (FLOAT)(boxCx - boxCx * turnC + boxCy * turnS), (FLOAT)(boxCy - boxCx * turnS - boxCy * turnC) };
+            ::SetWorldTransform(dc.m_hDC, &turn);
+        }
         // Two tones, so the frame shows on light and dark pictures alike.
         CPen light(PS_SOLID, 1, RGB(255, 255, 255)), dark(PS_DOT, 1, RGB(0, 0, 0));
         dc.SelectStockObject(NULL_BRUSH);
@@ -1112,6 +1171,10 @@ void CSliceWnd::OnDraw(CDC* pDC)
             const int half = kHandleSize / 2;
             for (const CPoint& p : handles)
                 dc.Rectangle(p.x - half, p.y - half, p.x + half + 1, p.y + half + 1);
+        }
+        if (turned) {
+            ::ModifyWorldTransform(dc.m_hDC, nullptr, MWT_IDENTITY);
+            ::SetGraphicsMode(dc.m_hDC, GM_COMPATIBLE);
         }
     }
     pDC->BitBlt(0, 0, rc.Width(), rc.Height(), &frame.DC(), 0, 0, SRCCOPY);

@@ -30,11 +30,27 @@
 //
 // Keys (OnKeyDown): arrows move the box by one screen pixel (Shift: ten), Ctrl+arrows resize it
 // from its right and bottom edges; without a box they scroll a zoomed picture. Keypad + and -
-// zoom in and out, "1" fits the picture into the window, "2" shows it at actual size.
+// zoom in and out, "1" fits the picture into the window, "2" shows it at actual size. Page Down
+// and Page Up go to the next and the previous hop position (below); "[" and "]" turn the box by a
+// tenth of a degree counter-clockwise and clockwise (Shift: a whole degree).
+//
+// Automatic positioning ("hop"): the box steps through positions on the picture, one per clip.
+//   KX_HOP_NONE   (0)  no positions; the box stays where the user puts it;
+//   KX_HOP_GRID   (1)  the cells of a grid (HOPGRID: rows, columns, margins, gaps, order), for
+//                      contact sheets and strips of frames. With a fixed-size box the cells have
+//                      the box's size and step from the left and top margins; with a ratio the
+//                      box is the largest of it in each cell; otherwise the box is the cell;
+//   KX_HOP_DETECT (2)  the photographic prints found on a scanned sheet (CPrintFinder), in the
+//                      grid's reading order, each with its own tilt as the box's angle. The box
+//                      takes each print's shape, whatever the crop options say.
+// A new picture brings the box to the first position, HopNext moves it on. A box with an angle
+// is drawn turned, and ClipImage cuts it out upright.
 #pragma once
 #include "kxcbaselib.h"
+#include "TiltRect.h"
 #include <Dib.h>
 #include <LeadBitmap.h>
+#include <vector>
 
 #define KX_CLIP_NONE  (-1)
 #define KX_CLIP_FREE  0
@@ -43,6 +59,10 @@
 
 #define KX_CLIP_MOVED   10039
 #define KX_CLIP_RESIZED 10040
+
+#define KX_HOP_NONE   0
+#define KX_HOP_GRID   1
+#define KX_HOP_DETECT 2
 
 class KXCBASE_API CSliceWnd : public CWnd
 {
@@ -94,6 +114,42 @@ public:
     // The crop options dialog: kind, width and height, with common ratios. IDOK when the user
     // confirmed: the settings are taken, and a shown box is placed anew by them.
     int DlgCropOpt();
+
+    // The box's turn in degrees, clockwise as seen on the screen; the box turns about its centre.
+    double GetClipAngle() const { return m_dAngle; }
+    void SetClipAngle(double dDegrees);
+
+// Automatic positioning
+    // KX_HOP_...; anything else counts as KX_HOP_NONE. Changing it finds the positions anew.
+    void SetHopMode(int nMode);
+    int GetHopMode() const { return m_nHopMode; }
+    // The grid: left and top margins (the right and bottom margins are the same), the gaps
+    // between cells, columns and rows; all distances in pixels of the picture. The mode and the
+    // order are kept.
+    void SetHopParam(int nLeft, int nTop, int nHGap, int nVGap, int nCols, int nRows);
+    void SetHopGrid(const HOPGRID& grid);
+    const HOPGRID& GetHopGrid() const { return m_hopGrid; }
+    // Non-zero when the picture has positions to hop to.
+    BOOL CanHop();
+    // The positions on the picture, in order, and the one the box was last brought to (-1 for
+    // none). The prints are looked for once a picture.
+    const std::vector<CTiltRect>& GetHopPositions();
+    int GetHopIndex() const { return m_nHop; }
+    // Brings the box nStep positions on (back for a negative step) and returns the index of the
+    // position reached; -1 when there is no such position, and the box stays where it is. No
+    // notification: the caller refreshes what depends on the box.
+    int HopNext(int nStep = 1);
+    // The box takes the angle of its position again (0 without one), dropping any turn the user
+    // gave it.
+    void ResetAngle();
+    // The positioning options dialog: mode, grid and order, with the number of positions they
+    // give on the picture shown. IDOK when the user confirmed: the options are taken, stored when
+    // a profile section was set, and the box goes to the first position and is reported changed.
+    int DlgHopOpt();
+    // Keeps the positioning options in the host application's profile, section lpszSection:
+    // read now (nDefaultMode and a one-cell grid when nothing is stored; values out of range
+    // count as their nearest allowed), written whenever the options dialog is confirmed.
+    void EnableHopProfile(LPCSTR lpszSection, int nDefaultMode);
 
 // Zoom
     void ZoomIn();
@@ -179,6 +235,15 @@ protected:
     void ShowContextMenu(CPoint screen);
     void PrepareDisplay(const CRect& rcClient);
     void Redraw() { if (m_hWnd) Invalidate(FALSE); }
+    // The box as a turned rectangle in picture pixels.
+    CTiltRect GetTiltBox() const;
+    // A client point in the box's own frame: turned back about the box's centre.
+    CPoint ToBoxFrame(CPoint point) const;
+    // Finds the positions when they are stale; brings the box to the first one after a new
+    // picture or new options when bFirst is set.
+    void UpdateHopPositions(bool bFirst);
+    void PlaceAtHop(int nIndex);
+    void WriteHopProfile() const;
 
     CDib m_dib;                    // the picture, in its own pixels
     CSize m_sizeBoxBase;           // the picture size m_rcClip refers to
@@ -212,6 +277,14 @@ protected:
     bool m_bDragResized = false;
 
     UINT m_nMenuID = 0;
+
+    double m_dAngle = 0;                 // the box's turn, degrees clockwise
+    int m_nHopMode = KX_HOP_NONE;
+    HOPGRID m_hopGrid;
+    std::vector<CTiltRect> m_hopPositions;
+    bool m_bHopValid = false;            // m_hopPositions belong to the picture and options
+    int m_nHop = -1;
+    CString m_strHopSection;             // where the options are stored; empty: nowhere
 
     DECLARE_MESSAGE_MAP()
 };

@@ -104,3 +104,9 @@ CString GetFileBesideExecutable(const char* pszFileName)
     file.SetFileName(pszFileName);
     return file.GetPathName();
 }
+
+BOOL CKXDiskFile::IsFolder(const char* pszPath)
+{
+    const DWORD attributes = pszPath && *pszPath ? ::GetFileAttributesA(pszPath) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? TRUE : FALSE;
+}

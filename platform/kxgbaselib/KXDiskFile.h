@@ -6,7 +6,7 @@
 //
 // The folder is everything up to and including the last "\" or "/" (a drive's "C:" counts as a
 // folder too, so "C:a.jpg" has the folder "C:"); the name is the rest. Nothing touches the disk
-// except Exist.
+// except Exist and IsFolder.
 #pragma once
 #include "kxgbaselib.h"
 
@@ -30,6 +30,8 @@ public:
     CString GetExtension() const;
     // TRUE when the path names an existing file (a folder of that name does not count).
     BOOL Exist() const;
+    // TRUE when the path names an existing folder (a trailing "\" is allowed).
+    static BOOL IsFolder(const char* pszPath);
 
 // Operations
     // Replaces the whole path.

@@ -2,61 +2,12 @@
 #include "Dib.h"
 #include "ImageCore.h"
 #include <kxraii.h>
-#include <malloc.h>
 #include <string.h>
 #include <memory>
-#include <mutex>
 
 using namespace kximage;
 
 namespace {
-// Rows start on cache lines, so the pixel loops' vector loads never straddle one needlessly.
-const size_t PIXEL_ALIGNMENT = 64;
-
-// One freed large pixel buffer, kept for the next picture of exactly its size. Copies, turns and
-// the adjustment sequence make and drop full-size pictures of one size over and over, and every
-// page of a fresh buffer faults when first written: about 20 ms for 24 MP under Wine, more than a
-// quarter turn itself. A request of any other size releases the spare first, so keeping it never
-// raises the peak that request needs.
-class CSpareBuffer
-{
-public:
-    BYTE* Take(size_t size)
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        BYTE* bits = m_bits;
-        m_bits = nullptr;
-        if (bits && m_size == size)
-            return bits;
-        _aligned_free(bits);
-        return (BYTE*)_aligned_malloc(size, PIXEL_ALIGNMENT);
-    }
-
-    void Give(BYTE* bits, size_t size)
-    {
-        if (size < SMALLEST) {
-            _aligned_free(bits);
-            return;
-        }
-        std::lock_guard<std::mutex> lock(m_lock);
-        _aligned_free(m_bits);
-        m_bits = bits;
-        m_size = size;
-    }
-
-private:
-    static const size_t SMALLEST = 4 << 20;   // below this a fresh buffer costs little
-    std::mutex m_lock;
-    BYTE* m_bits = nullptr;
-    size_t m_size = 0;
-};
-
-// Never destroyed, like the worker pool: pictures may be freed during process exit.
-CSpareBuffer& Spare()
-{
-    static CSpareBuffer* spare = new CSpareBuffer;
-    return *spare;
-}
 
 int DpiToPelsPerMeter(int dpi) { return (int)(dpi * 10000.0 / 254.0 + 0.5); }
 int PelsPerMeterToDpi(int ppm) { return ppm > 0 ? (int)(ppm * 254.0 / 10000.0 + 0.5) : 0; }
@@ -103,7 +54,7 @@ void CDib::Free()
     delete m_pending;
     m_pending = nullptr;
     if (m_bits)
-        Spare().Give(m_bits, (size_t)m_stride * m_height);
+        GivePixels(m_bits, (size_t)m_stride * m_height);
     m_bits = nullptr;
     m_width = m_height = m_bitsPerPixel = m_stride = 0;
 }
@@ -131,7 +82,7 @@ BYTE* CDib::AllocatePixels(int width, int height, int bitsPerPixel)
     if (width > KXIMAGE_MAX_SIDE || height > KXIMAGE_MAX_SIDE || (long long)width * height > KXIMAGE_MAX_PIXELS)
         return nullptr;
     size_t size = (size_t)StrideFor(width, bitsPerPixel) * height;
-    return Spare().Take(size);
+    return TakePixels(size);
 }
 
 void CDib::Adopt(BYTE* bits, int width, int height, int bitsPerPixel)

@@ -1,6 +1,6 @@
 // CDib: one raster picture in memory (8 bits a channel, BGR or BGRA, top-down rows) with its
-// resolution, picture files through the Windows Imaging Component, and the pixel operations the
-// dialogs apply.
+// resolution, picture files (JPEG through libjpeg-turbo, the others through the Windows Imaging
+// Component), and the pixel operations the dialogs apply.
 //
 // How to use it:
 //   1) Load a file (Load(path)) or a packed DIB (Load(HGLOBAL)), or Create an empty picture.
@@ -32,9 +32,9 @@ const int KXIMAGE_MAX_SIDE = 65535;
 // What Load found in a file.
 struct FILEINFO
 {
-    int width;
+    int width;          // as the picture shows: upright for a JPEG with a camera's orientation
     int height;
-    int bitsPerPixel;   // of the file's pixels as WIC reports them (1, 8, 24, 32, ...)
+    int bitsPerPixel;   // of the file's pixels (1, 8, 24, 32, ...; 8 for a grey JPEG, 32 for CMYK)
     int format;         // KXFMT_...
     int xRes;           // dots per inch, 0 when the file stores none
     int yRes;
@@ -77,12 +77,24 @@ public:
     int GetYRes() const;
 
     // ---- Files ---------------------------------------------------------------------------
-    // Loads a JPEG, PNG, TIFF, BMP or GIF file (the first frame). The size in the header is
-    // checked against KXIMAGE_MAX_PIXELS before the decoder runs. Pictures with alpha become 32
-    // bits, all others 24. Returns 1 on success; on failure returns 0 or a negative code and the
-    // picture is invalid. The second, third and fourth arguments are ignored (callers pass 0, 1,
-    // nullptr). info, when given, receives what was found in the file.
+    // Loads a JPEG, PNG, TIFF, BMP or GIF file (the first frame), recognised by its content. The
+    // size in the header is checked against KXIMAGE_MAX_PIXELS before the decoder runs. Pictures
+    // with alpha become 32 bits, all others 24. Returns 1 on success; on failure returns 0 or a
+    // negative code (-2 unreadable, -3 damaged, -4 too large, -5 a kind not read, -6 no memory)
+    // and the picture is invalid. The second, third and fourth arguments are ignored (callers pass
+    // 0, 1, nullptr). info, when given, receives what was found in the file.
+    // JPEG: baseline, progressive and arithmetic-coded files; grey ones widened to BGR; CMYK and
+    // YCCK ones (Adobe's inverted samples included) turned into RGB without a colour profile,
+    // R = (255 - C) * (255 - K) / 255; the EXIF orientation applied, so a portrait photograph
+    // loads upright; the resolution from the JFIF density, else from EXIF. Damaged or cut-short
+    // data fails rather than loading partly grey.
     int Load(const char* path, int = 0, int = 1, void* loadOptions = nullptr, FILEINFO* info = nullptr);
+    // Loads the picture reduced to fit within maxWidth x maxHeight with its proportions kept and
+    // never enlarged, resampled as Resize mode 2 does: for thumbnails and view-sized previews. A
+    // JPEG is decoded directly at 1/2, 1/4 or 1/8 of its size where that still covers the fitted
+    // size, several times faster than in full; other files are read in full, then reduced.
+    // Returns as Load; info receives the file's own (upright) size.
+    int LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info = nullptr);
     // Loads a packed DIB (BITMAPINFOHEADER or V4/V5 header, optional colour table, pixels), the
     // clipboard's CF_DIB format: 8-bit palette, 24-bit, 32-bit BI_RGB or BI_BITFIELDS, bottom-up
     // or top-down. The handle stays the caller's.
@@ -96,10 +108,14 @@ public:
     static BOOL IsImageExt(const char* fileName);
 
     // Writes the picture with its resolution. format: KXFMT_... ; bitsPerPixel 24 or 32 (other
-    // depths are written as 24). quality is a compression factor from 2 (best, WIC quality 0.95)
-    // to 255 (worst, 0.10); it matters only for JPEG (Wine's encoder ignores it and writes its
-    // default quality). KXFMT_TIFF_CMYK converts by the complement rule (K = 255 - max(R, G, B))
-    // without a colour profile. Returns 1 on success, 0 on failure.
+    // depths are written as 24). quality is a compression factor from 2 (best) to 255 (worst);
+    // it matters only for JPEG, where it is libjpeg quality 95 down to 10, linearly (17 is 90).
+    // From quality 90 up the colour is kept at full resolution (4:4:4), below it at half
+    // resolution both ways (4:2:0), the choice libvips and ImageMagick make too. JPEGs carry a
+    // restart marker after every row of blocks, so they are written and read in parallel strips.
+    // KXFMT_TIFF_CMYK converts by the complement rule (K = 255 - max(R, G, B)) without a colour
+    // profile. Returns 1 on success, 0 on failure (a JPEG that cannot be written completely is
+    // removed, never left cut short).
     int Save(const char* path, int format, int bitsPerPixel, int quality = 2);
     // As Save, with quality the fourth argument. The fifth argument, the progress callback, its
     // user value and the save options are not used: the save is synchronous and has no options.
@@ -181,6 +197,14 @@ protected:
     // (any accessor, save, copy, geometry or neighbourhood operation), with results identical to
     // running them one by one.
     void Flush() const;
+    // Turns and mirrors the picture from how a camera stored it to upright, by the EXIF
+    // orientation (1 as stored, 2 mirrored, 3 half turn, 4 flipped, 5 transposed, 6 a quarter
+    // turn clockwise, 7 transposed the other way, 8 a quarter turn counter-clockwise). Exact;
+    // 5 to 8 swap width, height and the two resolutions.
+    BOOL ApplyOrientation(int orientation);
+    // JPEG files through libjpeg-turbo (DibJpeg.cpp). maxWidth and maxHeight 0 load at full size.
+    int LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info);
+    int SaveJpeg(const char* path, int quality) const;
     // Takes over a pixel buffer made by AllocatePixels.
     void Adopt(BYTE* bits, int width, int height, int bitsPerPixel);
     // Takes the pixels and resolution of other, which is left empty.

@@ -1,6 +1,9 @@
-// CDib picture files through the Windows Imaging Component, and the 32-bit BMP writer.
+// CDib picture files through the Windows Imaging Component (JPEG goes to DibJpeg.cpp), and the
+// 32-bit BMP and CMYK TIFF writers.
 #include "Dib.h"
 #include "ImageCore.h"
+#include <Geometry.h>
+#include <kxraii.h>
 #include <wincodec.h>
 #include <ocidl.h>
 #include <stdlib.h>
@@ -37,18 +40,6 @@ public:
     ComScope& operator=(const ComScope&) = delete;
 private:
     HRESULT m_hr;
-};
-
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-private:
-    HANDLE m_h;
 };
 
 std::wstring Widen(const char* text)
@@ -117,27 +108,26 @@ void WriteOption(IPropertyBag2* bag, const wchar_t* name, VARTYPE type, float re
     bag->Write(1, &option, &value);
 }
 
-// Reads the picture size from the file's own header. Wine's JPEG and PNG decoders decode the
-// whole picture as soon as the decoder is created, and a JPEG claiming 60000 x 60000 overflows
-// their buffer size and crashes the process, so the size is checked here before WIC sees the
-// file. Returns false when the header cannot be read; TIFF is left to WIC, whose decoder reads
+// Reads the picture size from the file's own header. Wine's PNG decoder decodes the whole
+// picture as soon as the decoder is created, and a header claiming 60000 x 60000 overflows its
+// buffer size and crashes the process, so the size is checked here before WIC sees the file. Returns false when the header cannot be read; TIFF is left to WIC, whose decoder reads
 // lazily.
 class HeaderReader
 {
 public:
     explicit HeaderReader(const char* path)
         : m_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    bool IsOpen() const { return m_file.Get() != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.is_valid(); }
     bool Read(long long offset, void* buffer, DWORD size)
     {
         LARGE_INTEGER position;
         position.QuadPart = offset;
         DWORD got = 0;
-        return SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) &&
-               ReadFile(m_file.Get(), buffer, size, &got, nullptr) && got == size;
+        return SetFilePointerEx(m_file.get(), position, nullptr, FILE_BEGIN) &&
+               ReadFile(m_file.get(), buffer, size, &got, nullptr) && got == size;
     }
 private:
-    FileHandle m_file;
+    kx::unique_hfile m_file;
 };
 
 inline unsigned BigEndian16(const BYTE* p) { return (p[0] << 8) | p[1]; }
@@ -152,31 +142,7 @@ HeaderCheck CheckHeaderSize(const char* path)
     if (!file.IsOpen() || !file.Read(0, head, sizeof head))
         return file.IsOpen() ? HEADER_DAMAGED : HEADER_OK;   // a missing file is WIC's to report
     unsigned long long width = 0, height = 0;
-    if (head[0] == 0xFF && head[1] == 0xD8) {
-        // JPEG: walk the segments to the first frame header (SOF0..SOF15 but DHT, JPG, DAC).
-        long long offset = 2;
-        for (int segments = 0; segments < 1000; ++segments) {
-            BYTE marker[4];
-            if (!file.Read(offset, marker, 4) || marker[0] != 0xFF)
-                return HEADER_DAMAGED;
-            const BYTE code = marker[1];
-            if (code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC) {
-                BYTE frame[5];
-                if (!file.Read(offset + 4, frame, 5))
-                    return HEADER_DAMAGED;
-                height = BigEndian16(frame + 1);
-                width = BigEndian16(frame + 3);
-                break;
-            }
-            if (code == 0xD8 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
-                offset += 2;
-                continue;
-            }
-            if (code == 0xD9 || code == 0xDA)
-                return HEADER_DAMAGED;   // image data or the end before any frame header
-            offset += 2 + BigEndian16(marker + 2);
-        }
-    } else if (memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    if (memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
         width = BigEndian32(head + 16);
         height = BigEndian32(head + 20);
     } else if (head[0] == 'B' && head[1] == 'M') {
@@ -204,6 +170,8 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     Free();
     if (!path || !*path)
         return 0;
+    if (kximage::IsJpegFile(path))
+        return LoadJpeg(path, 0, 0, info);
     const HeaderCheck header = CheckHeaderSize(path);
     if (header != HEADER_OK)
         return header == HEADER_TOO_LARGE ? -4 : -2;
@@ -266,6 +234,24 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     return 1;
 }
 
+int CDib::LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info)
+{
+    Free();
+    if (!path || !*path || maxWidth <= 0 || maxHeight <= 0)
+        return 0;
+    if (kximage::IsJpegFile(path))
+        return LoadJpeg(path, maxWidth, maxHeight, info);
+    const int loaded = Load(path, 0, 1, nullptr, info);
+    if (loaded != 1)
+        return loaded;
+    const CSize fit = GetProporFitSize(m_width, m_height, maxWidth, maxHeight);
+    if ((fit.cx != m_width || fit.cy != m_height) && !Resize(fit.cx, fit.cy, 2)) {
+        Free();
+        return -6;
+    }
+    return 1;
+}
+
 int CDib::SaveFile(const char* path, int format, int bitsPerPixel, int quality, int, void*, void*, void*)
 {
     return Save(path, format, bitsPerPixel, quality);
@@ -301,14 +287,14 @@ bool WriteBmp32(const char* path, const BYTE* bits, int width, int height, int s
     info.bV5CSType = 0x73524742;   // LCS_sRGB, spelt out: the header's 'sRGB' is a multi-character constant
     info.bV5Intent = LCS_GM_IMAGES;
 
-    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE)
+    kx::unique_hfile handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(handle.Get(), &file, sizeof file, &written, nullptr) && written == sizeof file &&
-              WriteFile(handle.Get(), &info, sizeof info, &written, nullptr) && written == sizeof info;
+    bool ok = WriteFile(handle.get(), &file, sizeof file, &written, nullptr) && written == sizeof file &&
+              WriteFile(handle.get(), &info, sizeof info, &written, nullptr) && written == sizeof info;
     for (int y = height - 1; ok && y >= 0; --y)
-        ok = WriteFile(handle.Get(), bits + (size_t)y * stride, rowBytes, &written, nullptr) && written == rowBytes;
+        ok = WriteFile(handle.get(), bits + (size_t)y * stride, rowBytes, &written, nullptr) && written == rowBytes;
     return ok;
 }
 
@@ -368,12 +354,12 @@ bool WriteCmykTiff(const char* path, const std::vector<BYTE>& cmyk, int width, i
     file.append((const char*)bits, 8);
     const DWORD resolution[4] = {(DWORD)xRes, 1, (DWORD)yRes, 1};
     file.append((const char*)resolution, 16);
-    FileHandle handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE)
+    kx::unique_hfile handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
         return false;
     DWORD written = 0;
-    return WriteFile(handle.Get(), file.data(), (DWORD)file.size(), &written, nullptr) && written == file.size() &&
-           WriteFile(handle.Get(), cmyk.data(), (DWORD)cmyk.size(), &written, nullptr) && written == cmyk.size();
+    return WriteFile(handle.get(), file.data(), (DWORD)file.size(), &written, nullptr) && written == file.size() &&
+           WriteFile(handle.get(), cmyk.data(), (DWORD)cmyk.size(), &written, nullptr) && written == cmyk.size();
 }
 
 } // namespace
@@ -383,7 +369,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     Flush();
     if (!IsValid() || !path || !*path)
         return 0;
-    const bool want32 = bitsPerPixel == 32 && format != KXFMT_JPEG;
+    const bool want32 = bitsPerPixel == 32;
     if (format == KXFMT_TIFF_CMYK)
         return WriteCmykTiff(path, ToCmyk(*this), m_width, m_height, m_xRes, m_yRes) ? 1 : 0;
     if (format == KXFMT_BMP && want32) {
@@ -402,9 +388,10 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
         return WriteBmp32(path, expanded.m_bits, m_width, m_height, expanded.m_stride, m_xRes, m_yRes) ? 1 : 0;
     }
 
+    if (format == KXFMT_JPEG)
+        return SaveJpeg(path, quality);
     const GUID* container;
     switch (format) {
-    case KXFMT_JPEG: container = &GUID_ContainerFormatJpeg; break;
     case KXFMT_BMP: container = &GUID_ContainerFormatBmp; break;
     case KXFMT_TIFF: container = &GUID_ContainerFormatTiff; break;
     case KXFMT_PNG: container = &GUID_ContainerFormatPng; break;
@@ -424,10 +411,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
         FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(&frame, &options)))
         return 0;
-    if (format == KXFMT_JPEG) {
-        const int factor = quality < 2 ? 2 : quality > 255 ? 255 : quality;
-        WriteOption(options.Get(), L"ImageQuality", VT_R4, (float)(0.95 - (factor - 2) * 0.85 / 253.0), 0);
-    } else if (format == KXFMT_TIFF) {
+    if (format == KXFMT_TIFF) {
         WriteOption(options.Get(), L"TiffCompressionMethod", VT_UI1, 0, WICTiffCompressionNone);
     }
     if (FAILED(frame->Initialize(options.Get())) || FAILED(frame->SetSize(m_width, m_height)) ||

@@ -2,6 +2,7 @@
 // operations and their row kernels. Not exported.
 #pragma once
 #include <windows.h>
+#include <string.h>
 #include <functional>
 #include <vector>
 
@@ -12,6 +13,9 @@ namespace kximage {
 // use and live as long as the process: starting threads costs far more than a pass over a
 // preview picture, under Wine above all.
 void ParallelFor(int count, const std::function<void(int begin, int end)>& body);
+
+// The threads ParallelFor spreads work over, the calling thread included.
+int WorkerCount();
 
 enum CpuLevel { CPU_GENERIC, CPU_SSE41, CPU_AVX2 };
 CpuLevel GetCpuLevel();
@@ -78,6 +82,33 @@ void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
 // of n / fx rows. sums holds one value a byte and one to spare after the last block's; dst has a
 // byte to spare after the last pixel.
 void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel);
+
+// Pixel buffers of pictures, 64-byte aligned, from the library's kept memory (BufferPool.cpp):
+// freed buffers are reused, as a fresh page faults when first written. Null when out of memory.
+BYTE* TakePixels(size_t size);
+void GivePixels(BYTE* bits, size_t size);
+
+// Working memory from the same kept memory, returned when the buffer goes: file data, encoded
+// strips. Its bytes are not initialised; Data() is null when out of memory.
+class CWorkBuffer
+{
+public:
+    explicit CWorkBuffer(size_t size);
+    ~CWorkBuffer();
+    CWorkBuffer(const CWorkBuffer&) = delete;
+    CWorkBuffer& operator=(const CWorkBuffer&) = delete;
+    BYTE* Data() const { return m_bits; }
+    size_t Capacity() const { return m_capacity; }
+    // Room for at least size bytes, keeping the first keep bytes; false when out of memory (the
+    // buffer is then unchanged).
+    bool Grow(size_t size, size_t keep);
+private:
+    BYTE* m_bits = nullptr;
+    size_t m_capacity = 0;
+};
+
+// True when the file begins as a JPEG stream does, whatever its name.
+bool IsJpegFile(const char* path);
 
 // Luma weights in 16.16 fixed point (0.299 R, 0.587 G, 0.114 B), summing to exactly 65536.
 const int LUMA_R = 19595, LUMA_G = 38470, LUMA_B = 7471;

@@ -84,15 +84,26 @@ private:
     std::atomic<int> m_nextSlice{0};
 };
 
+// Never destroyed: the workers are detached and end with the process, so nothing has to be
+// joined while the loader lock is held at unload.
+CWorkerPool& Pool()
+{
+    static CWorkerPool* pool = new CWorkerPool;
+    return *pool;
+}
+
 } // namespace
+
+int WorkerCount()
+{
+    return Pool().ThreadCount();
+}
 
 void ParallelFor(int count, const std::function<void(int, int)>& body)
 {
     if (count <= 0)
         return;
-    // Never destroyed: the workers are detached and end with the process, so nothing has to be
-    // joined while the loader lock is held at unload.
-    static CWorkerPool* pool = new CWorkerPool;
+    CWorkerPool* pool = &Pool();
     if (count == 1 || pool->ThreadCount() == 1) {
         body(0, count);
         return;

@@ -101,19 +101,15 @@ int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
 {
     if (!m_hWnd || !lpszPath || !EnsureImageList())
         return -1;
-    CDib picture;
-    if (picture.Load(lpszPath, 0, 1, nullptr, nullptr) != 1)
-        return -1;
     auto item = std::make_unique<CThumbItem>();
+    FILEINFO info = {};
+    // Decoded at a reduced size where the file allows: a list of photographs would otherwise
+    // decode every one of them in full only to throw nearly all of it away.
+    if (item->m_pDib->LoadFitted(lpszPath, m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin, &info) != 1)
+        return -1;
     item->m_strPath = lpszPath;
-    item->m_nFileWidth = picture.GetWidth();
-    item->m_nFileHeight = picture.GetHeight();
-    const CSize fit = GetProporFitSize(picture.GetWidth(), picture.GetHeight(),
-                                       m_thumbSize.cx - 2 * kMargin, m_thumbSize.cy - 2 * kMargin);
-    if (fit == CSize(picture.GetWidth(), picture.GetHeight()))
-        *item->m_pDib = picture;
-    else
-        item->m_pDib->Resize(picture, fit.cx, fit.cy, 2);
+    item->m_nFileWidth = info.width;
+    item->m_nFileHeight = info.height;
 
     item->m_nImage = m_images.Add(MakeThumbBitmap(*item->m_pDib).get());
     if (item->m_nImage < 0)

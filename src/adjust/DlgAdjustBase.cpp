@@ -92,12 +92,8 @@ BOOL CDlgAdjustBase::OnInitDialog()
     ShowPicture();
 
     m_strStdPic = GetProfileString("Option", "img_std_pic", "");
-    if (!m_strStdPic.IsEmpty() && m_wndStd.GetDib()->Load(m_strStdPic, 0, 1, nullptr, nullptr) == 1) {
-        CDib* pStd = m_wndStd.GetDib();
-        const CSize size = FitSize(*pStd, IDC_ADJ_STD_VIEW);
-        if (size.cx != pStd->GetWidth() || size.cy != pStd->GetHeight())
-            pStd->Resize(size.cx, size.cy, 2);
-    }
+    if (!m_strStdPic.IsEmpty())
+        LoadStdPicture();
     m_wndStd.Refresh();
 
     m_bKeypadOn = IsNumLockOn();
@@ -108,13 +104,26 @@ BOOL CDlgAdjustBase::OnInitDialog()
     return TRUE;
 }
 
-CSize CDlgAdjustBase::FitSize(const CDib& dib, UINT nIDView) const
+CSize CDlgAdjustBase::GetViewSize(UINT nIDView) const
 {
     CRect rect;
     GetDlgItem(nIDView)->GetWindowRect(&rect);
+    return rect.Size();
+}
+
+CSize CDlgAdjustBase::FitSize(const CDib& dib, UINT nIDView) const
+{
     // Reduced with its proportions kept: the views show what the picture looks like, and a
     // picture squeezed to the view's shape would show every colour change on a distorted image.
-    return GetProporFitSize(dib.GetWidth(), dib.GetHeight(), rect.Width(), rect.Height());
+    const CSize view = GetViewSize(nIDView);
+    return GetProporFitSize(dib.GetWidth(), dib.GetHeight(), view.cx, view.cy);
+}
+
+void CDlgAdjustBase::LoadStdPicture()
+{
+    // Only the view's size is ever shown, so a photograph is decoded reduced where it can be.
+    const CSize view = GetViewSize(IDC_ADJ_STD_VIEW);
+    m_wndStd.GetDib()->LoadFitted(m_strStdPic, view.cx, view.cy, nullptr);
 }
 
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -124,10 +133,19 @@ LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam
     return CDialog::DefWindowProc(message, wParam, lParam);
 }
 
+void CDlgAdjustBase::PostPreview()
+{
+    // One pending recomputation covers every change made before it runs: the platform's
+    // initialisation alone changes four edits, and each would otherwise recompute the preview.
+    MSG pending;
+    if (!::PeekMessageA(&pending, m_hWnd, WM_KX_SLIDER_CHANGED, WM_KX_SLIDER_CHANGED, PM_NOREMOVE))
+        PostMessage(WM_KX_SLIDER_CHANGED);
+}
+
 void CDlgAdjustBase::OnChangeEdit()
 {
     if (!m_nShowing)
-        PostMessage(WM_KX_SLIDER_CHANGED);
+        PostPreview();
 }
 
 void CDlgAdjustBase::OnLineEditChanged(CLineTrackBar& slider, const int& value)
@@ -146,7 +164,7 @@ void CDlgAdjustBase::OnSelchangeCoSatu()
     m_values.m_nSaturation = m_values.m_nHueSat[m_values.SelectedChannel()];
     m_sldSatu.SetPos(m_values.m_nSaturation, 0);
     ShowValues();
-    PostMessage(WM_KX_SLIDER_CHANGED);
+    PostPreview();
 }
 
 // ---- keypad -----------------------------------------------------------------------------------
@@ -257,7 +275,7 @@ void CDlgAdjustBase::OnBtnSetstd()
         return;
     m_strStdPic = dlg.GetPathName();
     ShowValues();
-    m_wndStd.GetDib()->Load(m_strStdPic, 0, 1, nullptr, nullptr);
+    LoadStdPicture();
     m_wndStd.Refresh();
     WriteProfileString("Option", "img_std_pic", m_strStdPic);
 }
@@ -337,5 +355,5 @@ void CDlgAdjustBase::OnSelchangeName()
     m_sldContrast.SetPos(m_values.m_nContrast, 0);
     m_sldSatu.SetPos(m_values.m_nSaturation, 0);
     ShowValues();
-    PostMessage(WM_KX_SLIDER_CHANGED);
+    PostPreview();
 }

@@ -66,6 +66,8 @@ protected:
     void OnSelchangeCoSatu();
 
 // Helpers
+    // Posts the preview message unless one is already waiting in the queue.
+    void PostPreview();
     // Fields to controls, without the edits' change handlers acting on the half-written controls.
     void ShowValues();
     void OnLineEditChanged(CLineTrackBar& slider, const int& value);
@@ -75,6 +77,9 @@ protected:
     // The largest size of the picture's proportions within the control's window, or the
     // picture's own when it fits.
     CSize FitSize(const CDib& dib, UINT nIDView) const;
+    CSize GetViewSize(UINT nIDView) const;
+    // The standard picture m_strStdPic into the standard view, reduced to fit it.
+    void LoadStdPicture();
 
     CAdjustValues m_values;
     CString m_strStdPic;

@@ -1,6 +1,7 @@
 #include "ImgFileConfig.h"
 #include "common/FolderDialog.h"
 #include "kxcomdlgres.h"
+#include <KXDiskFile.h>
 #include <StringEx.h>
 
 namespace {
@@ -10,12 +11,6 @@ const int kMaxDpi = 2000;
 // TIFF, and the code the host's saving takes for TIFF in 24- or 32-bit CMYK.
 const int kFormatTiff = 3;
 const int kFormatTiffCmyk = 85;
-
-bool IsFolder(const CString& path)
-{
-    const DWORD attr = ::GetFileAttributesA(path);
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
-}
 } // namespace
 
 BEGIN_MESSAGE_MAP(CImgFileConfig, CKxDialog)
@@ -173,11 +168,11 @@ void CImgFileConfig::OnOutfilBrowse()
 
 int CImgFileConfig::CheckOutputFolder()
 {
-    if (IsFolder(m_strOutPath))
+    if (CKXDiskFile::IsFolder(m_strOutPath))
         return 1;
     if (AfxMessageBox(IDS_OUTFIL_CREATE_FOLDER, MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return 0;
-    if (!::CreateDirectoryA(m_strOutPath, nullptr) && !IsFolder(m_strOutPath)) {
+    if (!::CreateDirectoryA(m_strOutPath, nullptr) && !CKXDiskFile::IsFolder(m_strOutPath)) {
         AfxMessageBox(IDS_OUTFIL_CREATE_FAILED, MB_OK);
         return 0;
     }

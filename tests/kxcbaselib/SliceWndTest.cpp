@@ -1,40 +1,18 @@
 // CSliceWnd: the clip box as the mouse and the keys move it, what comes out of a clip, what the
 // window paints, and its options dialog.
+#include "ClipTestUtil.h"
 #include "TestWindows.h"
 #include <SliceWnd.h>
 #include <TestFolder.h>
 #include <UiDriver.h>
 #include <gtest/gtest.h>
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <vector>
-
-// Rectangles in failure messages.
-void PrintTo(const CRect& r, std::ostream* os)
-{
-    *os << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
-}
-void PrintTo(const CSize& s, std::ostream* os) { *os << s.cx << " x " << s.cy; }
 
 namespace {
 
 const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255);
-
-// Every pixel a different colour: x in red and blue, y in green, so a clip shows where it came from.
-CDib Ramp(int w, int h)
-{
-    CDib dib;
-    dib.Create(w, h, 24);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            BYTE* p = dib.GetLine(y) + 3 * x;
-            p[0] = (BYTE)(x / 256);
-            p[1] = (BYTE)y;
-            p[2] = (BYTE)x;
-        }
-    return dib;
-}
 
 CDib Quadrants(int w, int h)
 {
@@ -50,48 +28,6 @@ CDib Quadrants(int w, int h)
         }
     return dib;
 }
-
-// Empty when the clip holds exactly the region rc of the picture.
-std::string RegionDifference(const CDib& picture, const CRect& rc, const CDib& clip)
-{
-    char text[128];
-    if (clip.GetWidth() != rc.Width() || clip.GetHeight() != rc.Height()) {
-        std::snprintf(text, sizeof text, "clip is %d x %d, expected %d x %d", clip.GetWidth(), clip.GetHeight(),
-                      rc.Width(), rc.Height());
-        return text;
-    }
-    for (int y = 0; y < rc.Height(); ++y)
-        if (memcmp(clip.GetLine(y), picture.GetLine(rc.top + y) + 3 * rc.left, 3 * rc.Width()) != 0) {
-            std::snprintf(text, sizeof text, "row %d differs", y);
-            return text;
-        }
-    return std::string();
-}
-
-// The picture of a packed DIB handle, which is freed.
-CDib FromHandle(HGLOBAL h)
-{
-    CDib dib;
-    if (h) {
-        dib.Load(h, 0, 1, nullptr, nullptr);
-        ::GlobalFree(h);
-    }
-    return dib;
-}
-
-// A parent that records the clip window's notifications.
-class CClipHost : public CWnd
-{
-public:
-    std::vector<UINT> m_changes;   // control ids of EN_CHANGE notifications
-protected:
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
-    {
-        if (HIWORD(wParam) == EN_CHANGE)
-            m_changes.push_back(LOWORD(wParam));
-        return CWnd::OnCommand(wParam, lParam);
-    }
-};
 
 class CCountingSliceWnd : public CSliceWnd
 {
@@ -456,13 +392,13 @@ TEST_F(SliceWndTest, OptionsDialogSetsTheKindAndPlacesAShownBoxAnew)
               EXPECT_EQ(CString("3"), w.Text(31004));
               EXPECT_EQ(CString("3:4"), w.ComboItem(31008, w.ComboSelection(31008)));
               w.ClickNow(31002);   // fixed size
-              w.Type(31004, "0");
+              w.TypeKeys(31004, "0");
               w.Click(IDOK);
           })
         .AnswerMessageBox(IDOK, &refused)
         .OnDialog("剪裁设置", [](UiWindow w) {
-              w.Type(31004, "120");
-              w.Type(31006, "80");
+              w.TypeKeys(31004, "120");
+              w.TypeKeys(31006, "80");
               w.Click(IDOK);
           });
     EXPECT_EQ(IDOK, script.Run([&] { return (INT_PTR)m_clip.DlgCropOpt(); }));

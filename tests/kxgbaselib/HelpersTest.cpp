@@ -109,6 +109,14 @@ TEST(KXDiskFile, ExistTestsFilesOnly)
     CKXDiskFile moved("Z:\\nowhere\\a.jpg");
     moved.SetPath(folder.Path());
     EXPECT_TRUE(moved.Exist());
+
+    // And the other way round for folders.
+    EXPECT_TRUE(CKXDiskFile::IsFolder(folder.File("dir.jpg")));
+    EXPECT_TRUE(CKXDiskFile::IsFolder(folder.File("dir.jpg\\")));
+    EXPECT_FALSE(CKXDiskFile::IsFolder(folder.File("a.jpg")));
+    EXPECT_FALSE(CKXDiskFile::IsFolder(folder.File("missing")));
+    EXPECT_FALSE(CKXDiskFile::IsFolder(""));
+    EXPECT_FALSE(CKXDiskFile::IsFolder(nullptr));
 }
 
 TEST(Geometry, RoundAndProportionalFit)
