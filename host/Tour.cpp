@@ -96,7 +96,14 @@ void CTour::Tick()
     m_stable = 0;
     if (!step.shotName.IsEmpty()) {
         const CString path = m_folder + step.shotName + ".png";
-        if (!Screenshot(h, path)) {
+        RECT area;
+        ::GetWindowRect(h, &area);
+        if (HWND owner = step.withOwner ? ::GetWindow(h, GW_OWNER) : nullptr) {
+            RECT ownerArea;
+            ::GetWindowRect(owner, &ownerArea);
+            ::UnionRect(&area, &area, &ownerArea);
+        }
+        if (!Screenshot(area, path)) {
             std::fprintf(stderr, "tour: could not write %s\n", (const char*)path);
             ++m_failures;
         }
@@ -113,6 +120,11 @@ bool CTour::Screenshot(HWND hWnd, const char* path)
 {
     RECT r;
     ::GetWindowRect(hWnd, &r);
+    return Screenshot(r, path);
+}
+
+bool CTour::Screenshot(const RECT& r, const char* path)
+{
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0)
         return false;

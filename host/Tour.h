@@ -14,6 +14,7 @@ struct TourStep
     CString caption;                          // the window to wait for
     CString shotName;                         // screenshot file name without extension; empty: none
     std::function<void(HWND)> act;            // what the user does in it
+    bool withOwner = false;                   // the shot covers the window it belongs to as well
 };
 
 class CTour
@@ -28,6 +29,8 @@ public:
     void Start();
     // Writes the window's screen area (with its frame) as PNG; true on success.
     static bool Screenshot(HWND hWnd, const char* path);
+    // Writes that area of the screen as PNG.
+    static bool Screenshot(const RECT& area, const char* path);
     int Failures() const { return m_failures; }
 
 private:

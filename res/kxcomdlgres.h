@@ -8,7 +8,25 @@
 #endif
 
 // ---- quick adjustment dialogs ---------------------------------------------------------------
+#define IDD_IM_ADJUST_GRAY          10003
+#define IDD_IM_ADJUST_CBAR          10004
+#define IDD_IM_ADJUST_IBAC          10005
+#define IDD_IM_ADJUST_IHUE          10006
 #define IDD_IM_IMAGE_ROTETA         10007
+// Sliders and their buddy edits, the same ids in every quick dialog.
+#define IDC_QUICK_SLIDER1           11001
+#define IDC_QUICK_EDIT1             11002
+#define IDC_QUICK_SLIDER2           11003
+#define IDC_QUICK_EDIT2             11004
+#define IDC_QUICK_SLIDER3           11005
+#define IDC_QUICK_EDIT3             11006
+#define IDC_QUICK_PREVIEW           10012
+#define IDC_GRAY_PREVIEW            11007
+#define IDC_GRAY_LEVEL              11008
+#define IDC_GRAY_AMOUNT             11009
+#define IDC_GRAY_LEVEL_EDIT         11010
+#define IDC_GRAY_AMOUNT_EDIT        11011
+#define IDC_GRAY_CHECK_PREVIEW      11012
 #define IDC_ROTATE_ANGLE            10036
 #define IDC_ROTATE_CLOCKWISE        10032
 #define IDC_ROTATE_ANTICLOCKWISE    10034

@@ -30,12 +30,14 @@ for i in $(seq -w 1 50); do cp big.jpg "thumbs-ours/p$i.jpg"; cp camera.jpg "thu
 
 ours=$("$here/wine-run" "$build/bin/kxbench.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
 dialog=$("$here/wine-run" "$build/bin/kxbenchdlg.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+quick=$("$here/wine-run" "$build/bin/kxbenchquick.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
 # libvips unmaps a freed large buffer and maps a fresh one for the next picture, and every fresh
 # page faults when first written (200 ms and more for 24 MP on this kind of machine). glibc is
 # told to keep freed memory, so libvips reuses its buffers as our library does with its own.
 vips=$(GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=17179869184 "$vipsbench" "$work")
 get() { echo "$ours" | awk -v k="$1" '$1 == k { print $2 }'; }
 dget() { echo "$dialog" | awk -v k="$1" '$1 == k { print $2 }'; }
+qget() { echo "$quick" | awk -v k="$1" '$1 == k { print $2 }'; }
 vget() { echo "$vips" | awk -v k="$1" '$1 == k { print $2 }'; }
 
 # Wall time of a command in milliseconds, the fastest of three runs.
@@ -101,6 +103,14 @@ for layout in small large; do
   printf '  opening the dialog %s ms; "确定" until DoModal returned %s ms (picture changed %s)\n' \
     "$(dget ${layout}_open_dialog)" "$(dget ${layout}_ok_full_size)" "$(dget ${layout}_ok_changed_picture)"
 done
+echo "quick adjustment dialogs on the 24 MP host picture, slider step -> preview painted:"
+for k in ibac ihue gray; do
+  printf '  %-5s best %s ms, median %s ms (view changed %s), opening %s ms\n' "$k" "$(qget ${k}_slider_best)" \
+    "$(qget ${k}_slider_median)" "$(qget ${k}_slider_changed)" "$(qget ${k}_open)"
+done
+printf 'thumbnail form on %s selected thumbnails, slider step -> list repainted: best %s ms, median %s ms (list changed %s), opening %s ms\n' \
+  "$(qget cbar_thumbnails)" "$(qget cbar_slider_best)" "$(qget cbar_slider_median)" "$(qget cbar_slider_changed)" "$(qget cbar_open)"
+echo "goals: quick dialog slider step -> preview <= 10 ms; thumbnail form <= 100 ms a step on 200 thumbnails"
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, >= 4x vips, >= 20x IM;"
 echo "       quarter turn <= 20 ms; JPEG load <= 140 ms, save <= 130 ms, thumbnails <= 30 ms each, these >= vips;"
 echo "       opening the adjustment dialog <= 150 ms"

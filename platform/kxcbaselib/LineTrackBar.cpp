@@ -100,6 +100,18 @@ void CLineTrackBar::SetPos(int nPos, int bNotify)
         Notify(KX_SLIDER_MOVED);
 }
 
+void CLineTrackBar::SetPosFromBuddy(int nPos, int bNotify)
+{
+    nPos = std::clamp(nPos, m_nMin, m_nMax);
+    if (nPos != m_nPos) {
+        m_nPos = nPos;
+        if (m_hWnd)
+            Invalidate(FALSE);
+    }
+    if (m_hWnd && bNotify)
+        Notify(KX_SLIDER_MOVED);
+}
+
 void CLineTrackBar::UpdateBuddy()
 {
     if (!m_nBuddyID || !m_hWnd)

@@ -58,6 +58,11 @@ public:
     // parent is notified as after a user move, even when the position did not change, so that a
     // dialog can ask for its preview this way.
     void SetPos(int nPos, int bNotify);
+    // Moves to nPos (limited to the range) for a value the user is typing into the buddy: the
+    // buddy keeps the text as typed, unfinished ("-", "") or beyond the range ("2000"), so the
+    // typing goes on undisturbed; the next SetPos or user move shows the position again. With
+    // bNotify non-zero the parent is notified as after a user move.
+    void SetPosFromBuddy(int nPos, int bNotify);
     void SetRange(int nMin, int nMax, BOOL bRedraw = TRUE);
 
     // With bOn non-zero, every user gesture (a drag ending at the button release, a run of key

@@ -164,13 +164,20 @@ void CDib::Flush() const
     const std::vector<PointOp>& list = ops->ops;
     // Row by row, every operation in turn: the row stays in the cache between operations, so the
     // whole queue costs one trip through memory.
-    ParallelFor(m_height, [&](int begin, int end) {
+    auto rows = [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             BYTE* row = bits + (size_t)y * stride;
             for (const PointOp& op : list)
                 ApplyPointOpRow(op, row, width, bpp);
         }
-    });
+    };
+    // Waking the workers costs more than the whole pass over a thumbnail or a small preview, and
+    // a host may adjust hundreds of them in a row.
+    const long long kInlinePixels = 64 * 1024;
+    if ((long long)m_width * m_height < kInlinePixels)
+        rows(0, m_height);
+    else
+        ParallelFor(m_height, rows);
 }
 
 // ---- Packed DIBs ---------------------------------------------------------------------------

@@ -129,36 +129,50 @@ int CThumbListCtrl::AddPicture(LPCSTR lpszPath)
     return index;
 }
 
+kx::unique_hbitmap CThumbListCtrl::CreateThumbBitmap() const
+{
+    // A DIB section, drawn into in memory: a bitmap compatible with the screen costs a trip to
+    // the display server for each thumbnail, which dominated the remaking of a selection.
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = m_thumbSize.cx;
+    bmi.bmiHeader.biHeight = -m_thumbSize.cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 24;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return kx::unique_hbitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+}
+
+void CThumbListCtrl::PaintThumb(HDC hdc, const CDib& dib) const
+{
+    RECT cell = { 0, 0, m_thumbSize.cx, m_thumbSize.cy };
+    ::FillRect(hdc, &cell, ::GetSysColorBrush(COLOR_WINDOW));
+    if (!dib.IsValid())
+        return;
+    RECT fit;
+    GetProporCenterFitRect(RECT{ kMargin, kMargin, m_thumbSize.cx - kMargin, m_thumbSize.cy - kMargin },
+                           dib.GetWidth(), dib.GetHeight(), fit);
+    const CRect dest(fit);
+    if (dest.Size() == CSize(dib.GetWidth(), dib.GetHeight())) {
+        dib.Draw(hdc, dest);
+    } else {
+        // A caller gave the item a larger image: reduce it as the thumbnail was made.
+        CDib reduced;
+        reduced.Resize(dib, dest.Width(), dest.Height(), 2);
+        reduced.Draw(hdc, dest);
+    }
+    RECT frame = { dest.left - 1, dest.top - 1, dest.right + 1, dest.bottom + 1 };
+    ::FrameRect(hdc, &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
+}
+
 kx::unique_hbitmap CThumbListCtrl::MakeThumbBitmap(const CDib& dib) const
 {
-    kx::unique_hbitmap bitmap;
-    kx::unique_hdc hdc;
-    {
-        kx::unique_hdc_window screen;
-        bitmap.reset(::CreateCompatibleBitmap(screen.get(), m_thumbSize.cx, m_thumbSize.cy));
-        hdc.reset(::CreateCompatibleDC(screen.get()));
-    }
-    if (!bitmap || !hdc)
-        return bitmap;
-    kx::select_object selected(hdc.get(), bitmap.get());
-
-    RECT cell = { 0, 0, m_thumbSize.cx, m_thumbSize.cy };
-    ::FillRect(hdc.get(), &cell, ::GetSysColorBrush(COLOR_WINDOW));
-    if (dib.IsValid()) {
-        RECT fit;
-        GetProporCenterFitRect(RECT{ kMargin, kMargin, m_thumbSize.cx - kMargin, m_thumbSize.cy - kMargin },
-                               dib.GetWidth(), dib.GetHeight(), fit);
-        const CRect dest(fit);
-        if (dest.Size() == CSize(dib.GetWidth(), dib.GetHeight())) {
-            dib.Draw(hdc.get(), dest);
-        } else {
-            // A caller gave the item a larger image: reduce it as the thumbnail was made.
-            CDib reduced;
-            reduced.Resize(dib, dest.Width(), dest.Height(), 2);
-            reduced.Draw(hdc.get(), dest);
-        }
-        RECT frame = { dest.left - 1, dest.top - 1, dest.right + 1, dest.bottom + 1 };
-        ::FrameRect(hdc.get(), &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
+    kx::unique_hbitmap bitmap = CreateThumbBitmap();
+    kx::unique_hdc hdc(::CreateCompatibleDC(nullptr));
+    if (bitmap && hdc) {
+        kx::select_object selected(hdc.get(), bitmap.get());
+        PaintThumb(hdc.get(), dib);
     }
     return bitmap;
 }
@@ -168,11 +182,22 @@ void CThumbListCtrl::UpdateThumbs(int nFirst, int nLast)
     const int count = GetItemCount();
     nFirst = std::max(nFirst, 0);
     nLast = std::min(nLast, count - 1);
+    if (nFirst > nLast)
+        return;
+    // One bitmap and one DC for the whole range; the image list copies each thumbnail.
+    kx::unique_hbitmap bitmap = CreateThumbBitmap();
+    kx::unique_hdc hdc(::CreateCompatibleDC(nullptr));
+    if (!bitmap || !hdc)
+        return;
     for (int i = nFirst; i <= nLast; ++i) {
         CThumbItem* item = GetItemThumb(i);
         if (!item || item->m_nImage < 0)
             continue;
-        m_images.Replace(item->m_nImage, MakeThumbBitmap(*item->m_pDib).get());
+        {
+            kx::select_object selected(hdc.get(), bitmap.get());
+            PaintThumb(hdc.get(), *item->m_pDib);
+        }
+        m_images.Replace(item->m_nImage, bitmap.get());
     }
 }
 

@@ -71,6 +71,9 @@ protected:
     bool EnsureImageList();
     // A bitmap of the thumbnail size with the picture fitted and centred on the window colour.
     kx::unique_hbitmap MakeThumbBitmap(const CDib& dib) const;
+    kx::unique_hbitmap CreateThumbBitmap() const;
+    // Draws the thumbnail of the picture into the thumbnail-sized bitmap selected into hdc.
+    void PaintThumb(HDC hdc, const CDib& dib) const;
 
     CImageList m_images;
     CSize m_thumbSize;

@@ -11,10 +11,8 @@
 #include <afxwin.h>
 #include <kxcomdlgres.h>
 #include <objbase.h>
-#include <algorithm>
 #include <functional>
 #include <stdio.h>
-#include <vector>
 
 namespace {
 
@@ -28,54 +26,10 @@ CBenchApp theApp;
 const int kBrightSlider = IDC_ADJ_BRIGHT, kSatuSlider = IDC_ADJ_SATU, kAfterView = IDC_ADJ_AFTER_VIEW;
 const int kHueChannel = IDC_ADJ_HUE_CHANNEL, kSharpEdit = IDC_ADJ_SHARP, kGammaEdit = IDC_ADJ_GAMMA;
 
-// A checksum of what the window shows on the screen, to prove a step changed the view.
-unsigned long long ScreenSum(HWND hWnd)
-{
-    RECT rc;
-    ::GetClientRect(hWnd, &rc);
-    HDC hdc = ::GetDC(hWnd);
-    unsigned long long sum = 1469598103934665603ull;
-    for (int y = 0; y < rc.bottom; y += 7)
-        for (int x = 0; x < rc.right; x += 7)
-            sum = (sum ^ ::GetPixel(hdc, x, y)) * 1099511628211ull;
-    ::ReleaseDC(hWnd, hdc);
-    return sum;
-}
-
-struct Figures
-{
-    std::vector<double> steps;
-    int changed = 0;
-};
-
-// Slider steps by the keyboard (a page, so the change shows), sent to the slider itself so each returns after the dialog's
-// notification handler has recomputed the preview; the after view is then made to paint.
-Figures SliderSteps(HWND hDlg, int sliderId, int count)
-{
-    Figures f;
-    HWND slider = ::GetDlgItem(hDlg, sliderId), after = ::GetDlgItem(hDlg, kAfterView);
-    for (int i = 0; i < count; ++i) {
-        const unsigned long long before = ScreenSum(after);
-        const double start = Now();
-        ::SendMessageA(slider, WM_KEYDOWN, i % 2 ? VK_PRIOR : VK_NEXT, 0);
-        ::UpdateWindow(after);
-        ::GdiFlush();
-        f.steps.push_back(Now() - start);
-        f.changed += ScreenSum(after) != before;
-    }
-    return f;
-}
-
 // Keys carry the layout: "small_..." for the standard template, "large_..." for the large one.
 const char* g_layout = "small";
 
-void Report(const char* key, Figures f)
-{
-    std::sort(f.steps.begin(), f.steps.end());
-    printf("%s_%s_best %.2f\n", g_layout, key, f.steps.front());
-    printf("%s_%s_median %.2f\n", g_layout, key, f.steps[f.steps.size() / 2]);
-    printf("%s_%s_changed %d/%d\n", g_layout, key, f.changed, (int)f.steps.size());
-}
+void Report(const char* key, const Figures& f) { ReportSteps((CString(g_layout) + "_" + key), f); }
 
 double g_openStart = 0, g_openMs = 0, g_okMs = 0;
 std::function<void(HWND)> g_script;
@@ -140,15 +94,15 @@ int main(int argc, char** argv)
             RECT rc;
             ::GetClientRect(::GetDlgItem(hDlg, kAfterView), &rc);
             printf("%s_view %ldx%ld\n", g_layout, rc.right, rc.bottom);
-            Report("slider_brightness", SliderSteps(hDlg, kBrightSlider, 40));
+            Report("slider_brightness", SliderSteps(hDlg, kBrightSlider, kAfterView, 40));
             // Saturation on one hue channel runs the per-hue step.
             ::SendDlgItemMessageA(hDlg, kHueChannel, CB_SETCURSEL, 1, 0);
             ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(kHueChannel, CBN_SELCHANGE), (LPARAM)::GetDlgItem(hDlg, kHueChannel));
-            Report("slider_hue_saturation", SliderSteps(hDlg, kSatuSlider, 40));
+            Report("slider_hue_saturation", SliderSteps(hDlg, kSatuSlider, kAfterView, 40));
             // Every step of the sequence active: sharpening and gamma as well.
             ::SetDlgItemTextA(hDlg, kSharpEdit, "30");
             ::SetDlgItemTextA(hDlg, kGammaEdit, "120");
-            Report("slider_all_steps", SliderSteps(hDlg, kBrightSlider, 40));
+            Report("slider_all_steps", SliderSteps(hDlg, kBrightSlider, kAfterView, 40));
             const double start = Now();
             ::SendMessageA(hDlg, WM_COMMAND, IDOK, 0);
             g_okMs = Now() - start;

@@ -264,6 +264,29 @@ TEST_F(LineTrackBarTest, BuddyIsNotRewrittenWhenItAlreadyShowsThePosition)
     EXPECT_EQ((std::vector<int>{ 1, 0 }), m_dlg.m_needSend);
 }
 
+TEST_F(LineTrackBarTest, PositionFromTheBuddyLeavesTheTypedTextAlone)
+{
+    Open();
+    // What a dialog does while the user types "-", "" or a value beyond the range: the slider
+    // moves, the parent hears, and the text stays as it is until the slider shows itself again.
+    const struct { const char* typed; int pos; } cases[] = { { "-", 0 }, { "", 0 }, { "-3", -3 }, { "250", 100 } };
+    for (const auto& c : cases) {
+        m_dlg.SetDlgItemText(IDC_BUDDY, c.typed);
+        m_dlg.ClearLog();
+        m_dlg.m_slider.SetPosFromBuddy(std::atoi(c.typed), 1);
+        EXPECT_EQ(c.pos, m_dlg.m_slider.GetPos()) << c.typed;
+        EXPECT_EQ(c.typed, m_dlg.Buddy());
+        EXPECT_EQ(0, m_dlg.m_nBuddyChanges) << c.typed;
+        ASSERT_EQ(1u, m_dlg.m_notices.size()) << c.typed;
+        EXPECT_EQ(c.pos, m_dlg.m_notices[0].pos);
+    }
+    m_dlg.ClearLog();
+    m_dlg.m_slider.SetPosFromBuddy(-40, 0);
+    EXPECT_TRUE(m_dlg.m_notices.empty());
+    m_dlg.m_slider.SetPos(m_dlg.m_slider.GetPos(), 0);
+    EXPECT_EQ("-40", m_dlg.Buddy()) << "SetPos shows the position again";
+}
+
 TEST_F(LineTrackBarTest, HandlerThatAlwaysSetsThePositionComesToRest)
 {
     // The adjustment dialogs set the slider from every change of the edit, with notification.
