@@ -189,23 +189,37 @@ void RunCalendar(CMainFrame& frame)
 
 // ---- picture check ---------------------------------------------------------------------------
 
+// Each setting of the check: its key in the profile, where the host keeps it and which field of
+// the settings dialog edits it.
+struct CheckSetting
+{
+    const char* key;
+    int CPictureCheckSettings::*setting;
+    int CDlgFilterSysset::*field;
+};
+
+const CheckSetting kCheckSettings[] = {
+    { "overall", &CPictureCheckSettings::bOverall, &CDlgFilterSysset::m_bOverall },
+    { "color", &CPictureCheckSettings::bColor, &CDlgFilterSysset::m_bColor },
+    { "bright", &CPictureCheckSettings::bBright, &CDlgFilterSysset::m_bBright },
+    { "contrast", &CPictureCheckSettings::bContrast, &CDlgFilterSysset::m_bContrast },
+    { "back", &CPictureCheckSettings::bBack, &CDlgFilterSysset::m_bBack },
+    { "head", &CPictureCheckSettings::bHead, &CDlgFilterSysset::m_bHead },
+    { "final_limit", &CPictureCheckSettings::nFinalLimit, &CDlgFilterSysset::m_nFinalLimit },
+    { "overall_limit", &CPictureCheckSettings::nOverallLimit, &CDlgFilterSysset::m_nOverallLimit },
+    { "color_limit", &CPictureCheckSettings::nColorLimit, &CDlgFilterSysset::m_nColorLimit },
+    { "bright_limit", &CPictureCheckSettings::nBrightLimit, &CDlgFilterSysset::m_nBrightLimit },
+    { "contrast_limit", &CPictureCheckSettings::nContrastLimit, &CDlgFilterSysset::m_nContrastLimit },
+    { "back_limit", &CPictureCheckSettings::nBackLimit, &CDlgFilterSysset::m_nBackLimit },
+    { "head_limit", &CPictureCheckSettings::nHeadLimit, &CDlgFilterSysset::m_nHeadLimit },
+};
+
 CPictureCheckSettings LoadCheckSettings()
 {
     CPictureCheckSettings s;
     s.strStandard = AfxGetApp()->GetProfileString(kCheckSection, "standard", "");
-    s.bOverall = ProfileInt(kCheckSection, "overall", s.bOverall);
-    s.bColor = ProfileInt(kCheckSection, "color", s.bColor);
-    s.bBright = ProfileInt(kCheckSection, "bright", s.bBright);
-    s.bContrast = ProfileInt(kCheckSection, "contrast", s.bContrast);
-    s.bBack = ProfileInt(kCheckSection, "back", s.bBack);
-    s.bHead = ProfileInt(kCheckSection, "head", s.bHead);
-    s.nFinalLimit = ProfileInt(kCheckSection, "final_limit", s.nFinalLimit);
-    s.nOverallLimit = ProfileInt(kCheckSection, "overall_limit", s.nOverallLimit);
-    s.nColorLimit = ProfileInt(kCheckSection, "color_limit", s.nColorLimit);
-    s.nBrightLimit = ProfileInt(kCheckSection, "bright_limit", s.nBrightLimit);
-    s.nContrastLimit = ProfileInt(kCheckSection, "contrast_limit", s.nContrastLimit);
-    s.nBackLimit = ProfileInt(kCheckSection, "back_limit", s.nBackLimit);
-    s.nHeadLimit = ProfileInt(kCheckSection, "head_limit", s.nHeadLimit);
+    for (const CheckSetting& c : kCheckSettings)
+        s.*c.setting = ProfileInt(kCheckSection, c.key, s.*c.setting);
     return s;
 }
 
@@ -214,36 +228,13 @@ void RunCheckSettings(CMainFrame& frame)
     const CPictureCheckSettings s = LoadCheckSettings();
     CDlgFilterSysset dlg(&frame);
     dlg.m_strStdPic = s.strStandard;
-    dlg.m_bOverall = s.bOverall;
-    dlg.m_bColor = s.bColor;
-    dlg.m_bBright = s.bBright;
-    dlg.m_bContrast = s.bContrast;
-    dlg.m_bBack = s.bBack;
-    dlg.m_bHead = s.bHead;
-    dlg.m_nFinalLimit = s.nFinalLimit;
-    dlg.m_nOverallLimit = s.nOverallLimit;
-    dlg.m_nColorLimit = s.nColorLimit;
-    dlg.m_nBrightLimit = s.nBrightLimit;
-    dlg.m_nContrastLimit = s.nContrastLimit;
-    dlg.m_nBackLimit = s.nBackLimit;
-    dlg.m_nHeadLimit = s.nHeadLimit;
+    for (const CheckSetting& c : kCheckSettings)
+        dlg.*c.field = s.*c.setting;
     if (dlg.DoModal() != IDOK)
         return;
-    CWinApp* app = AfxGetApp();
-    app->WriteProfileString(kCheckSection, "standard", dlg.m_strStdPic);
-    WriteInt(kCheckSection, "overall", dlg.m_bOverall);
-    WriteInt(kCheckSection, "color", dlg.m_bColor);
-    WriteInt(kCheckSection, "bright", dlg.m_bBright);
-    WriteInt(kCheckSection, "contrast", dlg.m_bContrast);
-    WriteInt(kCheckSection, "back", dlg.m_bBack);
-    WriteInt(kCheckSection, "head", dlg.m_bHead);
-    WriteInt(kCheckSection, "final_limit", dlg.m_nFinalLimit);
-    WriteInt(kCheckSection, "overall_limit", dlg.m_nOverallLimit);
-    WriteInt(kCheckSection, "color_limit", dlg.m_nColorLimit);
-    WriteInt(kCheckSection, "bright_limit", dlg.m_nBrightLimit);
-    WriteInt(kCheckSection, "contrast_limit", dlg.m_nContrastLimit);
-    WriteInt(kCheckSection, "back_limit", dlg.m_nBackLimit);
-    WriteInt(kCheckSection, "head_limit", dlg.m_nHeadLimit);
+    AfxGetApp()->WriteProfileString(kCheckSection, "standard", dlg.m_strStdPic);
+    for (const CheckSetting& c : kCheckSettings)
+        WriteInt(kCheckSection, c.key, dlg.*c.field);
     frame.SetStatus("图像检测: 标准图 " + dlg.m_strStdPic);
 }
 

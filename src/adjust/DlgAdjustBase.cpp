@@ -267,13 +267,8 @@ BOOL CDlgAdjustBase::PreTranslateMessage(MSG* pMsg)
 
 void CDlgAdjustBase::OnBtnSetstd()
 {
-    CString title;
-    title.LoadString(IDS_ADJUST_STD_TITLE);
-    CImgFileDialog dlg(TRUE, nullptr, nullptr, nullptr);
-    dlg.m_lpszCaption = title;
-    if (dlg.DoModal() != IDOK)
+    if (!ChooseStandardPicture(m_strStdPic))
         return;
-    m_strStdPic = dlg.GetPathName();
     ShowValues();
     LoadStdPicture();
     m_wndStd.Refresh();

@@ -156,3 +156,16 @@ void CImgFileDialog::OnTypeChange()
     CFileDialog::OnTypeChange();
     TakeRow(m_ofn.nFilterIndex);
 }
+
+BOOL ChooseStandardPicture(CString& strPath, CWnd* pParentWnd)
+{
+    CResourceSwitch scope;
+    CString title;
+    title.LoadString(IDS_ADJUST_STD_TITLE);
+    CImgFileDialog dlg(TRUE, nullptr, nullptr, pParentWnd);
+    dlg.m_lpszCaption = title;
+    if (dlg.DoModal() != IDOK)
+        return FALSE;
+    strPath = dlg.GetPathName();
+    return TRUE;
+}

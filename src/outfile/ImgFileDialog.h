@@ -38,3 +38,7 @@ protected:
     char m_szFilter[300];
     CIM_WINDOW m_wndPreview;
 };
+
+// The open form titled "选择标准图", in which the adjustment dialogs and the picture check choose
+// the picture they compare with. TRUE with the chosen file in strPath; a cancel leaves it as it was.
+KXCOMDLG_API BOOL ChooseStandardPicture(CString& strPath, CWnd* pParentWnd = nullptr);

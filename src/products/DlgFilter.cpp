@@ -51,13 +51,9 @@ BOOL CDlgFilterSysset::ShowStdPicture(const CString& strPath)
 
 void CDlgFilterSysset::OnBtnStd()
 {
-    CString title;
-    title.LoadString(IDS_ADJUST_STD_TITLE);
-    CImgFileDialog dlg(TRUE, nullptr, nullptr, this);
-    dlg.m_lpszCaption = title;
-    if (dlg.DoModal() != IDOK)
+    CString path;
+    if (!ChooseStandardPicture(path, this))
         return;
-    const CString path = dlg.GetPathName();
     // A refused value has been pointed out; the other fields and the picture still follow.
     const BOOL taken = UpdateData(TRUE);
     if (!ShowStdPicture(path)) {

@@ -32,18 +32,12 @@ UiScript& ChooseColour(UiScript& script, int r, int g, int b, COLORREF* shownFir
     });
 }
 
-UINT SpinLow(UiWindow w, int id)
+// The range of a spin control, "low-high".
+std::string SpinRange(UiWindow w, int id)
 {
     int low = 0, high = 0;
     ::SendMessageA(w.Item(id), UDM_GETRANGE32, (WPARAM)&low, (LPARAM)&high);
-    return (UINT)low;
-}
-
-UINT SpinHigh(UiWindow w, int id)
-{
-    int low = 0, high = 0;
-    ::SendMessageA(w.Item(id), UDM_GETRANGE32, (WPARAM)&low, (LPARAM)&high);
-    return (UINT)high;
+    return std::to_string(low) + "-" + std::to_string(high);
 }
 
 } // namespace
@@ -104,14 +98,10 @@ TEST(CaleSet, MonthAndYearStayInTheCalendarsRange)
     CString monthMessage, yearMessage;
     UiScript script;
     script.OnDialog(kCaption, [](UiWindow w) {
-              EXPECT_EQ(1u, SpinLow(w, IDC_CALE_MONTH_SPIN));
-              EXPECT_EQ(12u, SpinHigh(w, IDC_CALE_MONTH_SPIN));
-              EXPECT_EQ(1901u, SpinLow(w, IDC_CALE_YEAR_SPIN));
-              EXPECT_EQ(2050u, SpinHigh(w, IDC_CALE_YEAR_SPIN));
-              for (int id : { IDC_CALE_WEEK_SIZE_SPIN, IDC_CALE_MONTH_SIZE_SPIN, IDC_CALE_DATE_SIZE_SPIN, IDC_CALE_LUNAR_SIZE_SPIN }) {
-                  EXPECT_EQ(1u, SpinLow(w, id)) << id;
-                  EXPECT_EQ(100u, SpinHigh(w, id)) << id;
-              }
+              EXPECT_EQ("1-12", SpinRange(w, IDC_CALE_MONTH_SPIN));
+              EXPECT_EQ("1901-2050", SpinRange(w, IDC_CALE_YEAR_SPIN));
+              for (int id : { IDC_CALE_WEEK_SIZE_SPIN, IDC_CALE_MONTH_SIZE_SPIN, IDC_CALE_DATE_SIZE_SPIN, IDC_CALE_LUNAR_SIZE_SPIN })
+                  EXPECT_EQ("1-100", SpinRange(w, id)) << id;
               // The arrow keys step the numbers up to the ends of the ranges and no further.
               w.Focus(IDC_CALE_MONTH);
               for (int i = 0; i < 3; ++i)

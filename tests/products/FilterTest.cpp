@@ -1,6 +1,7 @@
 // The picture check's settings and results dialogs: the standard picture chosen through the image
 // file dialog, the checks and limits as the host gives them, the values, bars and verdicts shown.
 #include "ProductsTestUtil.h"
+#include <DialogTestUtil.h>
 #include <UiDriver.h>
 #include <commctrl.h>
 #include <dlgs.h>
@@ -48,8 +49,6 @@ UiScript& ChooseFile(UiScript& script, const CString& path)
     });
 }
 
-CIM_WINDOW* View(UiWindow w, int id) { return static_cast<CIM_WINDOW*>(CWnd::FromHandlePermanent(w.Item(id))); }
-
 int BarPos(UiWindow w, int id) { return (int)::SendMessageA(w.Item(id), PBM_GETPOS, 0, 0); }
 
 const int kLimitIds[] = { IDC_FILTER_LIM_FINAL, IDC_FILTER_LIM_OVERALL, IDC_FILTER_LIM_COLOR, IDC_FILTER_LIM_BRIGHT,
@@ -69,7 +68,7 @@ TEST(FilterSysset, OpensWithTheOverallCheckOnAndEveryLimitZero)
         for (int id : kLimitIds)
             EXPECT_EQ(CString("0"), w.Text(id)) << id;
         EXPECT_EQ(CString(""), w.Text(IDC_FILTER_STD_PATH));
-        EXPECT_FALSE(View(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid());
+        EXPECT_FALSE(Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid());
         w.Click(IDOK);
     });
     EXPECT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
@@ -95,7 +94,7 @@ TEST(FilterSysset, ChoosingTheStandardTakesEveryFieldAndStaysAfterCancel)
     ChooseFile(script, standard);
     script.OnDialog(kSettingsCaption, [&standard](UiWindow w) {
         EXPECT_EQ(standard, w.Text(IDC_FILTER_STD_PATH));
-        const CDib* shown = View(w, IDC_FILTER_STD_VIEW)->GetDib();
+        const CDib* shown = Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib();
         ASSERT_TRUE(shown->IsValid());
         RECT r;
         ::GetClientRect(w.Item(IDC_FILTER_STD_VIEW), &r);
@@ -123,14 +122,14 @@ TEST(FilterSysset, AFileThatIsNoPictureDoesNotBecomeTheStandard)
     CString message;
     UiScript script;
     script.OnDialog(kSettingsCaption, [](UiWindow w) {
-        EXPECT_TRUE(View(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid()) << "the stored standard shows at opening";
+        EXPECT_TRUE(Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid()) << "the stored standard shows at opening";
         w.Click(IDC_FILTER_SET_STD);
     });
     ChooseFile(script, folder.File("broken.jpg"));
     script.AnswerMessageBox(IDOK, &message)
           .OnDialog(kSettingsCaption, [&standard](UiWindow w) {
               EXPECT_EQ(standard, w.Text(IDC_FILTER_STD_PATH));
-              EXPECT_TRUE(View(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid()) << "the old standard still shows";
+              EXPECT_TRUE(Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid()) << "the old standard still shows";
               w.Click(IDOK);
           });
     EXPECT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
@@ -171,8 +170,8 @@ TEST(FilterDetail, ValuesBarsAndVerdictsAsTheHostGivesThem)
         EXPECT_EQ(CString(""), w.Text(IDC_FILTER_TXT_CONTRAST));
         EXPECT_EQ(CString(""), w.Text(IDC_FILTER_TXT_BACK));
         EXPECT_EQ(CString("不合格：亮度"), w.Text(IDC_FILTER_TXT_CONSIST));
-        EXPECT_FALSE(View(w, IDC_FILTER_STD_PICTURE)->GetDib()->IsValid());
-        EXPECT_FALSE(View(w, IDC_FILTER_TEST_PICTURE)->GetDib()->IsValid());
+        EXPECT_FALSE(Attached<CIM_WINDOW>(w, IDC_FILTER_STD_PICTURE)->GetDib()->IsValid());
+        EXPECT_FALSE(Attached<CIM_WINDOW>(w, IDC_FILTER_TEST_PICTURE)->GetDib()->IsValid());
         EXPECT_EQ(IDOK, w.DefaultButton());
         w.Click(IDOK);
     });
@@ -200,8 +199,8 @@ TEST(FilterDetail, BothPicturesShowReducedAndTheHostsIsNotChanged)
     script.OnDialog(kResultsCaption, [](UiWindow w) {
         RECT r;
         ::GetWindowRect(w.Item(IDC_FILTER_TEST_PICTURE), &r);
-        const CDib* shownStd = View(w, IDC_FILTER_STD_PICTURE)->GetDib();
-        const CDib* shownTest = View(w, IDC_FILTER_TEST_PICTURE)->GetDib();
+        const CDib* shownStd = Attached<CIM_WINDOW>(w, IDC_FILTER_STD_PICTURE)->GetDib();
+        const CDib* shownTest = Attached<CIM_WINDOW>(w, IDC_FILTER_TEST_PICTURE)->GetDib();
         ASSERT_TRUE(shownStd->IsValid());
         ASSERT_TRUE(shownTest->IsValid());
         EXPECT_LE(shownTest->GetWidth(), r.right - r.left);
