@@ -31,6 +31,7 @@ for i in $(seq -w 1 50); do cp big.jpg "thumbs-ours/p$i.jpg"; cp camera.jpg "thu
 ours=$("$here/wine-run" "$build/bin/kxbench.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
 dialog=$("$here/wine-run" "$build/bin/kxbenchdlg.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
 quick=$("$here/wine-run" "$build/bin/kxbenchquick.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+check=$("$here/wine-run" "$build/bin/kxbenchcheck.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
 # libvips unmaps a freed large buffer and maps a fresh one for the next picture, and every fresh
 # page faults when first written (200 ms and more for 24 MP on this kind of machine). glibc is
 # told to keep freed memory, so libvips reuses its buffers as our library does with its own.
@@ -38,6 +39,7 @@ vips=$(GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=171798
 get() { echo "$ours" | awk -v k="$1" '$1 == k { print $2 }'; }
 dget() { echo "$dialog" | awk -v k="$1" '$1 == k { print $2 }'; }
 qget() { echo "$quick" | awk -v k="$1" '$1 == k { print $2 }'; }
+cget() { echo "$check" | awk -v k="$1" '$1 == k { print $2 }'; }
 vget() { echo "$vips" | awk -v k="$1" '$1 == k { print $2 }'; }
 
 # Wall time of a command in milliseconds, the fastest of three runs.
@@ -62,6 +64,7 @@ im_tif_read=$(ms convert big.tif null:)
 im_chain_ms=$(ms im_chain)
 im_reduce=$(ms convert big.tif -filter Lanczos -resize '800x600!' out.tif)
 im_rot=$(ms convert big.tif -rotate 90 out.tif)
+im_grid=$(ms convert big.tif -filter Box -resize '128x128!' null:)
 im_load=$(ms convert big.jpg null:)
 im_load_camera=$(ms convert camera.jpg null:)
 im_save=$(ms convert big.tif -quality 90 out.jpg)
@@ -79,6 +82,7 @@ printf '%-40s %9s %9s %9s %9s %9s\n' "work" "ours" "vips" "convert" "ours/vips" 
 row "adjustment chain, 24 MP" "$(get chain_full)" "$(vget chain_full)" "$(sub "$im_chain_ms" "$im_io")"
 row "adjustment chain, 800x600" "$(get chain_preview)" "" ""
 row "mode-2 reduction to 800x600" "$(get reduce)" "$(vget reduce)" "$(sub "$im_reduce" "$im_io")"
+row "picture check (box to 128x128 + measures)" "$(cget check_full)" "" "$(sub "$im_grid" "$im_tif_read")"
 row "quarter turn" "$(get quarter_turn)" "$(vget quarter_turn)" "$(sub "$im_rot" "$im_io")"
 row "JPEG load, file as we write it" "$(get load_jpeg)" "$(vget load_jpeg)" "$(sub "$im_load" "$im_start")"
 row "JPEG load, camera file" "$(get load_jpeg_camera)" "$(vget load_jpeg_camera)" "$(sub "$im_load_camera" "$im_start")"
@@ -110,6 +114,7 @@ for k in ibac ihue gray; do
 done
 printf 'thumbnail form on %s selected thumbnails, slider step -> list repainted: best %s ms, median %s ms (list changed %s), opening %s ms\n' \
   "$(qget cbar_thumbnails)" "$(qget cbar_slider_best)" "$(qget cbar_slider_median)" "$(qget cbar_slider_changed)" "$(qget cbar_open)"
+printf 'picture check results dialog opening with the 24 MP photograph: %s ms\n' "$(cget check_results_open)"
 echo "goals: quick dialog slider step -> preview <= 10 ms; thumbnail form <= 100 ms a step on 200 thumbnails"
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, >= 4x vips, >= 20x IM;"
 echo "       quarter turn <= 20 ms; JPEG load <= 140 ms, save <= 130 ms, thumbnails <= 30 ms each, these >= vips;"
