@@ -40,6 +40,8 @@ BOOL CSliceDlgBase::OnInitDialog()
         pPlace->GetWindowRect(&rc);
         ScreenToClient(&rc);
         m_wndClip.SetWindowPos(nullptr, rc.left, rc.top, rc.Width(), rc.Height(), SWP_SHOWWINDOW);
+        // Siblings do not clip one another: the grey rectangle would paint over the view.
+        pPlace->ShowWindow(SW_HIDE);
     }
     m_wndPreview.SubclassDlgItem(IDC_SLICE_PREVIEW, this);
 
