@@ -21,8 +21,10 @@ const struct { const char* name; int prints; bool textured; int borders; unsigne
     { "scan02.png", 3, true, 2, 5 },
 };
 
-CString ScanFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\scans"); }
-CString ClipFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\clips"); }
+// Beside the tour's other output, not in it: the output settings tour asks to create that folder.
+CString SliceFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\slice"); }
+CString ScanFolder() { return SliceFolder() + "\\scans"; }
+CString ClipFolder() { return SliceFolder() + "\\clips"; }
 
 // The host's picture folder before the scans were shown, to go back to.
 CString& PictureFolder()
@@ -41,7 +43,7 @@ void MakeScans(CMainFrame& frame)
     }
     PictureFolder() = frame.GetFolder();
     const CString folder = ScanFolder();
-    ::CreateDirectoryA(DemoFullPath(DemoExecutableFolder() + "..\\output"), nullptr);
+    ::CreateDirectoryA(SliceFolder(), nullptr);
     ::CreateDirectoryA(folder, nullptr);
     int made = 0;
     {
