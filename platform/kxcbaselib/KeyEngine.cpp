@@ -123,21 +123,55 @@ struct CKeyEngine::CState
         fe = (el + kPi / 2) / kPi * (kEl - 1);
     }
 
-    // Bilinear value of a table in direction v.
-    float Table(const float* table, const float* v) const
+    // Where direction v falls among the cells: the four cells round it and their weights.
+    struct Spot
+    {
+        int i00, i01, i10, i11;
+        float ta, te;
+        float Of(const float* table) const
+        {
+            return (table[i00] * (1 - ta) + table[i01] * ta) * (1 - te) + (table[i10] * (1 - ta) + table[i11] * ta) * te;
+        }
+    };
+    Spot SpotOf(const float* v) const
     {
         float fa, fe;
         CellOf(v, fa, fe);
         fa -= 0.5f;
         int a0 = (int)std::floor(fa);
-        const float ta = fa - a0;
-        int e0 = std::min(kEl - 2, std::max(0, (int)fe));
-        const float te = ClampF(fe - e0, 0, 1);
+        Spot spot;
+        spot.ta = fa - a0;
+        const int e0 = std::min(kEl - 2, std::max(0, (int)fe));
+        spot.te = ClampF(fe - e0, 0, 1);
         const int a1 = ((a0 + 1) % kAz + kAz) % kAz;
         a0 = (a0 % kAz + kAz) % kAz;
-        const float* r0 = table + e0 * kAz;
-        const float* r1 = r0 + kAz;
-        return (r0[a0] * (1 - ta) + r0[a1] * ta) * (1 - te) + (r1[a0] * (1 - ta) + r1[a1] * ta) * te;
+        spot.i00 = e0 * kAz + a0;
+        spot.i01 = e0 * kAz + a1;
+        spot.i10 = spot.i00 + kAz;
+        spot.i11 = spot.i01 + kAz;
+        return spot;
+    }
+
+    // Bilinear value of a table in direction v.
+    float Table(const float* table, const float* v) const { return SpotOf(v).Of(table); }
+
+    // Measure, inner threshold and tint tolerance of a colour with one look at the tables; the
+    // same values as Measure and Table give one by one.
+    void Values(const float* c, float& measured, float& lo, float& tolerance) const
+    {
+        const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        const float len = std::sqrt(Dot(v, v));
+        if (len < 1e-3f) {
+            measured = 0;
+            lo = inner;
+            tolerance = kDefaultTint;
+            return;
+        }
+        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
+        const Spot spot = SpotOf(v);
+        measured = len / ReachOf(d) * spot.Of(gain);
+        lo = ClampF(inner + spot.Of(innerShift), 0, 0.9f);
+        tolerance = spot.Of(tint);
     }
 
     // The unit direction a cell stands for.
@@ -185,15 +219,6 @@ struct CKeyEngine::CState
             return 0;
         const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
         return len / ReachOf(d) * Table(gain, v);
-    }
-
-    // The inner threshold for a colour.
-    float InnerFor(const float* c) const
-    {
-        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
-        if (Dot(v, v) < 1e-6f)
-            return inner;
-        return ClampF(inner + Table(innerShift, v), 0, 0.9f);
     }
 
     // Opacity after the thresholds: none below the inner one, full above the outer one, and the
@@ -348,11 +373,11 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                 for (int r = 0; r < kLutN; ++r) {
                     const float c[3] = {NodeColour(0, b), NodeColour(1, gI), NodeColour(2, r)};
                     const int i = Index(b, gI, r);
-                    const float m = s.Measure(c);
+                    float m, lo, tolerance;
+                    s.Values(c, m, lo, tolerance);
                     measured[i] = Clamp01(m);
-                    node[i][0] = s.Threshold(m, s.InnerFor(c));
-                    float v[3] = {c[0] - s.key[0], c[1] - s.key[1], c[2] - s.key[2]};
-                    node[i][1] = Dot(v, v) < 1e-6f ? kDefaultTint : s.Table(s.tint, v);
+                    node[i][0] = s.Threshold(m, lo);
+                    node[i][1] = tolerance;
                 }
     });
     // Exemplars in the order they were made, so a later one wins where they overlap.
@@ -434,7 +459,7 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.shrink = shrink;
         s.inward = inward;
         s.SetKey(key);
-        s.inner = ClampF(step.values[0] / 10000.0f, 0.02f, 0.35f);
+        s.inner = ClampF(step.values[0] / 10000.0f, 0.035f, 0.35f);
         break;
     }
     case KX_OP_CLEANBG:
@@ -659,7 +684,8 @@ void CKeyEngine::SetPicture(const CDib* pForeground)
             m_analysis.Resize(*pForeground, aw, ah, 1);
         m_samples.Resize(*pForeground, aw, ah, 0);
     }
-    m_mapKey[0] = -1;
+    m_map = LightMap();
+    m_spare = LightMap();
     Replay();
 }
 
@@ -668,6 +694,101 @@ namespace {
 // The mean colour of the screen in each cell of a grid over the picture, from the pixels that
 // pass the test; cells with too few are filled from their neighbours, then the map is smoothed.
 // False when no cell has any.
+// A smooth surface through the cells that saw screen: a quadratic in x and y for each channel,
+// fitted again and again with the cells that stray most from it left out. A pane of glass or a
+// mass of hair seen through looks like screen in a shade of its own, but not where the surface
+// of the screen's light says the screen is. False when too few cells are left to trust it.
+bool FitSurface(int mapW, int mapH, const std::vector<float>& screen, const std::vector<bool>& known,
+                std::vector<float>& fitted)
+{
+    const int cells = mapW * mapH;
+    std::vector<bool> active = known;
+    double coef[3][6] = {};
+    auto basis = [&](int cell, double* b) {
+        const double u = (cell % mapW + 0.5) / mapW - 0.5, v = (cell / mapW + 0.5) / mapH - 0.5;
+        b[0] = 1; b[1] = u; b[2] = v; b[3] = u * u; b[4] = u * v; b[5] = v * v;
+    };
+    auto value = [&](int cell, int ch) {
+        double b[6];
+        basis(cell, b);
+        double sum = 0;
+        for (int k = 0; k < 6; ++k)
+            sum += coef[ch][k] * b[k];
+        return sum;
+    };
+    for (int round = 0; round < 6; ++round) {
+        int n = 0;
+        double ata[6][6] = {}, atb[3][6] = {};
+        for (int cell = 0; cell < cells; ++cell) {
+            if (!active[cell])
+                continue;
+            ++n;
+            double b[6];
+            basis(cell, b);
+            for (int i = 0; i < 6; ++i) {
+                for (int j = 0; j < 6; ++j)
+                    ata[i][j] += b[i] * b[j];
+                for (int ch = 0; ch < 3; ++ch)
+                    atb[ch][i] += b[i] * screen[3 * cell + ch];
+            }
+        }
+        if (n < 12)
+            return false;
+        // Gaussian elimination with partial pivoting, the three channels at once.
+        for (int col = 0; col < 6; ++col) {
+            int pivot = col;
+            for (int r = col + 1; r < 6; ++r)
+                if (std::fabs(ata[r][col]) > std::fabs(ata[pivot][col]))
+                    pivot = r;
+            if (std::fabs(ata[pivot][col]) < 1e-12)
+                return false;
+            for (int j = 0; j < 6; ++j)
+                std::swap(ata[col][j], ata[pivot][j]);
+            for (int ch = 0; ch < 3; ++ch)
+                std::swap(atb[ch][col], atb[ch][pivot]);
+            for (int r = 0; r < 6; ++r) {
+                if (r == col)
+                    continue;
+                const double f = ata[r][col] / ata[col][col];
+                for (int j = 0; j < 6; ++j)
+                    ata[r][j] -= f * ata[col][j];
+                for (int ch = 0; ch < 3; ++ch)
+                    atb[ch][r] -= f * atb[ch][col];
+            }
+        }
+        for (int ch = 0; ch < 3; ++ch)
+            for (int k = 0; k < 6; ++k)
+                coef[ch][k] = atb[ch][k] / ata[k][k];
+        // Leave out the cells beyond three robust deviations (and at least four levels).
+        std::vector<double> residual(cells, 0.0), sorted;
+        for (int cell = 0; cell < cells; ++cell)
+            if (active[cell]) {
+                double sq = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const double d = screen[3 * cell + ch] - value(cell, ch);
+                    sq += d * d;
+                }
+                residual[cell] = std::sqrt(sq);
+                sorted.push_back(residual[cell]);
+            }
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = std::max(4.0, 3 * 1.4826 * sorted[sorted.size() / 2]);
+        bool dropped = false;
+        for (int cell = 0; cell < cells; ++cell)
+            if (active[cell] && residual[cell] > limit) {
+                active[cell] = false;
+                dropped = true;
+            }
+        if (!dropped)
+            break;
+    }
+    fitted.resize(3 * (size_t)cells);
+    for (int cell = 0; cell < cells; ++cell)
+        for (int ch = 0; ch < 3; ++ch)
+            fitted[3 * cell + ch] = (float)std::max(1.0, value(cell, ch));
+    return true;
+}
+
 template <class Test>
 bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float>& screen)
 {
@@ -700,6 +821,11 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
         }
     if (!any)
         return false;
+    std::vector<float> fitted;
+    if (FitSurface(mapW, mapH, screen, known, fitted)) {
+        screen.swap(fitted);
+        return true;
+    }
     // Holes (the subject) take the mean of their known neighbours, ring by ring inwards.
     for (bool grew = true; grew;) {
         grew = false;
@@ -753,39 +879,33 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
 
 // Finds the screen's colour over the picture: first the pixels whose colour is the picked one
 // lit more or less brightly, then, with that map, the pixels the plain key calls background.
-void CKeyEngine::UpdateLightMap(const CState* pKey)
+void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
 {
-    if (!pKey || !pKey->keyed || !m_analysis.IsValid()) {
-        m_nMapW = m_nMapH = 0;
-        m_gains.clear();
-        m_mapKey[0] = -1;
-        return;
-    }
-    const CState& s = *pKey;
-    if (std::equal(s.key, s.key + 3, m_mapKey) && m_nMapW > 0)
-        return;
-    std::copy(s.key, s.key + 3, m_mapKey);
+    std::copy(s.key, s.key + 3, map.key);
     const int w = m_analysis.GetWidth(), h = m_analysis.GetHeight();
     const int cellSide = std::max(8, std::max(w, h) / 24);
-    m_nMapW = std::max(1, (w + cellSide - 1) / cellSide);
-    m_nMapH = std::max(1, (h + cellSide - 1) / cellSide);
+    int& mapW = map.w;
+    int& mapH = map.h;
+    std::vector<float>& gains = map.gains;
+    mapW = std::max(1, (w + cellSide - 1) / cellSide);
+    mapH = std::max(1, (h + cellSide - 1) / cellSide);
     const float kk = Dot(s.key, s.key);
     const float keyLen = std::sqrt(kk);
     std::vector<float> screen;
-    const bool found = ScreenMap(m_analysis, m_nMapW, m_nMapH, [&](const float* c, int) {
+    const bool found = ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int) {
         const float t = Dot(c, s.key) / kk;
         if (t < 0.3f || t > 2.2f)
             return false;
         const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
-        return std::sqrt(Dot(d, d)) < 0.12f * t * keyLen + 6;
+        return std::sqrt(Dot(d, d)) < 0.10f * t * keyLen + 6;
     }, screen);
-    m_gains.assign((size_t)m_nMapW * m_nMapH * 3, 1.0f);
+    gains.assign((size_t)mapW * mapH * 3, 1.0f);
     if (!found)
         return;
     // Gains in brightness within 0.33 .. 3, in hue within a tenth either way: the light changes
     // the screen's brightness much, its colour little; a patch of another colour is no screen.
     auto toGains = [&] {
-        for (size_t cell = 0; cell < m_gains.size() / 3; ++cell) {
+        for (size_t cell = 0; cell < gains.size() / 3; ++cell) {
             float g[3], mean = 0;
             for (int i = 0; i < 3; ++i) {
                 g[i] = s.key[i] / std::max(screen[3 * cell + i], 1.0f);
@@ -793,15 +913,15 @@ void CKeyEngine::UpdateLightMap(const CState* pKey)
             }
             const float m = ClampF(mean, 0.33f, 3.0f);
             for (int i = 0; i < 3; ++i)
-                m_gains[3 * cell + i] = m * ClampF(g[i] / mean, 0.9f, 1.1f);
+                gains[3 * cell + i] = m * ClampF(g[i] / mean, 0.9f, 1.1f);
         }
     };
     toGains();
     // A stricter second look, with the light corrected: only what keys as clear background.
     const float limit = std::max(0.12f, 1.5f * s.inner);
     std::vector<float> second;
-    if (ScreenMap(m_analysis, m_nMapW, m_nMapH, [&](const float* c, int cell) {
-            const float* g = &m_gains[3 * cell];
+    if (ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int cell) {
+            const float* g = &gains[3 * cell];
             const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
             return s.Measure(cc) < limit;
         }, second)) {
@@ -810,20 +930,43 @@ void CKeyEngine::UpdateLightMap(const CState* pKey)
     }
 }
 
+void CKeyEngine::UpdateLightMap(const CState* pKey)
+{
+    if (!pKey || !pKey->keyed || !m_analysis.IsValid()) {
+        m_map = LightMap();
+        return;
+    }
+    if (m_map.w > 0 && std::equal(pKey->key, pKey->key + 3, m_map.key))
+        return;
+    // The map a measurement of the screen noise made for this screen colour just before.
+    if (m_spare.w > 0 && std::equal(pKey->key, pKey->key + 3, m_spare.key)) {
+        std::swap(m_map, m_spare);
+        return;
+    }
+    ComputeLightMap(*pKey, m_map);
+}
+
 void CKeyEngine::Gains(double u, double v, float g[3]) const
 {
-    if (m_nMapW == 0) {
+    MapGains(m_map, u, v, g);
+}
+
+void CKeyEngine::MapGains(const LightMap& map, double u, double v, float g[3])
+{
+    const int mapW = map.w, mapH = map.h;
+    const std::vector<float>& gains = map.gains;
+    if (mapW == 0) {
         g[0] = g[1] = g[2] = 1;
         return;
     }
-    const double fx = std::min(std::max(u * m_nMapW - 0.5, 0.0), m_nMapW - 1.0);
-    const double fy = std::min(std::max(v * m_nMapH - 0.5, 0.0), m_nMapH - 1.0);
+    const double fx = std::min(std::max(u * mapW - 0.5, 0.0), mapW - 1.0);
+    const double fy = std::min(std::max(v * mapH - 0.5, 0.0), mapH - 1.0);
     const int x0 = (int)fx, y0 = (int)fy;
-    const int x1 = std::min(x0 + 1, m_nMapW - 1), y1 = std::min(y0 + 1, m_nMapH - 1);
+    const int x1 = std::min(x0 + 1, mapW - 1), y1 = std::min(y0 + 1, mapH - 1);
     const float tx = (float)(fx - x0), ty = (float)(fy - y0);
     for (int i = 0; i < 3; ++i) {
-        const float a = m_gains[3 * (y0 * m_nMapW + x0) + i], b = m_gains[3 * (y0 * m_nMapW + x1) + i];
-        const float c = m_gains[3 * (y1 * m_nMapW + x0) + i], d = m_gains[3 * (y1 * m_nMapW + x1) + i];
+        const float a = gains[3 * (y0 * mapW + x0) + i], b = gains[3 * (y0 * mapW + x1) + i];
+        const float c = gains[3 * (y1 * mapW + x0) + i], d = gains[3 * (y1 * mapW + x1) + i];
         g[i] = (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
     }
 }
@@ -832,12 +975,11 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
 {
     if (!m_analysis.IsValid() || !m_samples.IsValid())
         return 500;
-    // The key and light map as the pick would make them, on a scratch engine.
+    // The key and light map as the pick will make them; the map is kept for the pick.
     CState s;
     s.SetKey(bgr);
-    CKeyEngine probe;
-    probe.m_analysis = m_analysis;
-    probe.UpdateLightMap(&s);
+    if (!(m_spare.w > 0 && std::equal(bgr, bgr + 3, m_spare.key)))
+        ComputeLightMap(s, m_spare);
     // The noise of single pixels (the point samples, not the averaged copy) in cells of the
     // picture that are all screen: semi-transparent hair or glass elsewhere must not count as
     // noise, or the threshold would wipe them out.
@@ -851,7 +993,7 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
         const BYTE* row = pic.GetLine(y);
         for (int x = 0; x < w; ++x) {
             float g[3];
-            probe.Gains((x + 0.5) / w, (y + 0.5) / h, g);
+            MapGains(m_spare, (x + 0.5) / w, (y + 0.5) / h, g);
             const BYTE* p = row + x * bpp;
             const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
             const float m = s.Measure(c);
@@ -1081,7 +1223,7 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     const int ew = ext.Width(), eh = ext.Height();
 
     Columns cols;
-    const int mapW = std::max(1, m_nMapW), mapH = std::max(1, m_nMapH);
+    const int mapW = std::max(1, m_map.w), mapH = std::max(1, m_map.h);
     cols.map0.resize(ew);
     cols.mapT.resize(ew);
     for (int x = 0; x < ew; ++x)
@@ -1093,7 +1235,7 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
             BackPos(ext.left + x, back.offsetX, back.scale, bgW, cols.bg0[x], cols.bgT[x]);
     }
     const std::vector<float> unity(3 * mapW * mapH, 1.0f);
-    const std::vector<float>& gains = m_nMapW ? m_gains : unity;
+    const std::vector<float>& gains = m_map.w ? m_map.gains : unity;
 
     // The light map's gains for row y of the picture, one per column of ext.
     auto gainRow = [&](int y, std::vector<float>& row) {

@@ -132,8 +132,16 @@ private:
 
     CDib m_analysis;                      // the foreground reduced, for the light map
     CDib m_samples;                       // single pixels of the foreground, for its noise
-    // The light map: gains a channel on a grid of cells over the picture, centred in each cell.
-    int m_nMapW = 0, m_nMapH = 0;
-    std::vector<float> m_gains;           // 3 a cell
-    float m_mapKey[3] = {-1, -1, -1};     // the screen colour the map was made for
+    // The light map: gains a channel on a grid of cells over the picture, centred in each cell,
+    // for one screen colour.
+    struct LightMap
+    {
+        float key[3] = {-1, -1, -1};
+        int w = 0, h = 0;
+        std::vector<float> gains;         // 3 a cell
+    };
+    void ComputeLightMap(const CState& key, LightMap& map) const;
+    static void MapGains(const LightMap& map, double u, double v, float g[3]);
+    LightMap m_map;                       // for the key's screen colour
+    mutable LightMap m_spare;             // made by MeasureScreenNoise for the pick to come
 };
