@@ -61,6 +61,7 @@ void CExpandDialog::ExpandBox(BOOL bExpand)
         SetWindowPos(nullptr, 0, 0, m_sizeFull.cx, m_sizeFull.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         // Grown near an edge of the screen, the dialog moves back inside it.
         SendMessage(DM_REPOSITION);
+        KeepInsideWorkArea();
         if (m_bButtonStaysUsable)
             ::SetWindowTextA(hButton, m_strExpandedText);
         else
@@ -74,6 +75,28 @@ void CExpandDialog::ExpandBox(BOOL bExpand)
         ::SetWindowTextA(hButton, m_strReducedText);
         m_bExpanded = FALSE;
     }
+}
+
+void CExpandDialog::KeepInsideWorkArea()
+{
+    // Not every platform's dialogs act on DM_REPOSITION (Wine's leave the window where it is):
+    // the same move, done here when the window still reaches past its monitor's work area.
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoA(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info))
+        return;
+    const CRect work = info.rcWork;
+    CRect r;
+    GetWindowRect(&r);
+    int x = r.left, y = r.top;
+    if (r.right > work.right)
+        x -= r.right - work.right;
+    if (r.bottom > work.bottom)
+        y -= r.bottom - work.bottom;
+    x = std::max(x, (int)work.left);
+    y = std::max(y, (int)work.top);
+    if (x != r.left || y != r.top)
+        SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CExpandDialog::Expand(BOOL bExpand)

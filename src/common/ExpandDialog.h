@@ -53,6 +53,7 @@ protected:
 
 private:
     void ExpandBox(BOOL bExpand);
+    void KeepInsideWorkArea();
 
     // The controls that reducing disabled, enabled again on expanding; a control the dialog
     // itself keeps disabled stays so.

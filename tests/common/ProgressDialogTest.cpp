@@ -85,9 +85,9 @@ TEST(ProgressDialog, ShowsTheCaptionDisablesTheMainWindowAndEnablesItAgain)
         EXPECT_EQ(CString("请等待 ..."), ItemText(dlg, IDC_PROGRESS_STATUS));
         EXPECT_FALSE(host.IsWindowEnabled());
         EXPECT_TRUE(dlg.IsWindowEnabled());
+        EXPECT_EQ(-1, dlg.DoModal()) << "no modal run of a window that is up";
         EXPECT_TRUE(dlg.DestroyWindow());
         EXPECT_TRUE(host.IsWindowEnabled());
-        EXPECT_EQ(-1, dlg.DoModal()) << "no modal run of a progress window";
     }
     {
         // Option 4: the main window is not touched; the object's end destroys the window.

@@ -86,7 +86,7 @@ TEST(WizardDialog, NextAndBackWalkThePagesAndFinishTakesEveryPage)
     wizard.AddPage(&second);
     wizard.AddPage(&third);
     UiScript script;
-    script.OnDialog(kWizardCaption, [&](UiWindow w) {
+    script.OnDialog("新建相册 - 张数", [&](UiWindow w) {
         const auto pages = { (CWizardPage*)&first, (CWizardPage*)&second, (CWizardPage*)&third };
         EXPECT_WIZARD(w, pages, 0, "新建相册 - 张数", kBack, false, kNext, true);
         CRect area, page;
@@ -130,12 +130,12 @@ TEST(WizardDialog, APageThatRefusesItsDataKeepsTheWizardOnIt)
     wizard.AddPage(&second);
     CString notANumber, outOfRange;
     UiScript script;
-    script.OnDialog(kWizardCaption, [&](UiWindow w) {
+    script.OnDialog("新建相册 - 张数", [&](UiWindow w) {
         UiWindow(first.m_hWnd).TypeKeys(IDC_TEST_PAGE_COUNT, "十");
         w.Click(IDC_TEST_WIZ_NEXT);
     });
     script.AnswerMessageBox(IDOK, &notANumber);
-    script.OnDialog(kWizardCaption, [&](UiWindow w) {
+    script.OnDialog("新建相册 - 张数", [&](UiWindow w) {
         const auto pages = { (CWizardPage*)&first, (CWizardPage*)&second };
         EXPECT_WIZARD(w, pages, 0, "新建相册 - 张数", kBack, false, kNext, true);
         EXPECT_TRUE(UiWindow(first.m_hWnd).HasFocus(IDC_TEST_PAGE_COUNT));
@@ -146,7 +146,7 @@ TEST(WizardDialog, APageThatRefusesItsDataKeepsTheWizardOnIt)
         w.Click(IDC_TEST_WIZ_NEXT);
     });
     script.AnswerMessageBox(IDOK, &outOfRange);
-    script.OnDialog(kWizardCaption, [&](UiWindow w) {
+    script.OnDialog("新建相册 - 封面", [&](UiWindow w) {
         const auto pages = { (CWizardPage*)&first, (CWizardPage*)&second };
         EXPECT_WIZARD(w, pages, 1, "新建相册 - 封面", kBack, true, kFinish, true);
         UiWindow(second.m_hWnd).TypeKeys(IDC_TEST_PAGE_COUNT, "9");
