@@ -199,9 +199,18 @@ TEST(ProgressDialog, OnlyTheStopButtonStopsAndTheUserIsAskedOnceAClick)
     {
         CProgressDialog dlg(CProgressDialog::optStopButton, "单击", "");
         dlg.SetPercentageDone(5);
-        ClickWithMouse(dlg.GetDlgItem(IDC_PROGRESS_STOP)->m_hWnd);
+        // A click the system has not yet placed (the window just up) is given again.
+        DWORD clickAgain = 0;
         UiScript script;
-        script.Until("stopped", [&] { return dlg.HasBeenCancelled() != FALSE; });
+        script.Until("stopped", [&] {
+            if (dlg.HasBeenCancelled())
+                return true;
+            if (::GetTickCount() >= clickAgain) {
+                ClickWithMouse(dlg.GetDlgItem(IDC_PROGRESS_STOP)->m_hWnd);
+                clickAgain = ::GetTickCount() + 700;
+            }
+            return false;
+        });
         EXPECT_TRUE(script.Run([&] { return WorkUntilDone(dlg, script); }));
     }
     {
@@ -212,7 +221,17 @@ TEST(ProgressDialog, OnlyTheStopButtonStopsAndTheUserIsAskedOnceAClick)
         bool askedAgain = false;
         DWORD quietUntil = 0;
         UiScript script;
-        script.Until("click", [&] { ClickWithMouse(dlg.GetDlgItem(IDC_PROGRESS_STOP)->m_hWnd); return true; });
+        DWORD clickAgain = 0;
+        script.Until("asked", [&] {
+            HWND h = ActiveDialogWindow();
+            if (h && ::GetDlgItem(h, 0xFFFF))
+                return true;
+            if (::GetTickCount() >= clickAgain) {
+                ClickWithMouse(dlg.GetDlgItem(IDC_PROGRESS_STOP)->m_hWnd);
+                clickAgain = ::GetTickCount() + 700;
+            }
+            return false;
+        });
         script.AnswerMessageBox(IDNO, &question);
         script.Until("no second question", [&] {
             if (!quietUntil)
