@@ -57,29 +57,6 @@ void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
     DDX_CBIndex(pDX, IDC_ADJ_HUE_CHANNEL, m_values.m_nHueChannel);
 }
 
-void CDlgAdjustBase::ReadTypedValues()
-{
-    m_bReadingTyped = true;
-    UpdateData(TRUE);
-    m_bReadingTyped = false;
-}
-
-void CDlgAdjustBase::OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt)
-{
-    // While the user types, a text that is no number yet ("-", an emptied edit) keeps the last
-    // good value and the exchange goes on; the message is for 确定.
-    if (!m_bReadingTyped)
-        CKxDialog::OnDataExchangeError(pDX, nIDPrompt);
-}
-
-void CDlgAdjustBase::OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt)
-{
-    // A value outside its range is previewed limited to it (CAdjustValues::Apply) and refused
-    // by 确定.
-    if (!m_bReadingTyped)
-        CKxDialog::OnDataValidateError(pDX, strPrompt, nIDPrompt);
-}
-
 void CDlgAdjustBase::ShowValues()
 {
     ++m_nShowing;
@@ -160,7 +137,8 @@ void CDlgAdjustBase::LoadStdPicture()
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KX_SLIDER_CHANGED) {
-        ReadTypedValues();
+        // The values being typed may not be numbers yet: the last good ones stay.
+        UpdateDataQuietly();
         UpdatePreview();
     }
     return CDialog::DefWindowProc(message, wParam, lParam);
@@ -194,7 +172,7 @@ void CDlgAdjustBase::OnLineEditChanged(CLineTrackBar& slider, const int& value)
 
 void CDlgAdjustBase::OnSelchangeCoSatu()
 {
-    ReadTypedValues();
+    UpdateDataQuietly();
     m_values.m_nSaturation = m_values.m_nHueSat[m_values.SelectedChannel()];
     m_sldSatu.SetPos(m_values.m_nSaturation, 0);
     ShowValues();

@@ -40,8 +40,6 @@ protected:
     virtual bool OnKeypadKey(UINT vk);
 
     void DoDataExchange(CDataExchange* pDX) override;
-    void OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt) override;
-    void OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt) override;
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -72,9 +70,6 @@ protected:
     void PostPreview();
     // Fields to controls, without the edits' change handlers acting on the half-written controls.
     void ShowValues();
-    // Controls to fields as far as they hold values: for the preview while the user types, with
-    // no message; a text that is no number yet leaves its field as it was.
-    void ReadTypedValues();
     void OnLineEditChanged(CLineTrackBar& slider, const int& value);
     int* ValueOfItem(int item);
     CLineTrackBar* SliderOfItem(int item);
@@ -101,6 +96,5 @@ protected:
 
 private:
     int m_nShowing = 0;   // depth of ShowValues
-    bool m_bReadingTyped = false;   // in ReadTypedValues: refusals keep the field, silently
     DECLARE_MESSAGE_MAP()
 };
