@@ -1,5 +1,7 @@
 #include "UiDriver.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
+#include <dlgs.h>
 #include <algorithm>
 #include <cstdio>
 
@@ -355,6 +357,24 @@ UiScript& UiScript::AnswerMessageBox(int button, CString* text)
             ::PostMessageA(hButton, BM_CLICK, 0, 0);
         else
             ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    });
+}
+
+UiScript& UiScript::AnswerFileDialog(const char* caption, const char* path)
+{
+    const std::string want = caption, typed = path;
+    return Until(("file dialog \"" + want + "\"").c_str(), [want, typed]() {
+        UiWindow frame(ActiveDialogWindow());
+        if (!frame || frame.Caption() != want.c_str())
+            return false;
+        // The explorer form's name box is an extended combo box around an edit.
+        HWND box = frame.Item(cmb13);
+        HWND edit = box ? (HWND)::SendMessageA(box, CBEM_GETEDITCONTROL, 0, 0) : frame.Item(edt1);
+        if (!edit)
+            return false;
+        UiWindow(::GetParent(edit)).TypeKeys(::GetDlgCtrlID(edit), typed.c_str());
+        frame.Click(IDOK);
         return true;
     });
 }
