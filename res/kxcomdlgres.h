@@ -221,13 +221,12 @@
 #define IDC_PRIM_INWARD             1074
 // the batch form: compose while browsing
 #define IDC_PRIM_AUTOCOMPOSE        10061
-// the file dialogs' titles, and the status text of a picture that does not open
+// the file dialogs' titles
 #define IDS_PRIM_CHOOSE_FOREGROUND  29001
 #define IDS_PRIM_CHOOSE_BACKGROUND  29002
 #define IDS_PRIM_SAVE_COMPOSITE     29003
 #define IDS_PRIM_SAVE_MASK          29004
 #define IDS_PRIM_CHOOSE_DEFBG       29005
-#define IDS_PRIM_CANNOT_OPEN        29007
 
 // ---- print-product settings -------------------------------------------------------------------
 // the card template size

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <dlgs.h>
+#include <colordlg.h>
+#include <string>
 #include <algorithm>
 #include <cstdio>
 
@@ -379,6 +381,23 @@ UiScript& UiScript::AnswerFileDialog(const char* caption, const char* path)
     });
 }
 
+UiScript& UiScript::AnswerColorDialog(int r, int g, int b, COLORREF* shownFirst)
+{
+    return Until("the colour dialog", [=] {
+        UiWindow w(ActiveDialogWindow());
+        if (!w || !w.Item(COLOR_RED) || !w.Item(COLOR_MIX))
+            return false;
+        if (shownFirst)
+            *shownFirst = RGB(atoi(w.Text(COLOR_RED)), atoi(w.Text(COLOR_GREEN)), atoi(w.Text(COLOR_BLUE)));
+        w.ClickNow(COLOR_MIX);
+        w.TypeKeys(COLOR_RED, std::to_string(r).c_str());
+        w.TypeKeys(COLOR_GREEN, std::to_string(g).c_str());
+        w.TypeKeys(COLOR_BLUE, std::to_string(b).c_str());
+        w.Click(IDOK);
+        return true;
+    });
+}
+
 UiScript& UiScript::WaitClosed(const char* caption)
 {
     std::string want = caption;
@@ -399,9 +418,16 @@ void CALLBACK UiScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void UiScript::Tick()
 {
     if (m_timedOut) {
-        // Cancel whatever is still open so the modal call returns.
-        for (HWND h : ThreadDialogs())
-            ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        // Cancel whatever is still open so the modal call returns. A dialog that ignores the
+        // cancel command (it ends only by its own buttons) is ended through its object.
+        const bool force = ++m_cancelTicks > 60;
+        for (HWND h : ThreadDialogs()) {
+            auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(h));
+            if (force && dialog)
+                dialog->EndDialog(IDCANCEL);
+            else
+                ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        }
         return;
     }
     if (Done())
