@@ -1,5 +1,6 @@
 // The library's worker threads and the CPU level of the pixel loops.
 #include "ImageCore.h"
+#include "Parallel.h"
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -125,3 +126,13 @@ CpuLevel GetCpuLevel()
 }
 
 } // namespace kximage
+
+void KxParallelFor(int count, const std::function<void(int, int)>& body)
+{
+    kximage::ParallelFor(count, body);
+}
+
+int KxWorkerCount()
+{
+    return kximage::WorkerCount();
+}

@@ -418,13 +418,12 @@ void CALLBACK UiScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void UiScript::Tick()
 {
     if (m_timedOut) {
-        // Cancel whatever is still open so the modal call returns. A dialog that ignores the
-        // cancel command (it ends only by its own buttons) is ended through its object.
-        const bool force = ++m_cancelTicks > 60;
+        // Cancel whatever is still open so the modal call returns. A dialog of the framework is
+        // ended directly: some (the automatic positioning crop) ignore the cancel
+        // command by design.
         for (HWND h : ThreadDialogs()) {
-            auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(h));
-            if (force && dialog)
-                dialog->EndDialog(IDCANCEL);
+            if (auto* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(h)))
+                pDlg->EndDialog(IDCANCEL);
             else
                 ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
         }

@@ -163,6 +163,5 @@ private:
     DWORD m_deadline = 0;
     DWORD m_timeoutMs = 0;
     bool m_timedOut = false;
-    int m_cancelTicks = 0;   // ticks spent cancelling after the time limit
     std::string m_stuck;
 };
