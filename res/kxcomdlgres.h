@@ -86,6 +86,9 @@
 // The image file dialog's filter table: text and pattern of each row, rows 1 to 6.
 #define IDS_IMGFILE_FILTER_FIRST    20000
 #define IDS_IMGFILE_FILTER_LAST     20011
+// The preview the open form adds to the file dialog's frame: an id of its own, none of the
+// frame's controls (1 and 2 are its buttons, 0x400 to 0x4FF the rest).
+#define IDC_IMGFILE_PREVIEW         11040
 
 // ---- image adjustment -------------------------------------------------------------------------
 #define IDD_DLG_ADJUST              10017
@@ -93,6 +96,7 @@
 #define IDD_DLG_ADJUST_LARGE        10023
 #define IDD_DLG_ADJUST_NAME         10025
 #define IDS_ADJUST_STD_TITLE        20113
+#define IDS_ADJUST_BAD_NAME         20115
 
 #define IDC_ADJ_SAVE_PROFILE        16
 #define IDC_ADJ_DELETE_PROFILE      17
