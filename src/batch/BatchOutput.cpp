@@ -240,7 +240,7 @@ CBatchOutput::SaveResult CBatchOutput::Save(CWnd* pDlg, CDib* pPicture, const ch
     // A picture that did not reach the disk is reported, and neither numbered nor announced:
     // the user's work stays on screen for another try.
     if (pPicture->Save(path, type->nFormat, type->nBitsPerPixel, 2) != 1) {
-        MessageWithPath(IDS_BATCH_SAVE_FAILED, path);
+        ReportSaveFailed(path);
         if (!m_style.bStoreBeforeChecks)
             Store();
         return Failed;
@@ -268,4 +268,9 @@ void CBatchOutput::AnnounceSaved(CWnd* pDlg) const
         ::KillTimer(hWnd, nID);
         ::FlashWindow(hWnd, FALSE);
     });
+}
+
+void CBatchOutput::ReportSaveFailed(const char* pszPathName)
+{
+    MessageWithPath(IDS_BATCH_SAVE_FAILED, pszPathName);
 }
