@@ -1,5 +1,6 @@
 // The library's worker threads and the CPU level of the pixel loops.
 #include "ImageCore.h"
+#include "Parallel.h"
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -8,6 +9,10 @@
 
 namespace kximage {
 namespace {
+
+// Set on a thread while it runs slices of a job: a ParallelFor from there runs inline, since
+// the pool is busy with the very job that asked.
+thread_local bool t_inSlice = false;
 
 class CWorkerPool
 {
@@ -46,6 +51,9 @@ public:
 private:
     void RunSlices()
     {
+        const bool outer = t_inSlice;
+        t_inSlice = true;
+        struct Restore { bool v; ~Restore() { t_inSlice = v; } } restore{outer};
         for (;;) {
             int s = m_nextSlice.fetch_add(1);
             if (s >= m_slices)
@@ -104,7 +112,7 @@ void ParallelFor(int count, const std::function<void(int, int)>& body)
     if (count <= 0)
         return;
     CWorkerPool* pool = &Pool();
-    if (count == 1 || pool->ThreadCount() == 1) {
+    if (count == 1 || pool->ThreadCount() == 1 || t_inSlice) {
         body(0, count);
         return;
     }
@@ -125,3 +133,13 @@ CpuLevel GetCpuLevel()
 }
 
 } // namespace kximage
+
+void KxParallelFor(int count, const std::function<void(int, int)>& body)
+{
+    kximage::ParallelFor(count, body);
+}
+
+int KxWorkerCount()
+{
+    return kximage::WorkerCount();
+}
