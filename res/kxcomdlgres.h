@@ -160,6 +160,23 @@
 #define IDS_BATCH_PATH_TOO_LONG     26082
 #define IDS_BATCH_BAD_NAME          26083
 
+// ---- crop and slice -----------------------------------------------------------------------------
+#define IDD_SLICE                   10013
+#define IDD_CROP                    10016
+// The controls both crop dialogs carry; the navigation buttons and the path display are the
+// batch walk's.
+#define IDC_SLICE_VIEW              10038
+#define IDC_SLICE_PREVIEW           10037
+#define IDC_SLICE_CROPOPT           9
+#define IDC_SLICE_ZOOMIN            10041
+#define IDC_SLICE_ZOOMOUT           10042
+// the automatic positioning crop
+#define IDC_SLICE_HOPSET            6
+#define IDC_SLICE_SAVE              3
+#define IDC_SLICE_CLOSE             1083
+// the image crop
+#define IDC_CROP_ROTATE             13
+
 // ---- print-product settings -------------------------------------------------------------------
 // the card template size
 #define IDD_CARDSET                 10015

@@ -161,7 +161,7 @@ kx_demo() {
     "$top/tools/wine-run" "$KX_BUILD_DIR/bin/kxdemo.exe"
   else
     kx_xserver
-    rm -rf "$shots" "$KX_BUILD_DIR/output"; mkdir -p "$shots"
+    rm -rf "$shots" "$KX_BUILD_DIR/output" "$KX_BUILD_DIR/slice"; mkdir -p "$shots"
     "$top/tools/wine-run" "$KX_BUILD_DIR/bin/kxdemo.exe" --tour "$(winepath_of "$shots")"
     kx_log "screenshots in $shots"
     ls "$shots"

@@ -379,9 +379,15 @@ void CALLBACK UiScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void UiScript::Tick()
 {
     if (m_timedOut) {
-        // Cancel whatever is still open so the modal call returns.
-        for (HWND h : ThreadDialogs())
-            ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        // Cancel whatever is still open so the modal call returns. A dialog of the framework is
+        // ended directly: some (the automatic positioning crop) ignore the cancel
+        // command by design.
+        for (HWND h : ThreadDialogs()) {
+            if (auto* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(h)))
+                pDlg->EndDialog(IDCANCEL);
+            else
+                ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        }
         return;
     }
     if (Done())
