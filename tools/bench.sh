@@ -10,8 +10,77 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build="${KX_BUILD_DIR:-$here/../build}"
 work="$build/bench"
 sample="$build/samples/astronaut.png"
-rm -rf "$work"; mkdir -p "$work"
 winpath() { echo "Z:$(echo "$1" | tr '/' '\\')"; }
+
+# The keying engine against ffmpeg's chromakey and despill on scenes whose matte is known, and its
+# speed on 24 MP. `./run bench keying` runs this part alone.
+keying_bench() {
+  local kwork="$build/bench-keying"
+  rm -rf "$kwork"; mkdir -p "$kwork"
+  if ! command -v ffmpeg >/dev/null; then
+    if [ "$(id -u)" = 0 ]; then
+      echo "== installing ffmpeg for the keying benchmark" >&2
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ffmpeg >/dev/null
+    else
+      echo "ffmpeg is missing (run as root to install it); its rows are left out" >&2
+    fi
+  fi
+  local keyeval="$build/keyeval"
+  if [ ! -x "$keyeval" ] || [ "$here/../tests/bench/keyeval.c" -nt "$keyeval" ]; then
+    cc -O2 -o "$keyeval" "$here/../tests/bench/keyeval.c" -lm
+  fi
+  local samples="$build/samples"
+  local run; run=$("$here/wine-run" "$build/bin/kxbenchkey.exe" "$(winpath "$samples")" "$(winpath "$kwork")" quality | tr -d '\r')
+  echo "keying quality on 1200 x 800 scenes: SAD of the opacity (thousands), MSE (x1000), composite RMSE (levels)"
+  echo "ffmpeg: chromakey (similarity x blend grid) then despill (mix x expand grid), best of each grid per scene"
+  printf '%-11s %-27s %-27s %-27s %7s %7s\n' "scene" "ours, 1 pick" "ours, + clicks" "ffmpeg best" "1/ff" "n/ff"
+  local idx name w h colour
+  while read -r idx name w h colour; do
+    local base="$kwork/scene$idx"
+    local truth=("$w" "$h" "$base.alpha" "$base.truth.rgb" "$base.bg.rgb")
+    local one five; one=$("$keyeval" "${truth[@]}" "$base.ours1.rgba"); five=$("$keyeval" "${truth[@]}" "$base.ours5.rgba")
+    local best="" bestSad="" s b
+    if command -v ffmpeg >/dev/null; then
+      local type=green; case "$name" in blue*) type=blue ;; esac
+      local bs="" bb=""
+      for s in 0.02 0.04 0.06 0.08 0.10 0.13 0.16 0.20 0.25 0.30 0.40; do
+        for b in 0.0 0.02 0.05 0.08 0.12 0.18 0.25; do
+          ffmpeg -v error -y -i "$base.png" -vf "format=yuva444p,chromakey=color=0x$colour:similarity=$s:blend=$b,format=rgba" \
+                 -f rawvideo -pix_fmt rgba "$base.ff.rgba" </dev/null
+          local r; r=$("$keyeval" "${truth[@]}" "$base.ff.rgba")
+          local sad=${r%% *}
+          if [ -z "$bestSad" ] || awk -v a="$sad" -v b="$bestSad" 'BEGIN { exit !(a < b) }'; then bestSad=$sad; bs=$s; bb=$b; best=$r; fi
+        done
+      done
+      local m e bestComp; bestComp=$(echo "$best" | awk '{ print $3 }')
+      for m in 0.0 0.25 0.5 0.75 1.0; do
+        for e in 0.0 0.25 0.5 1.0; do
+          ffmpeg -v error -y -i "$base.png" -vf "format=yuva444p,chromakey=color=0x$colour:similarity=$bs:blend=$bb,despill=type=$type:mix=$m:expand=$e,format=rgba" \
+                 -f rawvideo -pix_fmt rgba "$base.ff.rgba" </dev/null
+          local r; r=$("$keyeval" "${truth[@]}" "$base.ff.rgba")
+          local comp; comp=$(echo "$r" | awk '{ print $3 }')
+          if awk -v a="$comp" -v b="$bestComp" 'BEGIN { exit !(a < b) }'; then bestComp=$comp; best="$(echo "$best" | awk '{ print $1, $2 }') $comp"; fi
+        done
+      done
+    fi
+    printf '%-11s %-27s %-27s %-27s %7s %7s\n' "$name" "$one" "$five" "${best:--}" \
+      "$(awk -v a="${one%% *}" -v b="${best%% *}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }')" \
+      "$(awk -v a="${five%% *}" -v b="${best%% *}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }')"
+  done < "$kwork/scenes.txt"
+  echo "$run" | sed 's/^/  /'
+  echo "goals: one pick SAD <= 0.5 x ffmpeg's best, after the clicks <= 0.25 x"
+  local speed; speed=$("$here/wine-run" "$build/bin/kxbenchkey.exe" "$(winpath "$samples")" "$(winpath "$kwork")" speed | tr -d '\r')
+  kget() { echo "$speed" | awk -v k="$1" '$1 == k { print $2 }'; }
+  echo "keying speed on a 24 MP scene ($(kget threads) threads; load: $(uptime | sed 's/.*load average: //')), milliseconds:"
+  printf '  click to refreshed view: best %s, median %s, worst %s (screen pick %s)\n' "$(kget click_best)" "$(kget click_median)" "$(kget click_worst)" "$(kget pick_ms)"
+  printf '  fine-tuning slider step to refreshed view: best %s, median %s, worst %s\n' "$(kget slider_best)" "$(kget slider_median)" "$(kget slider_worst)"
+  printf '  full-size key and composite: over a colour %s, over a picture %s, with defocus and shrink %s\n' "$(kget full_colour)" "$(kget full_picture)" "$(kget full_shaped)"
+  printf '  undo + full size %s, redo + full size %s, mask %s; opening the picture %s\n' "$(kget undo_full)" "$(kget redo_full)" "$(kget mask_full)" "$(kget open_ms)"
+  printf '  peak extra memory: key and composite %s MB, mask %s MB more (one full-size buffer %s MB)\n' "$(kget peak_extra_mb)" "$(kget mask_extra_mb)" "$(kget full_buffer_mb)"
+  echo "goals: click / slider step <= 16 ms, full size <= 150 ms, undo and redo the same, peak extra <= 3 buffers"
+}
+if [ "${1:-}" = keying ]; then keying_bench; exit 0; fi
+rm -rf "$work"; mkdir -p "$work"
 
 vipsbench="$build/vipsbench"
 if [ ! -x "$vipsbench" ] || [ "$here/../tests/bench/vipsbench.c" -nt "$vipsbench" ]; then
@@ -121,3 +190,5 @@ echo "       quarter turn <= 20 ms; JPEG load <= 140 ms, save <= 130 ms, thumbna
 echo "       opening the adjustment dialog <= 150 ms"
 echo
 "$here/wine-run" "$build/bin/kxbenchsheet.exe" "$(winpath "$build/samples")" "$(winpath "$work")" | tr -d '\r'
+echo
+keying_bench

@@ -83,6 +83,7 @@ KX_HANDLE_TRAITS(find, HANDLE, INVALID_HANDLE_VALUE, ::FindClose)
 KX_HANDLE_TRAITS(hglobal, HGLOBAL, nullptr, ::GlobalFree)
 KX_HANDLE_TRAITS(hdc, HDC, nullptr, ::DeleteDC)
 KX_HANDLE_TRAITS(pidl, LPITEMIDLIST, nullptr, ::CoTaskMemFree)
+KX_HANDLE_TRAITS(hmenu, HMENU, nullptr, ::DestroyMenu)
 #undef KX_HANDLE_TRAITS
 
 template <class T>
@@ -107,6 +108,9 @@ using unique_hbrush = unique_any<traits::gdi_object<HBRUSH>>;
 using unique_hfont = unique_any<traits::gdi_object<HFONT>>;
 using unique_hpen = unique_any<traits::gdi_object<HPEN>>;
 using unique_hrgn = unique_any<traits::gdi_object<HRGN>>;
+
+// Menus made with CreatePopupMenu or LoadMenu (not those attached to a window)
+using unique_hmenu = unique_any<traits::hmenu>;
 
 // Shell item lists (SHBrowseForFolder, ParseDisplayName): the shell allocates them with the COM
 // task allocator, the one SHGetMalloc hands out.

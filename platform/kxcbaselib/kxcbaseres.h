@@ -54,3 +54,14 @@
 #define IDS_HOP_ORDER_COLUMNS   31116
 #define IDS_HOP_ORDER_ROWS_RTL  31117
 #define IDS_HOP_ORDER_COLUMNS_RTL 31118
+
+#define IDS_PRIM_COMPOSITE      31120   // the four displays, in the order of KX_SHOW_ values
+#define IDS_PRIM_MASK           31121
+#define IDS_PRIM_FOREGROUND     31122
+#define IDS_PRIM_BACKGROUND     31123
+#define IDS_PRIM_UNDO           31124
+#define IDS_PRIM_REDO           31125
+#define IDS_PRIM_SIZE           31126
+#define IDS_PRIM_NO_FOREGROUND  31127
+#define IDS_PRIM_CANNOT_OPEN    31128
+#define IDS_PRIM_NO_MEMORY      31129

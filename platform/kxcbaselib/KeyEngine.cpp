@@ -1,0 +1,1277 @@
+// The chroma key: its state and how each step changes it, the lookup table it is baked into, the
+// light map of the screen, and the keying of pixels.
+#include "KeyEngine.h"
+#include "KeyFilters.h"
+#include "PrimatteWnd.h"
+#include <Parallel.h>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <new>
+
+namespace {
+
+const float kPi = 3.14159265358979f;
+const int kAz = 32;                        // directions of the tables round the grey axis
+const int kEl = 17;                        // and from below to above it
+const int kCells = kAz * kEl;
+const int kLutN = 34;                      // lookup nodes a channel, one step apart, the screen colour on one
+const float kLutStep = 255.0f / 32;
+const size_t kMaxExemplars = 384;
+const int kMaxColours = 48;                // colours a step keeps
+const float kNoDespill = 10.0f;            // a tint tolerance that never despills
+const float kDefaultTint = 0.10f;          // the share of the screen's hue a colour may keep
+const float kDefaultOuter = 0.92f;         // opacities above this are opaque
+const float kKernelCos = 0.766f;           // cos 40 degrees: how far a step's way reaches
+const int kAnalysisSide = 512;
+
+inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+inline float ClampF(float v, float lo, float hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+// Weight of a direction (unit vector) for a step taken along another: 1 on it, falling smoothly
+// to 0 at 40 degrees.
+inline float Kernel(const float* a, const float* b)
+{
+    const float c = Dot(a, b);
+    if (c <= kKernelCos)
+        return 0;
+    const float t = (c - kKernelCos) / (1 - kKernelCos);
+    return t * t * (3 - 2 * t);
+}
+
+// Weight of a colour at distance d from an exemplar of radius r: 1 within r, none beyond 2r.
+inline float Reach(float d, float r)
+{
+    if (d <= r)
+        return 1;
+    if (d >= 2 * r)
+        return 0;
+    const float t = (2 * r - d) / r;
+    return t * t * (3 - 2 * t);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The key's state
+
+struct CKeyEngine::CState
+{
+    struct Exemplar
+    {
+        float c[3];
+        float r;
+        int kind;      // 0 becomes background, 1 foreground, 2 keeps its measured opacity
+    };
+
+    bool keyed = false;
+    float key[3] = {0, 0, 0};
+    // The frame of colour space round the screen colour: w its hue away from grey, g the grey
+    // axis, u across both; eK how far the screen leans its way.
+    float w[3] = {0, 1, 0}, g[3] = {0, 0, 0}, u[3] = {0, 0, 0};
+    float eK = 1;
+    float inner = 0.05f;
+    float outer = kDefaultOuter;
+    float gain[kCells];
+    float innerShift[kCells];
+    float tint[kCells];
+    std::vector<Exemplar> exemplars;
+    int defocus = 0, shrink = 0;
+    bool inward = false;
+
+    CState() { ResetTables(); }
+
+    void ResetTables()
+    {
+        std::fill(gain, gain + kCells, 1.0f);
+        std::fill(innerShift, innerShift + kCells, 0.0f);
+        std::fill(tint, tint + kCells, kDefaultTint);
+        exemplars.clear();
+    }
+
+    void SetKey(const float k[3])
+    {
+        keyed = true;
+        std::copy(k, k + 3, key);
+        const float s = 1 / std::sqrt(3.0f);
+        g[0] = g[1] = g[2] = s;
+        const float mean = (k[0] + k[1] + k[2]) / 3;
+        float d[3] = {k[0] - mean, k[1] - mean, k[2] - mean};
+        float len = std::sqrt(Dot(d, d));
+        if (len < 6) {
+            // A nearly grey screen has no hue to key on; green is the likeliest meant.
+            d[0] = -1; d[1] = 2; d[2] = -1;
+            len = std::sqrt(6.0f);
+        }
+        for (int i = 0; i < 3; ++i)
+            w[i] = d[i] / len;
+        u[0] = g[1] * w[2] - g[2] * w[1];
+        u[1] = g[2] * w[0] - g[0] * w[2];
+        u[2] = g[0] * w[1] - g[1] * w[0];
+        eK = std::max(4.0f, Dot(k, w));
+    }
+
+    // The cell coordinates of a direction v (not normalised, non-zero).
+    void CellOf(const float* v, float& fa, float& fe) const
+    {
+        const float a = Dot(v, w), b = Dot(v, u), c = Dot(v, g);
+        const float az = std::atan2(b, a);
+        const float el = std::atan2(c, std::sqrt(a * a + b * b));
+        fa = (az + kPi) / (2 * kPi) * kAz;
+        fe = (el + kPi / 2) / kPi * (kEl - 1);
+    }
+
+    // Bilinear value of a table in direction v.
+    float Table(const float* table, const float* v) const
+    {
+        float fa, fe;
+        CellOf(v, fa, fe);
+        fa -= 0.5f;
+        int a0 = (int)std::floor(fa);
+        const float ta = fa - a0;
+        int e0 = std::min(kEl - 2, std::max(0, (int)fe));
+        const float te = ClampF(fe - e0, 0, 1);
+        const int a1 = ((a0 + 1) % kAz + kAz) % kAz;
+        a0 = (a0 % kAz + kAz) % kAz;
+        const float* r0 = table + e0 * kAz;
+        const float* r1 = r0 + kAz;
+        return (r0[a0] * (1 - ta) + r0[a1] * ta) * (1 - te) + (r1[a0] * (1 - ta) + r1[a1] * ta) * te;
+    }
+
+    // The unit direction a cell stands for.
+    void CellDirection(int cell, float* d) const
+    {
+        const int e = cell / kAz, a = cell % kAz;
+        const float az = (a + 0.5f) / kAz * 2 * kPi - kPi;
+        const float el = (float)e / (kEl - 1) * kPi - kPi / 2;
+        const float ca = std::cos(az) * std::cos(el), cb = std::sin(az) * std::cos(el), cc = std::sin(el);
+        for (int i = 0; i < 3; ++i)
+            d[i] = ca * w[i] + cb * u[i] + cc * g[i];
+    }
+
+    // How far from the screen colour, along unit direction d, the edge of the colour cube lies.
+    float CubeReach(const float* d) const
+    {
+        float r = 1e9f;
+        for (int i = 0; i < 3; ++i) {
+            if (d[i] > 1e-6f)
+                r = std::min(r, (255 - key[i]) / d[i]);
+            else if (d[i] < -1e-6f)
+                r = std::min(r, key[i] / -d[i]);
+        }
+        return std::max(r, 1.0f);
+    }
+
+    // How far along d the nearest foreground colour lies when nothing is known of the picture: a
+    // neutral colour (no lean to the screen's hue) or the edge of the colour cube.
+    float ReachOf(const float* d) const
+    {
+        float r = CubeReach(d);
+        const float dw = Dot(d, w);
+        if (dw < -1e-4f)
+            r = std::min(r, eK / -dw);
+        return std::max(r, 1.0f);
+    }
+
+    // The opacity a colour measures before thresholds and exemplars: its distance from the screen
+    // over the reach of its way, times the way's gain.
+    float Measure(const float* c) const
+    {
+        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        const float len = std::sqrt(Dot(v, v));
+        if (len < 1e-3f)
+            return 0;
+        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
+        return len / ReachOf(d) * Table(gain, v);
+    }
+
+    // The inner threshold for a colour.
+    float InnerFor(const float* c) const
+    {
+        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        if (Dot(v, v) < 1e-6f)
+            return inner;
+        return ClampF(inner + Table(innerShift, v), 0, 0.9f);
+    }
+
+    // Opacity after the thresholds: none below the inner one, full above the outer one, and the
+    // measure itself in between, joined by ramps twice as steep (from lo to 2 lo, and from
+    // 1 - 2 (1 - outer) to outer), so that semi-transparent colours keep their opacity.
+    float Threshold(float measured, float lo) const
+    {
+        const float hi = std::max(lo + 0.05f, outer);
+        const float top = 1 - 2 * (1 - hi);
+        if (2 * lo >= top)
+            return Clamp01((measured - lo) / (hi - lo));
+        if (measured < 2 * lo)
+            return Clamp01(2 * (measured - lo));
+        if (measured > top)
+            return Clamp01(top + 2 * (measured - top));
+        return measured;
+    }
+
+    // The unit way from the screen colour to c; false when c is the screen colour.
+    bool Way(const float* c, float* d) const
+    {
+        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        const float len = std::sqrt(Dot(v, v));
+        if (len < 1)
+            return false;
+        for (int i = 0; i < 3; ++i)
+            d[i] = v[i] / len;
+        return true;
+    }
+
+    // For every cell, the largest kernel weight over the ways of the colours (1 everywhere when
+    // there are none and bAllWithout is set).
+    void Weights(const std::vector<float>& colours, bool bAllWithout, float* weights) const
+    {
+        const size_t n = colours.size() / 3;
+        if (n == 0) {
+            std::fill(weights, weights + kCells, bAllWithout ? 1.0f : 0.0f);
+            return;
+        }
+        std::vector<float> ways;
+        for (size_t i = 0; i < n; ++i) {
+            float d[3];
+            if (Way(&colours[3 * i], d))
+                ways.insert(ways.end(), d, d + 3);
+        }
+        for (int cell = 0; cell < kCells; ++cell) {
+            float cd[3];
+            CellDirection(cell, cd);
+            float k = 0;
+            for (size_t i = 0; i < ways.size(); i += 3)
+                k = std::max(k, Kernel(cd, &ways[i]));
+            weights[cell] = k;
+        }
+    }
+
+    void AddExemplar(const float* c, float r, int kind)
+    {
+        if (exemplars.size() >= kMaxExemplars)
+            exemplars.erase(exemplars.begin());
+        exemplars.push_back({{c[0], c[1], c[2]}, r, kind});
+    }
+
+    // The colour distance that screen noise spreads over.
+    float NoiseSpread() const { return ClampF(inner * eK, 4, 40); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// The key baked over colour: opacity and tint tolerance at every node of a lattice, and for each
+// lattice cell whether it is all background or all opaque, so most pixels take one look-up.
+
+class CKeyLut
+{
+public:
+    enum { Mixed = 0, AllClear = 1, AllOpaque = 2 };
+    float node[kLutN * kLutN * kLutN][2];          // opacity, tint tolerance
+    BYTE cls[(kLutN - 1) * (kLutN - 1) * (kLutN - 1)];
+    float key[3];
+    float w[3];
+    float origin[3];        // the colour of node 0, so that the screen colour is a node
+    float clearSq;          // colours this near the screen colour (squared) are clear background
+    bool keyed;
+
+    float NodeColour(int channel, int i) const { return origin[channel] + i * kLutStep; }
+
+    static int Index(int b, int g, int r) { return (b * kLutN + g) * kLutN + r; }
+
+    // Opacity and tint tolerance of a corrected colour.
+    inline void Look(const float* c, float& alpha, float& tint) const
+    {
+        const float vb = c[0] - key[0], vg = c[1] - key[1], vr = c[2] - key[2];
+        if (vb * vb + vg * vg + vr * vr < clearSq) {
+            alpha = 0;
+            tint = kNoDespill;
+            return;
+        }
+        const float fb = (c[0] - origin[0]) * (1 / kLutStep), fg = (c[1] - origin[1]) * (1 / kLutStep),
+                    fr = (c[2] - origin[2]) * (1 / kLutStep);
+        const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
+        const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
+        const float* n000 = node[Index(ib, ig, ir)];
+        if (kind == AllClear) {
+            alpha = 0;
+            tint = kNoDespill;
+            return;
+        }
+        if (kind == AllOpaque) {
+            alpha = 1;
+            tint = n000[1];
+            return;
+        }
+        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
+        const int sr = 1, sg = kLutN, sb = kLutN * kLutN;
+        float out[2];
+        for (int k = 0; k < 2; ++k) {
+            const float c00 = n000[k] + (n000[sr * 2 + k] - n000[k]) * tr;
+            const float c01 = n000[sg * 2 + k] + (n000[(sg + sr) * 2 + k] - n000[sg * 2 + k]) * tr;
+            const float c10 = n000[sb * 2 + k] + (n000[(sb + sr) * 2 + k] - n000[sb * 2 + k]) * tr;
+            const float c11 = n000[(sb + sg) * 2 + k] + (n000[(sb + sg + sr) * 2 + k] - n000[(sb + sg) * 2 + k]) * tr;
+            const float c0 = c00 + (c01 - c00) * tg;
+            const float c1 = c10 + (c11 - c10) * tg;
+            out[k] = c0 + (c1 - c0) * tb;
+        }
+        alpha = out[0];
+        tint = out[1];
+    }
+
+    void Build(const CKeyEngine::CState& s);
+};
+
+void CKeyLut::Build(const CKeyEngine::CState& s)
+{
+    keyed = s.keyed;
+    std::copy(s.key, s.key + 3, key);
+    std::copy(s.w, s.w + 3, w);
+    clearSq = 0;
+    for (int i = 0; i < 3; ++i)
+        origin[i] = s.keyed ? s.key[i] - kLutStep * std::ceil(s.key[i] / kLutStep) : 0;
+    const int total = kLutN * kLutN * kLutN;
+    if (!s.keyed) {
+        for (int i = 0; i < total; ++i) {
+            node[i][0] = 1;
+            node[i][1] = kNoDespill;
+        }
+        std::fill(cls, cls + sizeof cls, (BYTE)AllOpaque);
+        return;
+    }
+    // The opacity before thresholds, which exemplars that keep detail go back to.
+    std::vector<float> measured(total);
+    KxParallelFor(kLutN, [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int gI = 0; gI < kLutN; ++gI)
+                for (int r = 0; r < kLutN; ++r) {
+                    const float c[3] = {NodeColour(0, b), NodeColour(1, gI), NodeColour(2, r)};
+                    const int i = Index(b, gI, r);
+                    const float m = s.Measure(c);
+                    measured[i] = Clamp01(m);
+                    node[i][0] = s.Threshold(m, s.InnerFor(c));
+                    float v[3] = {c[0] - s.key[0], c[1] - s.key[1], c[2] - s.key[2]};
+                    node[i][1] = Dot(v, v) < 1e-6f ? kDefaultTint : s.Table(s.tint, v);
+                }
+    });
+    // Exemplars in the order they were made, so a later one wins where they overlap.
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
+        int lo[3], hi[3];
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = std::max(0, (int)std::floor((e.c[i] - 2 * e.r - origin[i]) / kLutStep));
+            hi[i] = std::min(kLutN - 1, (int)std::ceil((e.c[i] + 2 * e.r - origin[i]) / kLutStep));
+        }
+        for (int b = lo[0]; b <= hi[0]; ++b)
+            for (int gI = lo[1]; gI <= hi[1]; ++gI)
+                for (int r = lo[2]; r <= hi[2]; ++r) {
+                    const float d[3] = {NodeColour(0, b) - e.c[0], NodeColour(1, gI) - e.c[1], NodeColour(2, r) - e.c[2]};
+                    const float wgt = Reach(std::sqrt(Dot(d, d)), e.r);
+                    if (wgt <= 0)
+                        continue;
+                    const int i = Index(b, gI, r);
+                    const float target = e.kind == 0 ? 0.0f : e.kind == 1 ? 1.0f : std::max(node[i][0], measured[i]);
+                    node[i][0] += (target - node[i][0]) * wgt;
+                }
+    }
+    // Round the screen colour the opacity is a cone the lattice cannot follow: the colours that
+    // measure below the inner threshold whatever their way are clear without a look-up, unless
+    // an exemplar that makes colours opaque reaches there.
+    float nearest = 1e9f, lowest = 1;
+    for (int cell = 0; cell < kCells; ++cell) {
+        float d[3];
+        s.CellDirection(cell, d);
+        const float reach = s.ReachOf(d);
+        nearest = std::min(nearest, reach / std::max(s.gain[cell], 1e-3f));
+        lowest = std::min(lowest, ClampF(s.inner + s.innerShift[cell], 0, 0.9f));
+    }
+    float clearRadius = 0.9f * lowest * nearest;
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
+        if (e.kind != 0) {
+            const float d[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
+            clearRadius = std::min(clearRadius, std::max(0.0f, std::sqrt(Dot(d, d)) - 2 * e.r));
+        }
+    clearSq = clearRadius * clearRadius;
+    for (int b = 0; b < kLutN - 1; ++b)
+        for (int gI = 0; gI < kLutN - 1; ++gI)
+            for (int r = 0; r < kLutN - 1; ++r) {
+                bool clear = true, opaque = true;
+                const float t0 = node[Index(b, gI, r)][1];
+                for (int k = 0; k < 8; ++k) {
+                    const float* n = node[Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1))];
+                    clear = clear && n[0] <= 0;
+                    opaque = opaque && n[0] >= 1 && n[1] == t0;
+                }
+                cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] = clear ? AllClear : opaque ? AllOpaque : Mixed;
+            }
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+CKeyEngine::CKeyEngine() : m_pBase(new CState), m_pState(new CState), m_pBeforeTop(new CState), m_pLut(new CKeyLut)
+{
+    m_pLut->Build(*m_pState);
+}
+
+CKeyEngine::~CKeyEngine() = default;
+
+void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
+{
+    const std::vector<float>& c = step.colours;
+    const size_t n = c.size() / 3;
+    float weights[kCells];
+    switch (step.op) {
+    case KX_OP_PICKSCREEN: {
+        if (n == 0)
+            return;
+        float key[3];
+        MedianColour(c, key);
+        const int defocus = s.defocus, shrink = s.shrink;
+        const bool inward = s.inward;
+        s = CState();
+        s.defocus = defocus;     // the matte's shape in space is not part of the colour key
+        s.shrink = shrink;
+        s.inward = inward;
+        s.SetKey(key);
+        s.inner = ClampF(step.values[0] / 10000.0f, 0.02f, 0.35f);
+        break;
+    }
+    case KX_OP_CLEANBG:
+        if (!s.keyed)
+            return;
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 0);
+        break;
+    case KX_OP_CLEANFG:
+        if (!s.keyed)
+            return;
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 1);
+        break;
+    case KX_OP_FGOPAQUE: {
+        if (!s.keyed || n == 0)
+            return;
+        // Raised until each colour measures opaque: the table between its cells gives a little
+        // less than asked, so a second or third raise may be needed.
+        for (int round = 0; round < 4; ++round) {
+            float raise[kCells];
+            std::fill(raise, raise + kCells, 1.0f);
+            bool any = false;
+            for (size_t i = 0; i < n; ++i) {
+                float d[3];
+                const float m = s.Measure(&c[3 * i]);
+                if (!s.Way(&c[3 * i], d) || m >= s.outer)
+                    continue;
+                const float factor = ClampF(s.outer * 1.05f / std::max(m, 0.05f), 1, 6);
+                const std::vector<float> one(&c[3 * i], &c[3 * i] + 3);
+                s.Weights(one, false, weights);
+                for (int k = 0; k < kCells; ++k)
+                    raise[k] = std::max(raise[k], std::pow(factor, weights[k]));
+                any = true;
+            }
+            if (!any)
+                break;
+            for (int k = 0; k < kCells; ++k)
+                s.gain[k] *= raise[k];
+        }
+        // The lattice the key is baked into blends neighbouring ways; the colours themselves are
+        // made sure of.
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 1);
+        break;
+    }
+    case KX_OP_FGTRANSPARENT: {
+        if (!s.keyed || n == 0)
+            return;
+        // Two thirds of the opacity the colours show (a colour measuring beyond opaque is first
+        // brought down to opaque).
+        float lower[kCells];
+        std::fill(lower, lower + kCells, 1.0f);
+        for (size_t i = 0; i < n; ++i) {
+            float d[3];
+            if (!s.Way(&c[3 * i], d))
+                continue;
+            const float m = std::max(s.Measure(&c[3 * i]), 1e-3f);
+            const float factor = 2.0f / 3 * std::min(1.0f, m) / m;
+            const std::vector<float> one(&c[3 * i], &c[3 * i] + 3);
+            s.Weights(one, false, weights);
+            for (int k = 0; k < kCells; ++k)
+                lower[k] = std::min(lower[k], std::pow(factor, weights[k]));
+        }
+        for (int k = 0; k < kCells; ++k)
+            s.gain[k] *= lower[k];
+        break;
+    }
+    case KX_OP_RESTOREDETAIL:
+        if (!s.keyed || n == 0)
+            return;
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 2);
+        s.Weights(c, false, weights);
+        for (int k = 0; k < kCells; ++k)
+            s.innerShift[k] = std::max(-s.inner, s.innerShift[k] - 0.5f * s.inner * weights[k]);
+        break;
+    case KX_OP_CLEANSPILL:
+        if (!s.keyed || n == 0)
+            return;
+        s.Weights(c, false, weights);
+        for (int k = 0; k < kCells; ++k)
+            s.tint[k] = std::min(s.tint[k], s.tint[k] * (1 - weights[k]));
+        break;
+    case KX_OP_FINETUNE: {
+        if (!s.keyed)
+            return;
+        const float spill = ClampF(step.values[0], -100, 100) / 100;
+        const float transparency = ClampF(step.values[1], -100, 100) / 100;
+        const float detail = ClampF(step.values[2], -100, 100) / 100;
+        s.Weights(c, true, weights);
+        for (int k = 0; k < kCells; ++k) {
+            const float wk = weights[k];
+            if (wk <= 0)
+                continue;
+            s.gain[k] *= std::pow(2.0f, -transparency * wk);
+            // Positive detail lowers the inner threshold towards none, negative raises it.
+            const float shift = detail > 0 ? -detail * s.inner : -detail * 0.3f;
+            s.innerShift[k] = std::max(-s.inner, s.innerShift[k] + shift * wk);
+            s.tint[k] = ClampF(s.tint[k] - spill * 0.2f * wk, 0, 1);
+        }
+        break;
+    }
+    case KX_OP_DEFOCUS:
+        s.defocus = std::min(50, std::max(0, step.values[0]));
+        s.shrink = std::min(100, std::max(0, step.values[1]));
+        break;
+    case KX_STEP_INWARD:
+        s.inward = step.values[0] != 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void CKeyEngine::Do(const KEYSTEP& step)
+{
+    const bool grouped = (step.op == KX_OP_FINETUNE || step.op == KX_OP_DEFOCUS) && step.session != 0 && m_nDone > 0 &&
+                         m_steps[m_nDone - 1].op == step.op && m_steps[m_nDone - 1].session == step.session;
+    m_steps.resize(m_nDone);
+    if (grouped) {
+        m_steps[m_nDone - 1] = step;
+    } else {
+        m_steps.push_back(step);
+        ++m_nDone;
+    }
+    m_steps.back().colours.shrink_to_fit();
+    while ((int)m_steps.size() > KX_PRIM_HISTORY) {
+        ApplyStep(*m_pBase, m_steps.front());
+        m_steps.erase(m_steps.begin());
+        --m_nDone;
+        m_bBeforeTop = m_bBeforeTop && m_nDone > 0;
+    }
+    // The same steps in the same order as a replay makes, from the key before the new one: the
+    // result is the replay's, bit for bit, at the cost of one step. A new screen colour changes
+    // the light map the steps measure with, so a pick replays.
+    if (step.op != KX_OP_PICKSCREEN && (!grouped || m_bBeforeTop)) {
+        if (!grouped) {
+            *m_pBeforeTop = *m_pState;
+            m_bBeforeTop = true;
+        }
+        *m_pState = *m_pBeforeTop;
+        ApplyStep(*m_pState, m_steps[m_nDone - 1]);
+        m_pLut->Build(*m_pState);
+        ++m_nVersion;
+        return;
+    }
+    Replay();
+}
+
+bool CKeyEngine::Undo()
+{
+    if (!CanUndo())
+        return false;
+    --m_nDone;
+    Replay();
+    return true;
+}
+
+bool CKeyEngine::Redo()
+{
+    if (!CanRedo())
+        return false;
+    ++m_nDone;
+    Replay();
+    return true;
+}
+
+// The key is always remade from the starting key by the same steps, so a key reached by undoing
+// and redoing is the very key reached the first time. The screen colour the steps end with
+// decides the light map, so that comes first.
+void CKeyEngine::Replay()
+{
+    m_bBeforeTop = false;
+    CState keyOnly;
+    bool keyed = m_pBase->keyed;
+    if (keyed)
+        keyOnly.SetKey(m_pBase->key);
+    for (int i = 0; i < m_nDone; ++i)
+        if (m_steps[i].op == KX_OP_PICKSCREEN && !m_steps[i].colours.empty()) {
+            float key[3];
+            MedianColour(m_steps[i].colours, key);
+            keyOnly.SetKey(key);
+            keyed = true;
+        }
+    UpdateLightMap(keyed ? &keyOnly : nullptr);
+    *m_pState = *m_pBase;
+    for (int i = 0; i < m_nDone; ++i)
+        ApplyStep(*m_pState, m_steps[i]);
+    m_pLut->Build(*m_pState);
+    ++m_nVersion;
+}
+
+size_t CKeyEngine::GetHistoryBytes() const
+{
+    size_t bytes = sizeof(CState) + m_pBase->exemplars.capacity() * sizeof(CState::Exemplar);
+    for (const KEYSTEP& s : m_steps)
+        bytes += sizeof s + s.colours.capacity() * sizeof(float);
+    return bytes;
+}
+
+bool CKeyEngine::IsKeyed() const { return m_pState->keyed; }
+void CKeyEngine::GetScreenColour(float bgr[3]) const { std::copy(m_pState->key, m_pState->key + 3, bgr); }
+int CKeyEngine::GetDefocus() const { return m_pState->defocus; }
+int CKeyEngine::GetShrink() const { return m_pState->shrink; }
+bool CKeyEngine::GetInward() const { return m_pState->inward; }
+
+// ---------------------------------------------------------------------------------------------
+// The light map
+
+void CKeyEngine::SetPicture(const CDib* pForeground)
+{
+    m_analysis.Free();
+    m_samples.Free();
+    if (pForeground && pForeground->IsValid()) {
+        const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
+        const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
+        const int aw = std::max(1, (int)std::lround(w * f)), ah = std::max(1, (int)std::lround(h * f));
+        if (aw == w && ah == h && pForeground->GetBitsPerPixel() == 24)
+            m_analysis = *pForeground;
+        else
+            m_analysis.Resize(*pForeground, aw, ah, 1);
+        m_samples.Resize(*pForeground, aw, ah, 0);
+    }
+    m_mapKey[0] = -1;
+    Replay();
+}
+
+namespace {
+
+// The mean colour of the screen in each cell of a grid over the picture, from the pixels that
+// pass the test; cells with too few are filled from their neighbours, then the map is smoothed.
+// False when no cell has any.
+template <class Test>
+bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float>& screen)
+{
+    const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    std::vector<double> sum((size_t)mapW * mapH * 3, 0.0);
+    std::vector<int> count((size_t)mapW * mapH, 0), total((size_t)mapW * mapH, 0);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = pic.GetLine(y);
+        const int cy = std::min(mapH - 1, y * mapH / h);
+        for (int x = 0; x < w; ++x) {
+            const int cell = cy * mapW + std::min(mapW - 1, x * mapW / w);
+            ++total[cell];
+            const BYTE* p = row + x * bpp;
+            const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
+            if (!test(c, cell))
+                continue;
+            ++count[cell];
+            for (int i = 0; i < 3; ++i)
+                sum[3 * cell + i] += c[i];
+        }
+    }
+    screen.assign((size_t)mapW * mapH * 3, 0.0f);
+    std::vector<bool> known((size_t)mapW * mapH, false);
+    bool any = false;
+    for (int cell = 0; cell < mapW * mapH; ++cell)
+        if (count[cell] >= std::max(4, total[cell] / 12)) {
+            known[cell] = any = true;
+            for (int i = 0; i < 3; ++i)
+                screen[3 * cell + i] = (float)(sum[3 * cell + i] / count[cell]);
+        }
+    if (!any)
+        return false;
+    // Holes (the subject) take the mean of their known neighbours, ring by ring inwards.
+    for (bool grew = true; grew;) {
+        grew = false;
+        std::vector<bool> next = known;
+        for (int y = 0; y < mapH; ++y)
+            for (int x = 0; x < mapW; ++x) {
+                const int cell = y * mapW + x;
+                if (known[cell])
+                    continue;
+                float acc[3] = {0, 0, 0};
+                int n = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if ((dx || dy) && nx >= 0 && ny >= 0 && nx < mapW && ny < mapH && known[ny * mapW + nx]) {
+                            for (int i = 0; i < 3; ++i)
+                                acc[i] += screen[3 * (ny * mapW + nx) + i];
+                            ++n;
+                        }
+                    }
+                if (n) {
+                    for (int i = 0; i < 3; ++i)
+                        screen[3 * cell + i] = acc[i] / n;
+                    next[cell] = grew = true;
+                }
+            }
+        known.swap(next);
+    }
+    // One pass of a 1-2-1 smoothing both ways: the light of a screen changes gently.
+    std::vector<float> smooth(screen.size());
+    for (int y = 0; y < mapH; ++y)
+        for (int x = 0; x < mapW; ++x)
+            for (int i = 0; i < 3; ++i) {
+                float acc = 0, wsum = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= mapW || ny >= mapH)
+                            continue;
+                        const float wt = (float)((dx ? 1 : 2) * (dy ? 1 : 2));
+                        acc += wt * screen[3 * (ny * mapW + nx) + i];
+                        wsum += wt;
+                    }
+                smooth[3 * (y * mapW + x) + i] = acc / wsum;
+            }
+    screen.swap(smooth);
+    return true;
+}
+
+} // namespace
+
+// Finds the screen's colour over the picture: first the pixels whose colour is the picked one
+// lit more or less brightly, then, with that map, the pixels the plain key calls background.
+void CKeyEngine::UpdateLightMap(const CState* pKey)
+{
+    if (!pKey || !pKey->keyed || !m_analysis.IsValid()) {
+        m_nMapW = m_nMapH = 0;
+        m_gains.clear();
+        m_mapKey[0] = -1;
+        return;
+    }
+    const CState& s = *pKey;
+    if (std::equal(s.key, s.key + 3, m_mapKey) && m_nMapW > 0)
+        return;
+    std::copy(s.key, s.key + 3, m_mapKey);
+    const int w = m_analysis.GetWidth(), h = m_analysis.GetHeight();
+    const int cellSide = std::max(8, std::max(w, h) / 24);
+    m_nMapW = std::max(1, (w + cellSide - 1) / cellSide);
+    m_nMapH = std::max(1, (h + cellSide - 1) / cellSide);
+    const float kk = Dot(s.key, s.key);
+    const float keyLen = std::sqrt(kk);
+    std::vector<float> screen;
+    const bool found = ScreenMap(m_analysis, m_nMapW, m_nMapH, [&](const float* c, int) {
+        const float t = Dot(c, s.key) / kk;
+        if (t < 0.3f || t > 2.2f)
+            return false;
+        const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
+        return std::sqrt(Dot(d, d)) < 0.12f * t * keyLen + 6;
+    }, screen);
+    m_gains.assign((size_t)m_nMapW * m_nMapH * 3, 1.0f);
+    if (!found)
+        return;
+    // Gains in brightness within 0.33 .. 3, in hue within a tenth either way: the light changes
+    // the screen's brightness much, its colour little; a patch of another colour is no screen.
+    auto toGains = [&] {
+        for (size_t cell = 0; cell < m_gains.size() / 3; ++cell) {
+            float g[3], mean = 0;
+            for (int i = 0; i < 3; ++i) {
+                g[i] = s.key[i] / std::max(screen[3 * cell + i], 1.0f);
+                mean += g[i] / 3;
+            }
+            const float m = ClampF(mean, 0.33f, 3.0f);
+            for (int i = 0; i < 3; ++i)
+                m_gains[3 * cell + i] = m * ClampF(g[i] / mean, 0.9f, 1.1f);
+        }
+    };
+    toGains();
+    // A stricter second look, with the light corrected: only what keys as clear background.
+    const float limit = std::max(0.12f, 1.5f * s.inner);
+    std::vector<float> second;
+    if (ScreenMap(m_analysis, m_nMapW, m_nMapH, [&](const float* c, int cell) {
+            const float* g = &m_gains[3 * cell];
+            const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
+            return s.Measure(cc) < limit;
+        }, second)) {
+        screen.swap(second);
+        toGains();
+    }
+}
+
+void CKeyEngine::Gains(double u, double v, float g[3]) const
+{
+    if (m_nMapW == 0) {
+        g[0] = g[1] = g[2] = 1;
+        return;
+    }
+    const double fx = std::min(std::max(u * m_nMapW - 0.5, 0.0), m_nMapW - 1.0);
+    const double fy = std::min(std::max(v * m_nMapH - 0.5, 0.0), m_nMapH - 1.0);
+    const int x0 = (int)fx, y0 = (int)fy;
+    const int x1 = std::min(x0 + 1, m_nMapW - 1), y1 = std::min(y0 + 1, m_nMapH - 1);
+    const float tx = (float)(fx - x0), ty = (float)(fy - y0);
+    for (int i = 0; i < 3; ++i) {
+        const float a = m_gains[3 * (y0 * m_nMapW + x0) + i], b = m_gains[3 * (y0 * m_nMapW + x1) + i];
+        const float c = m_gains[3 * (y1 * m_nMapW + x0) + i], d = m_gains[3 * (y1 * m_nMapW + x1) + i];
+        g[i] = (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
+    }
+}
+
+int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
+{
+    if (!m_analysis.IsValid() || !m_samples.IsValid())
+        return 500;
+    // The key and light map as the pick would make them, on a scratch engine.
+    CState s;
+    s.SetKey(bgr);
+    CKeyEngine probe;
+    probe.m_analysis = m_analysis;
+    probe.UpdateLightMap(&s);
+    // The noise of single pixels (the point samples, not the averaged copy) in cells of the
+    // picture that are all screen: semi-transparent hair or glass elsewhere must not count as
+    // noise, or the threshold would wipe them out.
+    const CDib& pic = m_samples;
+    const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    const int side = std::max(4, std::max(w, h) / 24);
+    const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
+    std::vector<float> measured((size_t)w * h);
+    std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = pic.GetLine(y);
+        for (int x = 0; x < w; ++x) {
+            float g[3];
+            probe.Gains((x + 0.5) / w, (y + 0.5) / h, g);
+            const BYTE* p = row + x * bpp;
+            const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+            const float m = s.Measure(c);
+            measured[(size_t)y * w + x] = m;
+            const size_t cell = (size_t)(y / side) * cw + x / side;
+            ++total[cell];
+            clear[cell] += m < 0.2f;
+        }
+    }
+    std::vector<float> screen, fallback;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t cell = (size_t)(y / side) * cw + x / side;
+            const float m = measured[(size_t)y * w + x];
+            if (clear[cell] * 100 >= total[cell] * 97)
+                screen.push_back(m);
+            else if (m < 0.3f)
+                fallback.push_back(m);
+        }
+    std::vector<float>& use = screen.size() >= 64 ? screen : fallback;
+    if (use.size() < 16)
+        return 500;
+    const size_t k = use.size() * 995 / 1000;
+    std::nth_element(use.begin(), use.begin() + k, use.end());
+    return (int)std::lround((use[k] * 1.1f + 0.01f) * 10000);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Taking colours
+
+void CKeyEngine::MedianColour(const std::vector<float>& colours, float bgr[3])
+{
+    const size_t n = colours.size() / 3;
+    for (int ch = 0; ch < 3; ++ch) {
+        std::vector<float> v;
+        for (size_t i = 0; i < n; ++i)
+            v.push_back(colours[3 * i + ch]);
+        if (v.empty()) {
+            bgr[ch] = 0;
+            continue;
+        }
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        bgr[ch] = v[v.size() / 2];
+    }
+}
+
+std::vector<float> CKeyEngine::TakeColours(const CDib& source, double scale, const std::vector<CPoint>& points,
+                                           const CRect* pRect, int spotRadius, bool raw) const
+{
+    std::vector<float> colours;
+    if (!source.IsValid())
+        return colours;
+    const int w = source.GetWidth(), h = source.GetHeight(), bpp = source.GetBitsPerPixel() / 8;
+    auto add = [&](int x, int y, int radius) {
+        double acc[3] = {0, 0, 0};
+        int n = 0;
+        for (int yy = std::max(0, y - radius); yy <= std::min(h - 1, y + radius); ++yy)
+            for (int xx = std::max(0, x - radius); xx <= std::min(w - 1, x + radius); ++xx) {
+                const BYTE* p = source.GetLine(yy) + xx * bpp;
+                for (int i = 0; i < 3; ++i)
+                    acc[i] += p[i];
+                ++n;
+            }
+        if (!n)
+            return;
+        float g[3] = {1, 1, 1};
+        if (!raw)
+            Gains((x + 0.5) / w, (y + 0.5) / h, g);
+        for (int i = 0; i < 3; ++i)
+            colours.push_back(std::min(255.0f, (float)(acc[i] / n) * g[i]));
+    };
+    for (const CPoint& p : points)
+        if (p.x >= 0 && p.y >= 0 && p.x < w && p.y < h)
+            add(p.x, p.y, spotRadius);
+    if (pRect) {
+        CRect rc = *pRect;
+        rc.NormalizeRect();
+        rc.IntersectRect(rc, CRect(0, 0, w, h));
+        if (!rc.IsRectEmpty()) {
+            const int stepX = std::max(1, rc.Width() / 48), stepY = std::max(1, rc.Height() / 48);
+            for (int y = rc.top + stepY / 2; y < rc.bottom; y += stepY)
+                for (int x = rc.left + stepX / 2; x < rc.right; x += stepX)
+                    add(x, y, 0);
+        }
+    }
+    if ((int)colours.size() / 3 <= kMaxColours)
+        return colours;
+    // Many colours: the means of the most filled bins of a coarse grid over colour.
+    struct Bin { double sum[3] = {0, 0, 0}; int n = 0; };
+    std::map<int, Bin> bins;
+    for (size_t i = 0; i < colours.size(); i += 3) {
+        const int key = ((int)colours[i] / 6) * 65536 + ((int)colours[i + 1] / 6) * 256 + (int)colours[i + 2] / 6;
+        Bin& b = bins[key];
+        for (int k = 0; k < 3; ++k)
+            b.sum[k] += colours[i + k];
+        ++b.n;
+    }
+    std::vector<std::pair<int, int>> order;   // count, key
+    for (const auto& kv : bins)
+        order.push_back({-kv.second.n, kv.first});
+    std::sort(order.begin(), order.end());
+    std::vector<float> reduced;
+    for (size_t i = 0; i < order.size() && (int)reduced.size() / 3 < kMaxColours; ++i) {
+        const Bin& b = bins[order[i].second];
+        for (int k = 0; k < 3; ++k)
+            reduced.push_back((float)(b.sum[k] / b.n));
+    }
+    return reduced;
+}
+
+float CKeyEngine::OpacityAt(const BYTE bgr[3], double u, double v) const
+{
+    float g[3];
+    Gains(u, v, g);
+    const float c[3] = {std::min(255.0f, bgr[0] * g[0]), std::min(255.0f, bgr[1] * g[1]), std::min(255.0f, bgr[2] * g[2])};
+    float alpha, tint;
+    m_pLut->Look(c, alpha, tint);
+    return Clamp01(alpha);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keying
+
+namespace {
+
+// Per column of a region: the light map's column and weight, and the background's.
+struct Columns
+{
+    std::vector<int> map0;
+    std::vector<float> mapT;
+    std::vector<int> bg0;
+    std::vector<float> bgT;
+};
+
+// Where the pixel x of a region lies on a grid of n cells spread over a picture of width w.
+inline void GridPos(double x, int w, int n, int& i0, float& t)
+{
+    const double f = std::min(std::max((x + 0.5) / w * n - 0.5, 0.0), n - 1.0);
+    i0 = std::min((int)f, std::max(0, n - 2));
+    t = (float)(f - i0);
+    if (n == 1) {
+        i0 = 0;
+        t = 0;
+    }
+}
+
+inline void BackPos(double x, double offset, double scale, int n, int& i0, float& t)
+{
+    const double f = std::min(std::max((x + offset) * scale - 0.5, 0.0), n - 1.0);
+    i0 = std::min((int)f, std::max(0, n - 2));
+    t = (float)(f - i0);
+    if (n == 1) {
+        i0 = 0;
+        t = 0;
+    }
+}
+
+inline BYTE ToByte(float v) { return (BYTE)(v <= 0 ? 0 : v >= 255 ? 255 : (int)(v + 0.5f)); }
+
+} // namespace
+
+bool CKeyEngine::RenderBack(const KEYBACK& back, const CRect& rc, CDib& out)
+{
+    if (rc.IsRectEmpty() || !out.Create(rc.Width(), rc.Height(), 24))
+        return false;
+    const bool picture = back.mode == KEYBACK::Picture && back.picture && back.picture->IsValid();
+    const int bgW = picture ? back.picture->GetWidth() : 0, bgH = picture ? back.picture->GetHeight() : 0;
+    const int bpp = picture ? back.picture->GetBitsPerPixel() / 8 : 0;
+    std::vector<int> x0(rc.Width());
+    std::vector<float> tx(rc.Width());
+    if (picture)
+        for (int x = 0; x < rc.Width(); ++x)
+            BackPos(rc.left + x, back.offsetX, back.scale, bgW, x0[x], tx[x]);
+    for (int y = 0; y < rc.Height(); ++y) {
+        BYTE* dst = out.GetLine(y);
+        if (!picture) {
+            for (int x = 0; x < rc.Width(); ++x)
+                memcpy(dst + 3 * x, back.colour, 3);
+            continue;
+        }
+        int y0;
+        float ty;
+        BackPos(rc.top + y, back.offsetY, back.scale, bgH, y0, ty);
+        const BYTE* r0 = back.picture->GetLine(y0);
+        const BYTE* r1 = back.picture->GetLine(std::min(y0 + 1, bgH - 1));
+        for (int x = 0; x < rc.Width(); ++x) {
+            const int a = x0[x], b = std::min(a + 1, bgW - 1);
+            for (int i = 0; i < 3; ++i) {
+                const float top = r0[a * bpp + i] + (r0[b * bpp + i] - r0[a * bpp + i]) * tx[x];
+                const float bot = r1[a * bpp + i] + (r1[b * bpp + i] - r1[a * bpp + i]) * tx[x];
+                dst[3 * x + i] = ToByte(top + (bot - top) * ty);
+            }
+        }
+    }
+    return true;
+}
+
+bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
+                           const KEYOUTPUT& out) const
+{
+    if (!source.IsValid())
+        return false;
+    const int sw = source.GetWidth(), sh = source.GetHeight(), sbpp = source.GetBitsPerPixel() / 8;
+    CRect rc = rcIn;
+    rc.IntersectRect(rc, CRect(0, 0, sw, sh));
+    if (rc.IsRectEmpty())
+        return false;
+    const int rw = rc.Width(), rh = rc.Height();
+    const bool transparent = back.mode == KEYBACK::Transparent;
+    if (out.composite && !out.composite->Create(rw, rh, transparent ? 32 : 24))
+        return false;
+    if (out.mask && !out.mask->Create(rw, rh, 24))
+        return false;
+    const CState& s = *m_pState;
+    const CKeyLut& lut = *m_pLut;
+    const bool picture = back.mode == KEYBACK::Picture && back.picture && back.picture->IsValid();
+    const int bgW = picture ? back.picture->GetWidth() : 0, bgH = picture ? back.picture->GetHeight() : 0;
+    const int bgBpp = picture ? back.picture->GetBitsPerPixel() / 8 : 0;
+
+    // The spatial shaping of the matte, in pixels of this level.
+    const int shrinkR = s.keyed ? (int)std::lround(s.shrink / 10.0 * scale) : 0;
+    const int blurR = s.keyed ? (int)std::lround(s.defocus / 5.0 * scale) : 0;
+    const bool spatial = shrinkR > 0 || blurR > 0;
+    const int margin = spatial ? shrinkR + 2 * blurR + 1 : 0;
+    CRect ext(rc.left - margin, rc.top - margin, rc.right + margin, rc.bottom + margin);
+    ext.IntersectRect(ext, CRect(0, 0, sw, sh));
+    const int ew = ext.Width(), eh = ext.Height();
+
+    Columns cols;
+    const int mapW = std::max(1, m_nMapW), mapH = std::max(1, m_nMapH);
+    cols.map0.resize(ew);
+    cols.mapT.resize(ew);
+    for (int x = 0; x < ew; ++x)
+        GridPos(ext.left + x, sw, mapW, cols.map0[x], cols.mapT[x]);
+    if (picture) {
+        cols.bg0.resize(ew);
+        cols.bgT.resize(ew);
+        for (int x = 0; x < ew; ++x)
+            BackPos(ext.left + x, back.offsetX, back.scale, bgW, cols.bg0[x], cols.bgT[x]);
+    }
+    const std::vector<float> unity(3 * mapW * mapH, 1.0f);
+    const std::vector<float>& gains = m_nMapW ? m_gains : unity;
+
+    // The light map's gains for row y of the picture, one per column of ext.
+    auto gainRow = [&](int y, std::vector<float>& row) {
+        int y0;
+        float ty;
+        GridPos(y, sh, mapH, y0, ty);
+        const int y1 = std::min(y0 + 1, mapH - 1);
+        row.resize(3 * ew);
+        std::vector<float> line(3 * mapW);
+        for (int i = 0; i < 3 * mapW; ++i)
+            line[i] = gains[3 * y0 * mapW + i] * (1 - ty) + gains[3 * y1 * mapW + i] * ty;
+        for (int x = 0; x < ew; ++x) {
+            const int m0 = cols.map0[x], m1 = std::min(m0 + 1, mapW - 1);
+            const float t = cols.mapT[x];
+            for (int i = 0; i < 3; ++i)
+                row[3 * x + i] = line[3 * m0 + i] + (line[3 * m1 + i] - line[3 * m0 + i]) * t;
+        }
+    };
+
+    // Opacity (as a byte) and tint tolerance of one pixel.
+    auto keyPixel = [&](const BYTE* p, const float* g, BYTE& alpha, float& tint) {
+        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+        float a;
+        lut.Look(c, a, tint);
+        alpha = ToByte(a * 255);
+    };
+
+    // The composite of one pixel from its colour, gains, opacity and tint tolerance.
+    auto compose = [&](const BYTE* p, const float* g, BYTE alphaByte, float tint, int x, int y, const BYTE* bgRow0,
+                       const BYTE* bgRow1, float bgTy, BYTE* dst) {
+        if (transparent) {
+            if (alphaByte == 0) {
+                dst[0] = dst[1] = dst[2] = dst[3] = 0;
+                return;
+            }
+        }
+        float n[3] = {0, 0, 0};
+        if (alphaByte < 255 && !transparent) {
+            if (picture) {
+                const int b0 = cols.bg0[x], b1 = std::min(b0 + 1, bgW - 1);
+                const float t = cols.bgT[x];
+                for (int i = 0; i < 3; ++i) {
+                    const float top = bgRow0[b0 * bgBpp + i] + (bgRow0[b1 * bgBpp + i] - bgRow0[b0 * bgBpp + i]) * t;
+                    const float bot = bgRow1[b0 * bgBpp + i] + (bgRow1[b1 * bgBpp + i] - bgRow1[b0 * bgBpp + i]) * t;
+                    n[i] = top + (bot - top) * bgTy;
+                }
+            } else if (back.mode == KEYBACK::Checker) {
+                const float v = (((ext.left + x) >> 3) + (y >> 3)) & 1 ? 204.0f : 153.0f;
+                n[0] = n[1] = n[2] = v;
+            } else {
+                n[0] = back.colour[0];
+                n[1] = back.colour[1];
+                n[2] = back.colour[2];
+            }
+        }
+        if (alphaByte == 0) {
+            for (int i = 0; i < 3; ++i)
+                dst[i] = ToByte(n[i]);
+            return;
+        }
+        const float a = alphaByte / 255.0f;
+        float pc[3];
+        if (alphaByte == 255 || !s.keyed) {
+            pc[0] = p[0];
+            pc[1] = p[1];
+            pc[2] = p[2];
+        } else {
+            for (int i = 0; i < 3; ++i)
+                pc[i] = std::max(0.0f, p[i] - (1 - a) * lut.key[i] / g[i]);
+        }
+        if (tint < kNoDespill * 0.5f && s.keyed) {
+            const float b[3] = {lut.key[0] / g[0], lut.key[1] / g[1], lut.key[2] / g[2]};
+            const float eB = Dot(b, lut.w);
+            const float e = Dot(pc, lut.w);
+            const float lim = tint * a * eB;
+            if (eB > 1 && e > lim) {
+                const float t = (e - lim) / eB;
+                for (int i = 0; i < 3; ++i)
+                    pc[i] = std::max(0.0f, pc[i] - t * b[i]);
+            }
+        }
+        if (transparent) {
+            for (int i = 0; i < 3; ++i)
+                dst[i] = ToByte(pc[i] / a);
+            dst[3] = alphaByte;
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            dst[i] = ToByte(pc[i] + (1 - a) * n[i]);
+    };
+
+    auto bgRows = [&](int y, const BYTE*& r0, const BYTE*& r1, float& ty) {
+        r0 = r1 = nullptr;
+        ty = 0;
+        if (!picture)
+            return;
+        int y0;
+        BackPos(y, back.offsetY, back.scale, bgH, y0, ty);
+        r0 = back.picture->GetLine(y0);
+        r1 = back.picture->GetLine(std::min(y0 + 1, bgH - 1));
+    };
+
+    auto writeMask = [&](int y, int x, BYTE a) {
+        if (out.mask) {
+            BYTE* m = out.mask->GetLine(y) + 3 * x;
+            m[0] = m[1] = m[2] = a;
+        }
+        if (out.alpha)
+            out.alpha[(size_t)y * out.alphaStride + x] = a;
+    };
+
+    if (!spatial) {
+        KxParallelFor(rh, [&](int begin, int end) {
+            std::vector<float> g;
+            for (int ry = begin; ry < end; ++ry) {
+                const int y = rc.top + ry;
+                gainRow(y, g);
+                const BYTE* src = source.GetLine(y);
+                const BYTE *b0, *b1;
+                float bty;
+                bgRows(y, b0, b1, bty);
+                BYTE* dst = out.composite ? out.composite->GetLine(ry) : nullptr;
+                const int dbpp = transparent ? 4 : 3;
+                for (int rx = 0; rx < rw; ++rx) {
+                    const int x = rc.left + rx, ex = x - ext.left;
+                    BYTE a;
+                    float tint;
+                    keyPixel(src + x * sbpp, &g[3 * ex], a, tint);
+                    if (dst)
+                        compose(src + x * sbpp, &g[3 * ex], a, tint, ex, y, b0, b1, bty, dst + rx * dbpp);
+                    writeMask(ry, rx, a);
+                }
+            }
+        });
+        return true;
+    }
+
+    // With spatial shaping: the matte of the extended region first, shaped, then the composite.
+    std::unique_ptr<BYTE[]> alpha(new (std::nothrow) BYTE[(size_t)ew * eh]);
+    std::unique_ptr<BYTE[]> tints(new (std::nothrow) BYTE[(size_t)ew * eh]);
+    if (!alpha || !tints)
+        return false;
+    KxParallelFor(eh, [&](int begin, int end) {
+        std::vector<float> g;
+        for (int ey = begin; ey < end; ++ey) {
+            const int y = ext.top + ey;
+            gainRow(y, g);
+            const BYTE* src = source.GetLine(y);
+            for (int ex = 0; ex < ew; ++ex) {
+                float tint;
+                keyPixel(src + (ext.left + ex) * sbpp, &g[3 * ex], alpha[(size_t)ey * ew + ex], tint);
+                tints[(size_t)ey * ew + ex] = tint >= kNoDespill * 0.5f ? 255 : ToByte(tint * 250);
+            }
+        }
+    });
+    if (!ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
+        return false;
+    KxParallelFor(rh, [&](int begin, int end) {
+        std::vector<float> g;
+        for (int ry = begin; ry < end; ++ry) {
+            const int y = rc.top + ry, ey = y - ext.top;
+            gainRow(y, g);
+            const BYTE* src = source.GetLine(y);
+            const BYTE *b0, *b1;
+            float bty;
+            bgRows(y, b0, b1, bty);
+            BYTE* dst = out.composite ? out.composite->GetLine(ry) : nullptr;
+            const int dbpp = transparent ? 4 : 3;
+            for (int rx = 0; rx < rw; ++rx) {
+                const int x = rc.left + rx, ex = x - ext.left;
+                const BYTE a = alpha[(size_t)ey * ew + ex];
+                const BYTE tb = tints[(size_t)ey * ew + ex];
+                const float tint = tb == 255 ? kNoDespill : tb / 250.0f;
+                if (dst)
+                    compose(src + x * sbpp, &g[3 * ex], a, tint, ex, y, b0, b1, bty, dst + rx * dbpp);
+                writeMask(ry, rx, a);
+            }
+        }
+    });
+    return true;
+}

@@ -1,0 +1,117 @@
+// Erosion by the van Herk / Gil-Werman method (three comparisons a pixel whatever the radius) and
+// box blurs by running sums, on rows, and on columns in blocks that are turned into rows first so
+// that every cache line of the matte is read once.
+#include "KeyFilters.h"
+#include <Parallel.h>
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// dst[i] = the least of src[i - r .. i + r] (the ends repeat). work holds 2 (n + 2r) bytes.
+void MinLine(const BYTE* src, BYTE* dst, int n, int r, BYTE* work)
+{
+    const int m = n + 2 * r;
+    BYTE* g = work;          // least from the start of each block of 2r + 1
+    BYTE* h = work + m;      // least to the end of each block
+    const int k = 2 * r + 1;
+    auto at = [&](int i) { return src[std::min(n - 1, std::max(0, i - r))]; };
+    for (int i = 0; i < m; ++i)
+        g[i] = (i % k == 0) ? at(i) : std::min(g[i - 1], at(i));
+    for (int i = m - 1; i >= 0; --i)
+        h[i] = (i == m - 1 || (i + 1) % k == 0) ? at(i) : std::min(h[i + 1], at(i));
+    // The window of padded positions i .. i + 2r.
+    for (int i = 0; i < n; ++i)
+        dst[i] = std::min(h[i], g[i + 2 * r]);
+}
+
+// dst[i] = the rounded mean of src[i - r .. i + r] (the ends repeat).
+void BoxLine(const BYTE* src, BYTE* dst, int n, int r)
+{
+    const int k = 2 * r + 1;
+    auto at = [&](int i) { return (int)src[std::min(n - 1, std::max(0, i))]; };
+    int sum = 0;
+    for (int i = -r; i <= r; ++i)
+        sum += at(i);
+    for (int i = 0; i < n; ++i) {
+        dst[i] = (BYTE)((sum + k / 2) / k);
+        sum += at(i + r + 1) - at(i - r);
+    }
+}
+
+// Runs line(src, dst, n) over every row, then every column.
+template <class Line>
+bool BothWays(BYTE* plane, int width, int height, int stride, Line line)
+{
+    KxParallelFor(height, [&](int begin, int end) {
+        std::vector<BYTE> tmp(width);
+        for (int y = begin; y < end; ++y) {
+            BYTE* row = plane + (size_t)y * stride;
+            line(row, tmp.data(), width);
+            std::copy(tmp.begin(), tmp.end(), row);
+        }
+    });
+    const int block = 64;
+    const int blocks = (width + block - 1) / block;
+    bool ok = true;
+    KxParallelFor(blocks, [&](int begin, int end) {
+        std::unique_ptr<BYTE[]> cols(new (std::nothrow) BYTE[(size_t)block * height]);
+        std::unique_ptr<BYTE[]> tmp(new (std::nothrow) BYTE[height]);
+        if (!cols || !tmp) {
+            ok = false;
+            return;
+        }
+        for (int b = begin; b < end; ++b) {
+            const int x0 = b * block, n = std::min(block, width - x0);
+            for (int y = 0; y < height; ++y) {
+                const BYTE* row = plane + (size_t)y * stride + x0;
+                for (int i = 0; i < n; ++i)
+                    cols[(size_t)i * height + y] = row[i];
+            }
+            for (int i = 0; i < n; ++i) {
+                line(&cols[(size_t)i * height], tmp.get(), height);
+                std::copy(tmp.get(), tmp.get() + height, &cols[(size_t)i * height]);
+            }
+            for (int y = 0; y < height; ++y) {
+                BYTE* row = plane + (size_t)y * stride + x0;
+                for (int i = 0; i < n; ++i)
+                    row[i] = cols[(size_t)i * height + y];
+            }
+        }
+    });
+    return ok;
+}
+
+} // namespace
+
+bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int blur, bool inward)
+{
+    if (width <= 0 || height <= 0)
+        return true;
+    if (shrink > 0) {
+        const bool ok = BothWays(alpha, width, height, stride, [shrink](const BYTE* src, BYTE* dst, int n) {
+            std::vector<BYTE> work(2 * (n + 2 * shrink));
+            MinLine(src, dst, n, shrink, work.data());
+        });
+        if (!ok)
+            return false;
+    }
+    if (blur > 0) {
+        std::unique_ptr<BYTE[]> hard;
+        if (inward) {
+            hard.reset(new (std::nothrow) BYTE[(size_t)stride * height]);
+            if (!hard)
+                return false;
+            std::copy(alpha, alpha + (size_t)stride * height, hard.get());
+        }
+        for (int pass = 0; pass < 2; ++pass)
+            if (!BothWays(alpha, width, height, stride, [blur](const BYTE* src, BYTE* dst, int n) { BoxLine(src, dst, n, blur); }))
+                return false;
+        if (inward)
+            for (size_t i = 0; i < (size_t)stride * height; ++i)
+                alpha[i] = std::min(alpha[i], hard[i]);
+    }
+    return true;
+}

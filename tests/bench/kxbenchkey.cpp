@@ -1,0 +1,411 @@
+// The keying benchmark. Two parts, called by tools/bench.sh:
+//   kxbenchkey <samples folder> <work folder> quality
+//     makes the scenes (green and blue screens, uneven light, noise, spill, JPEG) and writes for
+//     each the camera's picture, the truth, and our results after one pick and after at most five
+//     further clicks of operations 1 to 6 chosen by a scripted user; tools/bench.sh scores them
+//     with keyeval beside ffmpeg's chromakey and despill;
+//   kxbenchkey <samples folder> <work folder> speed
+//     times the window on a 24-megapixel scene: clicks and slider steps to the refreshed view, the
+//     full-size key and composite, undo and redo, and the memory they take.
+#include "BenchUtil.h"
+#include <KeyScene.h>
+#include <Parallel.h>
+#include <PrimatteWnd.h>
+#include <psapi.h>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct SceneKind
+{
+    const char* name;
+    COLORREF screen;
+    double uneven, noise, spill;
+    int jpeg;
+    unsigned seed;
+};
+
+const SceneKind kScenes[] = {
+    {"green", RGB(40, 170, 70), 0.35, 3, 0.3, 90, 1},
+    {"blue", RGB(35, 70, 190), 0.35, 3, 0.3, 90, 2},
+    {"green-hard", RGB(60, 180, 60), 0.5, 5, 0.45, 80, 3},
+    {"blue-hard", RGB(40, 80, 200), 0.5, 5, 0.45, 80, 4},
+};
+
+bool WriteRaw(const std::string& path, const std::vector<BYTE>& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
+// A picture as red, green, blue (and alpha, 255 where it has none) bytes.
+std::vector<BYTE> Raw(const CDib& dib, bool withAlpha)
+{
+    std::vector<BYTE> out;
+    const int bpp = dib.GetBitsPerPixel() / 8;
+    out.reserve((size_t)dib.GetWidth() * dib.GetHeight() * (withAlpha ? 4 : 3));
+    for (int y = 0; y < dib.GetHeight(); ++y) {
+        const BYTE* p = dib.GetLine(y);
+        for (int x = 0; x < dib.GetWidth(); ++x, p += bpp) {
+            out.push_back(p[2]);
+            out.push_back(p[1]);
+            out.push_back(p[0]);
+            if (withAlpha)
+                out.push_back(bpp == 4 ? p[3] : 255);
+        }
+    }
+    return out;
+}
+
+class CBenchHost
+{
+public:
+    bool Create(int width, int height)
+    {
+        LPCSTR cls = AfxRegisterWndClass(0, ::LoadCursorA(nullptr, IDC_ARROW), (HBRUSH)(COLOR_BTNFACE + 1));
+        if (!m_host.CreateEx(0, cls, "kxbenchkey", WS_POPUP | WS_VISIBLE, 0, 0, width + 20, height + 20, nullptr, nullptr))
+            return false;
+        if (!m_view.Create(WS_CHILD | WS_VISIBLE, nullptr, 0, &m_host))
+            return false;
+        m_view.MoveWindow(10, 10, width, height);
+        return true;
+    }
+    void Click(double x, double y)
+    {
+        const CPoint p = m_view.PictureToClient(x + 0.5, y + 0.5);
+        m_view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        m_view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    }
+    void Paint()
+    {
+        m_view.UpdateWindow();
+        ::GdiFlush();
+    }
+    CWnd m_host;
+    CPrimatteWnd m_view;
+};
+
+// How far a result is from the truth, as the scripted user judges it by eye: the opacity errors
+// and the composite's colour errors, in levels.
+double Judge(CPrimatteWnd& view, const KEYSCENE& scene, const CDib& truthComposite)
+{
+    const CDib* mask = view.GetMask();
+    const CDib* comp = view.GetComposite();
+    const int w = mask->GetWidth(), h = mask->GetHeight();
+    double sum = 0;
+    for (int y = 0; y < h; ++y) {
+        const BYTE* m = mask->GetLine(y);
+        const BYTE* c = comp->GetLine(y);
+        const BYTE* t = truthComposite.GetLine(y);
+        for (int x = 0; x < w; ++x) {
+            sum += std::abs((int)m[3 * x] - (int)scene.alpha[(size_t)y * w + x]);
+            for (int i = 0; i < 3; ++i)
+                sum += std::abs((int)c[3 * x + i] - (int)t[3 * x + i]) / 3.0;
+        }
+    }
+    return sum;
+}
+
+struct Candidate
+{
+    int op;
+    CPoint at;
+    double weight;
+};
+
+// Where a user who sees the result beside the truth would click: for each operation the place
+// where its kind of error is largest over a small neighbourhood.
+std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, const CDib& truthComposite)
+{
+    const CDib* mask = view.GetMask();
+    const CDib* comp = view.GetComposite();
+    const int w = mask->GetWidth(), h = mask->GetHeight();
+    const int cell = 8;
+    const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
+    const int kinds = 6;
+    std::vector<double> score((size_t)kinds * cw * ch, 0.0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = mask->GetLine(y)[3 * x];
+            const int t = scene.alpha[(size_t)y * w + x];
+            const size_t c = (size_t)(y / cell) * cw + x / cell;
+            auto add = [&](int kind, double v) { score[(size_t)kind * cw * ch + c] += v; };
+            if (t == 0 && a > 0)
+                add(0, a);                         // 1: background left standing
+            if (t == 255 && a < 128)
+                add(1, 255 - a);                   // 2: holes in the subject
+            if (t == 255 && a >= 128 && a < 255)
+                add(2, 255 - a);                   // 3: subject seen through
+            if (t > 0 && t < 255 && a > t + 16)
+                add(3, a - t);                     // 4: too opaque where it shows through
+            if (t > 0 && t < 255 && a + 16 < t)
+                add(4, t - a);                     // 5: detail lost
+            if (t > 0) {
+                const BYTE* p = comp->GetLine(y) + 3 * x;
+                const BYTE* q = truthComposite.GetLine(y) + 3 * x;
+                add(5, std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]));   // 6: spill
+            }
+        }
+    std::vector<Candidate> out;
+    for (int kind = 0; kind < kinds; ++kind) {
+        size_t best = 0;
+        for (size_t i = 1; i < (size_t)cw * ch; ++i)
+            if (score[(size_t)kind * cw * ch + i] > score[(size_t)kind * cw * ch + best])
+                best = i;
+        const double v = score[(size_t)kind * cw * ch + best];
+        if (v > 0)
+            out.push_back({kind + 1, CPoint((int)(best % cw) * cell + cell / 2, (int)(best / cw) * cell + cell / 2), v});
+    }
+    std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.weight > b.weight; });
+    return out;
+}
+
+int Quality(const std::string& samples, const std::string& work)
+{
+    CDib photo, backdrop;
+    if (photo.Load((samples + "\\astronaut.png").c_str()) != 1 || backdrop.Load((samples + "\\coffee.png").c_str()) != 1) {
+        fprintf(stderr, "cannot load the sample photographs\n");
+        return 1;
+    }
+    CBenchHost host;
+    if (!host.Create(760, 660))
+        return 1;
+    CPrimatteWnd& view = host.m_view;
+    FILE* list = fopen((work + "\\scenes.txt").c_str(), "w");
+    if (!list)
+        return 1;
+    int index = 0;
+    for (const SceneKind& kind : kScenes) {
+        KEYSCENEOPT opt;
+        opt.width = 1200;
+        opt.height = 800;
+        opt.screen = kind.screen;
+        opt.unevenLight = kind.uneven;
+        opt.noise = kind.noise;
+        opt.spill = kind.spill;
+        opt.jpegQuality = kind.jpeg;
+        opt.seed = kind.seed;
+        KEYSCENE scene;
+        CDib bg, truth;
+        if (!MakeKeyScene(photo, opt, work.c_str(), scene) || !bg.Resize(backdrop, opt.width, opt.height, 2) ||
+            !ComposeTruth(scene, bg, truth))
+            return 1;
+        const std::string base = work + "\\scene" + std::to_string(index);
+        scene.composite.Save((base + ".png").c_str(), KXFMT_PNG, 24);
+        WriteRaw(base + ".alpha", scene.alpha);
+        WriteRaw(base + ".truth.rgb", Raw(truth, false));
+        WriteRaw(base + ".bg.rgb", Raw(bg, false));
+
+        // The user picks the screen once, where it is plainly screen.
+        const CPoint pick(opt.width / 10, opt.height / 10);
+        const BYTE* p = scene.composite.GetLine(pick.y) + 3 * pick.x;
+        fprintf(list, "%d %s %d %d %02X%02X%02X\n", index, kind.name, opt.width, opt.height, p[2], p[1], p[0]);
+        view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND);
+        view.SetPicture(&bg, KX_PRIM_BACKGROUND);
+        view.SetDefaultBgColor(KX_DEFBG_PICTURE, RGB(255, 255, 255));
+        view.SetOpType(KX_OP_PICKSCREEN);
+        const double t0 = Now();
+        view.ApplyAt(&pick, 1);
+        view.GetComposite();
+        const double pickMs = Now() - t0;
+        // The straight colours and opacity, composed by the scorer as it composes ffmpeg's.
+        auto writeResult = [&](const char* suffix) {
+            view.SetDefaultBgColor(KX_DEFBG_NONE, RGB(255, 255, 255));
+            view.SetPicture(nullptr, KX_PRIM_BACKGROUND);
+            WriteRaw(base + suffix, Raw(*view.GetComposite(), true));
+            view.SetPicture(&bg, KX_PRIM_BACKGROUND);
+            view.SetDefaultBgColor(KX_DEFBG_PICTURE, RGB(255, 255, 255));
+        };
+        writeResult(".ours1.rgba");
+
+        // At most five further clicks; a click that makes it worse is undone and the next place
+        // tried, as a user would.
+        double current = Judge(view, scene, truth);
+        int clicks = 0, tries = 0;
+        std::string used;
+        while (clicks < 5 && tries < 30) {
+            bool improved = false;
+            for (const Candidate& c : Candidates(view, scene, truth)) {
+                ++tries;
+                view.SetOpType(c.op);
+                view.ApplyAt(&c.at, 1);
+                const double judged = Judge(view, scene, truth);
+                if (judged < current * 0.995) {
+                    current = judged;
+                    improved = true;
+                    ++clicks;
+                    used += std::to_string(c.op);
+                    break;
+                }
+                view.Undo();
+                if (tries >= 30)
+                    break;
+            }
+            if (!improved)
+                break;
+        }
+        writeResult(".ours5.rgba");
+        printf("scene%d %s clicks %d ops %s pick_ms %.1f\n", index, kind.name, clicks, used.empty() ? "-" : used.c_str(), pickMs);
+        ++index;
+    }
+    fclose(list);
+    return 0;
+}
+
+// The process's private memory now, in bytes.
+size_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+    return pmc.PrivateUsage;
+}
+
+// Runs work while a second thread watches the private memory; the most it rose above the start.
+template <class Work>
+double PeakExtraMb(Work work)
+{
+    const size_t start = PrivateBytes();
+    std::atomic<bool> done{false};
+    std::atomic<size_t> peak{start};
+    std::thread watcher([&] {
+        while (!done) {
+            peak = std::max<size_t>(peak, PrivateBytes());
+            ::Sleep(1);
+        }
+    });
+    work();
+    done = true;
+    watcher.join();
+    peak = std::max<size_t>(peak, PrivateBytes());
+    return (double)(peak - start) / (1024.0 * 1024.0);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int Speed(const std::string& samples, const std::string& work)
+{
+    CDib photo;
+    if (photo.Load((samples + "\\astronaut.png").c_str()) != 1)
+        return 1;
+    KEYSCENEOPT opt;
+    opt.width = 6000;
+    opt.height = 4000;
+    opt.hairStrands = 400;
+    opt.jpegQuality = 0;   // the camera file's decoding is not keying
+    KEYSCENE scene;
+    if (!MakeKeyScene(photo, opt, work.c_str(), scene))
+        return 1;
+    scene.foreground.Free();
+    CDib bg;
+    CDib backdrop;
+    if (backdrop.Load((samples + "\\coffee.png").c_str()) != 1 || !bg.Resize(backdrop, 6000, 4000, 2))
+        return 1;
+    CBenchHost host;
+    if (!host.Create(760, 660))
+        return 1;
+    CPrimatteWnd& view = host.m_view;
+    double t = Now();
+    view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND);
+    host.Paint();
+    printf("open_ms %.1f\n", Now() - t);
+    view.SetOpType(KX_OP_PICKSCREEN);
+    t = Now();
+    host.Click(600, 400);
+    host.Paint();
+    printf("pick_ms %.2f\n", Now() - t);
+
+    // Clicks of operations 1 to 6 at places of the scene, each to the refreshed view.
+    const struct { int op; double x, y; } clicks[] = {
+        {KX_OP_CLEANBG, 5500, 500}, {KX_OP_CLEANFG, 2700, 3600}, {KX_OP_FGOPAQUE, 4900, 1800},
+        {KX_OP_FGTRANSPARENT, 4920, 1500}, {KX_OP_RESTOREDETAIL, 2000, 700}, {KX_OP_CLEANSPILL, 1900, 2900}};
+    std::vector<double> clickMs;
+    for (int round = 0; round < 3; ++round)
+        for (const auto& c : clicks) {
+            view.SetOpType(c.op);
+            t = Now();
+            host.Click(c.x, c.y);
+            host.Paint();
+            clickMs.push_back(Now() - t);
+        }
+    std::vector<double> sliderMs;
+    view.SetOpType(KX_OP_FINETUNE);
+    for (int i = 1; i <= 20; ++i) {
+        t = Now();
+        view.SetFineTuningVal(i * 3, i * 2, -i);
+        host.Paint();
+        sliderMs.push_back(Now() - t);
+    }
+    printf("click_best %.2f\nclick_median %.2f\nclick_worst %.2f\n", *std::min_element(clickMs.begin(), clickMs.end()),
+           Median(clickMs), *std::max_element(clickMs.begin(), clickMs.end()));
+    printf("slider_best %.2f\nslider_median %.2f\nslider_worst %.2f\n", *std::min_element(sliderMs.begin(), sliderMs.end()),
+           Median(sliderMs), *std::max_element(sliderMs.begin(), sliderMs.end()));
+
+    // Full size, over a colour and over a picture; the first run also gives the memory.
+    double fullMb = PeakExtraMb([&] { view.PrimatteImage(-1, -1, 0, 0); });
+    std::vector<double> fullColour, fullPicture, undoMs, redoMs, maskMs;
+    for (int i = 0; i < 3; ++i) {
+        t = Now();
+        view.PrimatteImage(-1, -1, 0, 0);
+        fullColour.push_back(Now() - t);
+    }
+    view.SetPicture(&bg, KX_PRIM_BACKGROUND);
+    view.SetDefaultBgColor(KX_DEFBG_PICTURE, RGB(255, 255, 255));
+    for (int i = 0; i < 3; ++i) {
+        t = Now();
+        view.PrimatteImage(-1, -1, 0, 0);
+        fullPicture.push_back(Now() - t);
+    }
+    const double maskMb = PeakExtraMb([&] { view.GetMask(); });
+    for (int i = 0; i < 3; ++i) {
+        t = Now();
+        view.Undo();
+        view.GetComposite();
+        undoMs.push_back(Now() - t);
+        t = Now();
+        view.Redo();
+        view.GetComposite();
+        redoMs.push_back(Now() - t);
+        view.Undo();
+        view.Redo();
+        view.GetComposite();
+        t = Now();
+        view.GetMask();
+        maskMs.push_back(Now() - t);
+        view.PrimatteImage(-1, -1, 0, 0);
+    }
+    // With the matte shaped in space.
+    view.SetDefocusShrinkVal(10, 20);
+    t = Now();
+    view.PrimatteImage(-1, -1, 0, 0);
+    const double shapedMs = Now() - t;
+    printf("full_colour %.1f\nfull_picture %.1f\nfull_shaped %.1f\nundo_full %.1f\nredo_full %.1f\nmask_full %.1f\n",
+           Median(fullColour), Median(fullPicture), shapedMs, Median(undoMs), Median(redoMs), Median(maskMs));
+    printf("peak_extra_mb %.0f\nmask_extra_mb %.0f\nfull_buffer_mb %.0f\nthreads %d\n", fullMb, maskMb,
+           6000.0 * 4000 * 3 / (1024 * 1024), KxWorkerCount());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        fprintf(stderr, "usage: kxbenchkey <samples folder> <work folder> quality|speed\n");
+        return 2;
+    }
+    const std::string mode = argv[3];
+    return mode == "quality" ? Quality(argv[1], argv[2]) : Speed(argv[1], argv[2]);
+}

@@ -1,0 +1,356 @@
+// CPrimatteWnd and its key: what one pick makes of a photographed screen, what each operation
+// does to the key, undo and redo, the bounds of the history, zoom keys and bad pictures.
+#include "TestWindows.h"
+#include <KeyScene.h>
+#include <PrimatteWnd.h>
+#include <TestFolder.h>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const COLORREF kGreenScreen = RGB(40, 170, 70);
+const COLORREF kBlueScreen = RGB(35, 70, 190);
+
+class CHookedPrimatteWnd : public CPrimatteWnd
+{
+public:
+    int m_nShowChanged = 0;
+    int m_nFineReady = 0;
+    int m_nScaleChanged = 0;
+protected:
+    void OnShowTypeChanged() override { ++m_nShowChanged; }
+    void OnFineTuningReady() override { ++m_nFineReady; }
+    void OnScaleChanged() override { ++m_nScaleChanged; }
+};
+
+// Mean absolute difference of a mask from the truth, in levels, and the share of pixels off by
+// more than a quarter.
+struct MatteError
+{
+    double mean = 0;
+    double badShare = 0;
+};
+
+MatteError Compare(const CDib& mask, const std::vector<BYTE>& truth)
+{
+    MatteError e;
+    const int w = mask.GetWidth(), h = mask.GetHeight();
+    long long bad = 0;
+    double sum = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int d = std::abs((int)mask.GetLine(y)[3 * x] - (int)truth[(size_t)y * w + x]);
+            sum += d;
+            bad += d > 64;
+        }
+    e.mean = sum / ((double)w * h);
+    e.badShare = (double)bad / ((double)w * h);
+    return e;
+}
+
+// A picture of the screen colour with patches: each patch a colour to key.
+CDib Patches(COLORREF screen, const std::vector<COLORREF>& patches)
+{
+    CDib dib;
+    dib.Create(40 * (int)(patches.size() + 1), 40, 24);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < dib.GetWidth(); ++x) {
+            const int k = x / 40 - 1;
+            const COLORREF c = k >= 0 && y >= 10 && y < 30 && x % 40 >= 10 && x % 40 < 30 ? patches[k] : screen;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    return dib;
+}
+
+COLORREF Mix(COLORREF fg, COLORREF bg, double a)
+{
+    return RGB((int)std::lround(GetRValue(fg) * a + GetRValue(bg) * (1 - a)),
+               (int)std::lround(GetGValue(fg) * a + GetGValue(bg) * (1 - a)),
+               (int)std::lround(GetBValue(fg) * a + GetBValue(bg) * (1 - a)));
+}
+
+std::vector<BYTE> Bytes(const CDib& dib)
+{
+    std::vector<BYTE> bytes;
+    for (int y = 0; y < dib.GetHeight(); ++y)
+        bytes.insert(bytes.end(), dib.GetLine(y), dib.GetLine(y) + dib.GetWidth() * dib.GetBitsPerPixel() / 8);
+    return bytes;
+}
+
+class PrimatteWndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CreateHostWindow(m_host, 30, 30, 700, 520));
+        ASSERT_TRUE(m_view.Create(WS_CHILD | WS_VISIBLE, nullptr, 0, &m_host));
+        m_view.MoveWindow(10, 10, 640, 480);
+    }
+
+    // A click of the picker at a picture point, as the mouse makes it.
+    void Click(double x, double y)
+    {
+        const CPoint p = m_view.PictureToClient(x + 0.5, y + 0.5);
+        m_view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        m_view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    }
+    int AlphaAt(int x, int y) { return m_view.GetMask()->GetLine(y)[3 * x]; }
+
+    CWnd m_host;
+    CHookedPrimatteWnd m_view;
+    TestFolder m_folder;
+};
+
+// One pick on the screen of a photographed subject: hair, soft edges and glass come out close to
+// the truth, on a green and on a blue screen, through noise, uneven light, spill and JPEG.
+TEST_F(PrimatteWndTest, OnePickKeysAPhotographedScreenCloseToTheTruth)
+{
+    CDib photo;
+    ASSERT_EQ(1, photo.Load(ExecutableFolder() + "..\\samples\\astronaut.png"));
+    for (COLORREF screen : {kGreenScreen, kBlueScreen}) {
+        KEYSCENEOPT opt;
+        opt.width = 480;
+        opt.height = 360;
+        opt.screen = screen;
+        opt.hairStrands = 60;
+        KEYSCENE scene;
+        ASSERT_TRUE(MakeKeyScene(photo, opt, m_folder.Path(), scene));
+        ASSERT_EQ(1, m_view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND, "scene.jpg"));
+        m_view.SetOpType(KX_OP_PICKSCREEN);
+        Click(30, 30);
+        ASSERT_TRUE(m_view.IsKeyed());
+        EXPECT_EQ(KX_SHOW_COMPOSITE, m_view.m_nShowType) << "a pick shows the composite";
+        const MatteError e = Compare(*m_view.GetMask(), scene.alpha);
+        EXPECT_LT(e.mean, 7.5) << "screen " << std::hex << screen;
+        EXPECT_LT(e.badShare, 0.04) << "screen " << std::hex << screen;
+        // The darkest corner of the screen is background, the middle of the chest opaque.
+        EXPECT_EQ(0, AlphaAt(opt.width - 3, 3));
+        EXPECT_EQ(255, AlphaAt(opt.width * 45 / 100, opt.height - 10));
+    }
+}
+
+// Each operation moves the key the way it promises, for the colours it was given.
+TEST_F(PrimatteWndTest, OperationsChangeTheKeyForTheirColours)
+{
+    const COLORREF grey = RGB(128, 128, 128);
+    const COLORREF screen = kGreenScreen;
+    // 1 a speck on the screen, 2 a teal foreground, 3 grey seen through at 40 %, 4 a pale
+    // blue seen through at 50 %, 5 a faint grey veil, 6 a pale skin with green spill.
+    const std::vector<COLORREF> colours = {RGB(70, 150, 70), RGB(40, 140, 110), Mix(grey, screen, 0.4),
+                                           Mix(RGB(150, 170, 250), screen, 0.5), Mix(grey, screen, 0.06),
+                                           RGB(190, 185, 120)};
+    CDib dib = Patches(screen, colours);
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.ZoomActual();
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(5, 5);
+    auto alpha = [&](int k) { return AlphaAt(40 * (k + 1) + 20, 20); };
+    auto green = [&](int k) {
+        const BYTE* p = m_view.GetComposite()->GetLine(20) + 3 * (40 * (k + 1) + 20);
+        return (int)p[1] - (p[0] + p[2]) / 2;
+    };
+    ASSERT_GT(alpha(0), 0);
+    ASSERT_LT(alpha(1), 255);
+    EXPECT_NEAR(alpha(2), 102, 30) << "40 % grey measures about 40 %";
+
+    // Each click at once does what its operation promises for the colour clicked.
+    auto click = [&](int op, int patch) {
+        m_view.SetOpType(op);
+        Click(40 * (patch + 1) + 20, 20);
+    };
+    click(KX_OP_CLEANBG, 0);
+    EXPECT_EQ(0, alpha(0)) << "cleaned background";
+    click(KX_OP_CLEANFG, 1);
+    EXPECT_EQ(255, alpha(1)) << "cleaned foreground";
+    click(KX_OP_FGOPAQUE, 2);
+    EXPECT_EQ(255, alpha(2)) << "made opaque";
+    const int seen = alpha(3);
+    click(KX_OP_FGTRANSPARENT, 3);
+    EXPECT_NEAR(alpha(3), seen * 2 / 3, 12) << "made more transparent by a third";
+    const int veil = alpha(4);
+    click(KX_OP_RESTOREDETAIL, 4);
+    EXPECT_GT(alpha(4), veil) << "detail restored";
+    const int spill = green(5);
+    click(KX_OP_CLEANSPILL, 5);
+    EXPECT_LT(green(5), spill) << "spill cleaned";
+
+    // Fine tuning: more transparency for all colours lowers the 40 % grey, 0, 0, 0 gives the key
+    // of the selection back.
+    m_view.SetOpType(KX_OP_FINETUNE);
+    EXPECT_EQ(1, m_view.m_nFineReady) << "fine tuning is ready at once when a key exists";
+    const std::vector<BYTE> before = Bytes(*m_view.GetComposite());
+    const int seenBefore = alpha(3);
+    m_view.SetFineTuningVal(0, 60, 0);
+    EXPECT_LT(alpha(3), seenBefore);
+    m_view.SetFineTuningVal(0, 0, 0);
+    EXPECT_EQ(before, Bytes(*m_view.GetComposite()));
+    // Picking a colour in fine tuning is a new selection.
+    Click(40 * 4 + 20, 20);
+    EXPECT_EQ(2, m_view.m_nFineReady);
+
+    // Shrinking erodes the matte: the opaque patch's border pixels go.
+    EXPECT_EQ(255, AlphaAt(40 * 2 + 10, 20));
+    m_view.SetDefocusShrinkVal(0, 30);
+    EXPECT_EQ(0, AlphaAt(40 * 2 + 10, 20));
+    EXPECT_EQ(255, AlphaAt(40 * 2 + 20, 20));
+    m_view.SetDefocusShrinkVal(25, 30);
+    m_view.SetInwardFlag(1);
+    EXPECT_GT(AlphaAt(40 * 2 + 20, 20), 0);
+    EXPECT_EQ(0, AlphaAt(40 * 2 + 12, 20)) << "inward: the soft edge stays inside";
+}
+
+// Undo and redo replay the steps: the composite after undo is the one before the step, and
+// after redo the one after it, bit for bit.
+TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
+{
+    CDib photo;
+    ASSERT_EQ(1, photo.Load(ExecutableFolder() + "..\\samples\\astronaut.png"));
+    KEYSCENEOPT opt;
+    opt.width = 320;
+    opt.height = 240;
+    opt.hairStrands = 40;
+    KEYSCENE scene;
+    ASSERT_TRUE(MakeKeyScene(photo, opt, m_folder.Path(), scene));
+    ASSERT_EQ(1, m_view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND));
+    EXPECT_FALSE(m_view.CanUndo());
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    std::vector<std::vector<BYTE>> states = {Bytes(*m_view.GetComposite())};
+    const struct { int op; int x, y; } clicks[] = {{KX_OP_CLEANBG, 300, 200}, {KX_OP_FGTRANSPARENT, 260, 110},
+                                                   {KX_OP_CLEANSPILL, 120, 180}, {KX_OP_RESTOREDETAIL, 150, 40}};
+    for (const auto& c : clicks) {
+        m_view.SetOpType(c.op);
+        Click(c.x, c.y);
+        states.push_back(Bytes(*m_view.GetComposite()));
+    }
+    m_view.SetOpType(KX_OP_FINETUNE);
+    m_view.SetFineTuningVal(20, 10, 0);
+    m_view.SetFineTuningVal(40, 10, -30);   // the same selection: one step
+    states.push_back(Bytes(*m_view.GetComposite()));
+    ASSERT_EQ(6, m_view.GetHistoryCount());
+    for (int i = (int)states.size() - 2; i >= 0; --i) {
+        ASSERT_TRUE(m_view.Undo());
+        EXPECT_EQ(states[i], Bytes(*m_view.GetComposite())) << "after undoing to step " << i;
+    }
+    ASSERT_TRUE(m_view.Undo());          // the pick itself
+    EXPECT_FALSE(m_view.IsKeyed());
+    EXPECT_FALSE(m_view.Undo());
+    for (size_t i = 0; i < states.size(); ++i) {
+        ASSERT_TRUE(m_view.Redo());
+        EXPECT_EQ(states[i], Bytes(*m_view.GetComposite())) << "after redoing step " << i;
+    }
+    EXPECT_FALSE(m_view.Redo());
+    // A new step after an undo drops what was undone.
+    m_view.Undo();
+    m_view.SetOpType(KX_OP_CLEANBG);
+    Click(300, 10);
+    EXPECT_FALSE(m_view.CanRedo());
+    EXPECT_EQ(6, m_view.GetHistoryCount());
+}
+
+// A long session keeps a bounded history: old steps fold into the starting key, and what is kept
+// is operations, not pictures.
+TEST_F(PrimatteWndTest, HistoryStaysBoundedOverALongSession)
+{
+    CDib dib = Patches(kGreenScreen, {RGB(52, 160, 82), RGB(128, 128, 128)});
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(5, 5);
+    const int ops[] = {KX_OP_CLEANBG, KX_OP_FGTRANSPARENT, KX_OP_FGOPAQUE, KX_OP_CLEANSPILL};
+    for (int i = 0; i < KX_PRIM_HISTORY + 40; ++i) {
+        m_view.SetOpType(ops[i % 4]);
+        const CPoint path[] = {CPoint(45 + i % 20, 15), CPoint(85, 15 + i % 10), CPoint(60, 25)};
+        ASSERT_TRUE(m_view.ApplyAt(path, 3));
+    }
+    EXPECT_EQ(KX_PRIM_HISTORY, m_view.GetHistoryCount());
+    EXPECT_LT(m_view.GetHistoryBytes(), (size_t)512 * 1024);
+    int undone = 0;
+    while (m_view.Undo())
+        ++undone;
+    EXPECT_EQ(KX_PRIM_HISTORY, undone);
+    EXPECT_TRUE(m_view.IsKeyed()) << "the folded steps, the pick among them, stay in the starting key";
+}
+
+// The zoom keys the dialogs send, and the hooks that follow.
+TEST_F(PrimatteWndTest, ZoomKeysZoomFitAndShowActualSize)
+{
+    CDib dib = Patches(kGreenScreen, std::vector<COLORREF>(31, RGB(200, 60, 60)));   // 1280 x 40
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    const double fit = m_view.GetZoom();
+    EXPECT_NEAR(0.5, fit, 0.001);
+    EXPECT_TRUE(m_view.IsZoomFit());
+    m_view.SendMessage(WM_KEYDOWN, VK_ADD, 0);
+    EXPECT_NEAR(fit * 1.5, m_view.GetZoom(), 1e-6);
+    EXPECT_FALSE(m_view.IsZoomFit());
+    m_view.SendMessage(WM_KEYDOWN, VK_SUBTRACT, 0);
+    EXPECT_NEAR(fit, m_view.GetZoom(), 1e-6);
+    m_view.SendMessage(WM_KEYDOWN, '2', 0);
+    EXPECT_DOUBLE_EQ(1.0, m_view.GetZoom());
+    m_view.SendMessage(WM_KEYDOWN, '1', 0);
+    EXPECT_DOUBLE_EQ(fit, m_view.GetZoom());
+    EXPECT_TRUE(m_view.IsZoomFit());
+    EXPECT_EQ(4, m_view.m_nScaleChanged);
+    // Zoomed in, the view shows the full-size pixels: the patch edge is sharp on the screen.
+    m_view.ZoomActual();
+    m_view.SetToolType(KX_TOOL_MOVE);
+    const CPoint at = m_view.PictureToClient(40, 20);
+    m_view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
+    m_view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(250, 200));
+    m_view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(250, 200));
+    EXPECT_EQ(at.x - 50, m_view.PictureToClient(40, 20).x) << "the move tool pans";
+    EXPECT_FALSE(m_view.CanUndo()) << "panning is no keying step";
+    const Capture shown = [&] { m_view.Invalidate(FALSE); m_view.UpdateWindow(); return CaptureClient(m_view); }();
+    const CPoint edge = m_view.PictureToClient(50, 20);
+    EXPECT_TRUE(Near(RGB(40, 170, 70), shown.At(edge.x - 1, edge.y), 0));
+    EXPECT_TRUE(Near(RGB(200, 60, 60), shown.At(edge.x, edge.y), 0));
+}
+
+// Pictures that cannot be keyed are refused cleanly and leave nothing stale behind.
+TEST_F(PrimatteWndTest, BadPicturesAreRefusedAndLeaveNoStaleKey)
+{
+    CDib dib = Patches(kGreenScreen, {RGB(128, 128, 128)});
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND, "a.png"));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(5, 5);
+    ASSERT_TRUE(m_view.GetComposite()->IsValid());
+
+    // A missing file, a file that is no picture, a header that asks for 70000 x 70000 pixels.
+    m_folder.Write("text.jpg", "not a picture");
+    std::string huge(54, '\0');
+    huge[0] = 'B'; huge[1] = 'M';
+    const unsigned w = 70000, h = 70000;
+    huge[10] = 54; huge[14] = 40;
+    memcpy(&huge[18], &w, 4);
+    memcpy(&huge[22], &h, 4);
+    huge[26] = 1; huge[28] = 24;
+    m_folder.Write("huge.bmp", huge);
+    for (const CString& path : {m_folder.File("missing.jpg"), m_folder.File("text.jpg"), m_folder.File("huge.bmp")}) {
+        EXPECT_EQ(0, m_view.LoadFile(path, KX_PRIM_FOREGROUND)) << (LPCSTR)path;
+        EXPECT_FALSE(m_view.GetComposite()->IsValid()) << (LPCSTR)path;
+        EXPECT_FALSE(m_view.GetMask()->IsValid()) << (LPCSTR)path;
+        EXPECT_TRUE(m_view.m_strFileName.IsEmpty());
+        EXPECT_STREQ("图像无法打开", m_view.GetMsg());
+    }
+    // The view shows nothing of the last picture.
+    m_view.ShowImage(KX_SHOW_COMPOSITE, 1);
+    const Capture shown = CaptureClient(m_view);
+    EXPECT_TRUE(Near(RGB(96, 96, 96), shown.At(320, 240), 0));
+    EXPECT_EQ(0, m_view.LoadFile(nullptr, KX_PRIM_FOREGROUND));
+    EXPECT_EQ(0, m_view.LoadFile(m_folder.File("text.jpg"), 7)) << "no such role";
+    EXPECT_EQ(0, m_view.SetPicture(nullptr, KX_PRIM_BACKGROUND));
+    EXPECT_EQ(0, m_view.PrimatteImage(-1, -1, 0, 0));
+    EXPECT_FALSE(m_view.ApplyAt(nullptr, 0));
+    // The key survives: the next picture is keyed by it at once.
+    EXPECT_TRUE(m_view.IsKeyed());
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    EXPECT_EQ(0, AlphaAt(5, 5));
+    EXPECT_STREQ("80 x 40  100%", m_view.GetMsg());
+}
+
+} // namespace
