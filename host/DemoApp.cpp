@@ -9,18 +9,6 @@
 
 namespace {
 
-// An argument of the command line in the active code page, however long.
-CString Narrow(LPCWSTR text)
-{
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    CString s;
-    if (n > 1) {
-        ::WideCharToMultiByte(CP_ACP, 0, text, -1, s.GetBufferSetLength(n - 1), n, nullptr, nullptr);
-        s.ReleaseBuffer(n - 1);
-    }
-    return s;
-}
-
 class CDemoApp : public CWinApp
 {
 public:
@@ -41,11 +29,11 @@ BOOL CDemoApp::InitInstance()
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     CString tourFolder, pictureFolder = DemoExecutableFolder() + "..\\samples";
     for (int i = 1; i < argc; ++i) {
-        const CString arg = Narrow(argv[i]);
+        const CString arg = AfxFromWide(argv[i]);
         if (arg == "--tour" && i + 1 < argc)
-            tourFolder = Narrow(argv[++i]);
+            tourFolder = AfxFromWide(argv[++i]);
         else if (arg == "--folder" && i + 1 < argc)
-            pictureFolder = Narrow(argv[++i]);
+            pictureFolder = AfxFromWide(argv[++i]);
     }
     ::LocalFree(argv);
 

@@ -1,5 +1,7 @@
 #include "DemoHost.h"
 #include <KXDiskFile.h>
+#include <commctrl.h>
+#include <dlgs.h>
 #include <algorithm>
 
 const char* const kDemoMainCaption = "图像工坊";
@@ -110,4 +112,14 @@ void TypeText(HWND hDlg, int id, const char* text)
             ::SendMessageA(edit, WM_CHAR, *p, 1);
         }
     }
+}
+
+void ChooseFile(HWND hFileDialog, const CString& path)
+{
+    // The explorer form's name box is an extended combo box around an edit.
+    HWND box = ::GetDlgItem(hFileDialog, cmb13);
+    HWND edit = box ? (HWND)::SendMessageA(box, CBEM_GETEDITCONTROL, 0, 0) : ::GetDlgItem(hFileDialog, edt1);
+    if (edit)
+        TypeText(::GetParent(edit), ::GetDlgCtrlID(edit), path);
+    PostClick(hFileDialog, IDOK);
 }

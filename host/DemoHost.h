@@ -82,3 +82,5 @@ void PostClick(HWND hDlg, int id);
 // Types the text into an edit of the dialog as a user does, one character after another, over
 // what it held.
 void TypeText(HWND hDlg, int id, const char* text);
+// In an open or save dialog: the path typed into its file name box, then its OK button.
+void ChooseFile(HWND hFileDialog, const CString& path);

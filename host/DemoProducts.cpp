@@ -12,7 +12,6 @@
 #include <StringEx.h>
 #include <kxraii.h>
 #include <commctrl.h>
-#include <dlgs.h>
 #include <cstdio>
 #include <string>
 
@@ -325,17 +324,6 @@ void SelectThumb(HWND hMain, int index)
 {
     if (auto* frame = static_cast<CMainFrame*>(CWnd::FromHandlePermanent(hMain)))
         frame->Thumbs().SetItemState(index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-// The file name box of the open dialog, with the path typed into it, then "打开".
-void ChooseFile(HWND hFileDialog, const CString& path)
-{
-    // The explorer form's name box is an extended combo box around an edit.
-    HWND box = ::GetDlgItem(hFileDialog, cmb13);
-    HWND edit = box ? (HWND)::SendMessageA(box, CBEM_GETEDITCONTROL, 0, 0) : ::GetDlgItem(hFileDialog, edt1);
-    if (edit)
-        TypeText(::GetParent(edit), ::GetDlgCtrlID(edit), path);
-    PostClick(hFileDialog, IDOK);
 }
 
 const CDemoRegistration registration(kDemoOrderProducts, [](CDemoBuilder& demo) {

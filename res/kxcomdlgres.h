@@ -86,6 +86,9 @@
 // The image file dialog's filter table: text and pattern of each row, rows 1 to 6.
 #define IDS_IMGFILE_FILTER_FIRST    20000
 #define IDS_IMGFILE_FILTER_LAST     20011
+// The preview the open form adds to the file dialog's frame: an id of its own, none of the
+// frame's controls (1 and 2 are its buttons, 0x400 to 0x4FF the rest).
+#define IDC_IMGFILE_PREVIEW         11040
 
 // ---- image adjustment -------------------------------------------------------------------------
 #define IDD_DLG_ADJUST              10017
@@ -93,6 +96,7 @@
 #define IDD_DLG_ADJUST_LARGE        10023
 #define IDD_DLG_ADJUST_NAME         10025
 #define IDS_ADJUST_STD_TITLE        20113
+#define IDS_ADJUST_BAD_NAME         20115
 
 #define IDC_ADJ_SAVE_PROFILE        16
 #define IDC_ADJ_DELETE_PROFILE      17
@@ -160,6 +164,73 @@
 #define IDS_BATCH_PATH_TOO_LONG     26082
 #define IDS_BATCH_BAD_NAME          26083
 
+// ---- background removal -----------------------------------------------------------------------
+#define IDD_DLG_PRIMATTE            10014
+#define IDD_DLG_PRIMATTE_BAT        10019
+// the picture buttons on the right
+#define IDC_PRIM_CLOSE              5
+#define IDC_PRIM_FOREGROUND         7
+#define IDC_PRIM_BACKGROUND         10
+#define IDC_PRIM_SAVE_COMPOSITE     19
+#define IDC_PRIM_SAVE_MASK          20
+#define IDC_PRIM_UNDO               21
+#define IDC_PRIM_REDO               22
+#define IDC_PRIM_RECOMPOSE          23
+#define IDC_PRIM_APPLY              1075
+// the status text under the view, the view's placeholder
+#define IDC_PRIM_STATUS             1073
+#define IDC_PRIM_VIEW_AREA          10062
+// the default background
+#define IDC_PRIM_DEFBG_COLOR        1076
+#define IDC_PRIM_DEFBG_PICTURE      1077
+#define IDC_PRIM_CHOOSE_COLOR       1078
+#define IDC_PRIM_SWATCH             1079
+#define IDC_PRIM_CHOOSE_PICTURE     1080
+#define IDC_PRIM_DEFBG_PATH         1081
+#define IDC_PRIM_DEFBG_NONE         1082
+// zoom and mouse tools under the view
+#define IDC_PRIM_ZOOM_IN            10041
+#define IDC_PRIM_ZOOM_OUT           10042
+#define IDC_PRIM_PICKER             10044
+#define IDC_PRIM_EDIT_TOOL          10046
+#define IDC_PRIM_HAND               10048
+#define IDC_PRIM_FIT                10050
+#define IDC_PRIM_ACTUAL             10052
+// what the view shows: composite, mask, foreground, background
+#define IDC_PRIM_SHOW_COMPOSITE     10063
+#define IDC_PRIM_SHOW_MASK          10064
+#define IDC_PRIM_SHOW_FOREGROUND    10065
+#define IDC_PRIM_SHOW_BACKGROUND    10066
+// the keying operations 0 to 8, one radio each
+#define IDC_PRIM_OP_FIRST           10069
+#define IDC_PRIM_OP_BG_NOISE        10070
+#define IDC_PRIM_OP_FG_NOISE        10071
+#define IDC_PRIM_OP_OPAQUE          10072
+#define IDC_PRIM_OP_TRANSPARENT     10073
+#define IDC_PRIM_OP_DETAIL          10074
+#define IDC_PRIM_OP_SPILL           10075
+#define IDC_PRIM_OP_FINE_TUNING     10076
+#define IDC_PRIM_OP_DEFOCUS         10077
+// fine tuning and defocus: sliders and their buddy edits
+#define IDC_PRIM_SPILL              27606
+#define IDC_PRIM_TRANSPARENCY       27607
+#define IDC_PRIM_DETAIL             27608
+#define IDC_PRIM_SPILL_EDIT         27609
+#define IDC_PRIM_TRANSPARENCY_EDIT  27610
+#define IDC_PRIM_DETAIL_EDIT        27611
+#define IDC_PRIM_DEFOCUS            27615
+#define IDC_PRIM_DEFOCUS_EDIT       27616
+#define IDC_PRIM_SHRINK             27617
+#define IDC_PRIM_SHRINK_EDIT        27618
+#define IDC_PRIM_INWARD             1074
+// the batch form: compose while browsing
+#define IDC_PRIM_AUTOCOMPOSE        10061
+// the file dialogs' titles
+#define IDS_PRIM_CHOOSE_FOREGROUND  29001
+#define IDS_PRIM_CHOOSE_BACKGROUND  29002
+#define IDS_PRIM_SAVE_COMPOSITE     29003
+#define IDS_PRIM_SAVE_MASK          29004
+#define IDS_PRIM_CHOOSE_DEFBG       29005
 // ---- crop and slice -----------------------------------------------------------------------------
 #define IDD_SLICE                   10013
 #define IDD_CROP                    10016

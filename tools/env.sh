@@ -94,8 +94,15 @@ kx_build() {
     cmake -S "$top" -B "$KX_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" \
           -DCMAKE_BUILD_TYPE="${KX_BUILD_TYPE:-Release}" >/dev/null
   fi
-  cmake --build "$KX_BUILD_DIR" -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^(Consolidate|Scanning)' || true
-  [ "${PIPESTATUS[0]}" = 0 ] || { echo "build failed" >&2; exit 1; }
+  # The progress lines are filtered out, and the build's own status is what counts: grep fails
+  # when it leaves no line, which is no failure, and an "|| true" after the whole pipe would
+  # hide a failed build.
+  local -
+  set -o pipefail
+  local status=0
+  cmake --build "$KX_BUILD_DIR" -j"$(nproc)" 2>&1 | { grep -v -E '^\[ *[0-9]+%\]|^(Consolidate|Scanning)' || true; } ||
+    status=$?
+  [ "$status" = 0 ] || { echo "build failed (status $status)" >&2; exit 1; }
 }
 
 kx_prefix() {

@@ -230,3 +230,38 @@ void CStringArray::RemoveAt(int i, int nCount)
     nCount = Clamp(nCount, 0, GetSize() - i);
     m_items.erase(m_items.begin() + i, m_items.begin() + i + nCount);
 }
+
+std::wstring AfxToWide(const char* text, int n)
+{
+    if (!text || n == 0)
+        return std::wstring();
+    const int count = ::MultiByteToWideChar(CP_ACP, 0, text, n, nullptr, 0);
+    if (count <= 0)
+        return std::wstring();
+    std::wstring wide((size_t)count, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text, n, &wide[0], count);
+    if (n < 0)
+        wide.resize((size_t)count - 1);   // the terminating zero is the string's own
+    return wide;
+}
+
+CString AfxFromWide(const wchar_t* text, int n, bool* pbLost)
+{
+    if (pbLost)
+        *pbLost = false;
+    CString result;
+    if (!text || n == 0)
+        return result;
+    BOOL lost = FALSE;
+    BOOL* pLost = pbLost ? &lost : nullptr;
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, n, nullptr, 0, nullptr, pLost);
+    if (bytes <= 0)
+        return result;
+    const int length = n < 0 ? bytes - 1 : bytes;
+    std::vector<char> buffer((size_t)bytes + 1, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, n, buffer.data(), bytes, nullptr, pLost);
+    result = CString(buffer.data(), length);
+    if (pbLost)
+        *pbLost = lost != FALSE;
+    return result;
+}

@@ -89,6 +89,12 @@ AFX_API CString operator+(const CString& a, const char* b);
 AFX_API CString operator+(const char* a, const CString& b);
 AFX_API CString operator+(const CString& a, char b);
 AFX_API CString operator+(char a, const CString& b);
+
+// Text between the active code page and UTF-16, sized from the text, however long. n is the
+// number of characters, -1 for up to the terminating zero. AfxFromWide sets *pbLost when a
+// character has no form in the code page (it then arrives as the code page's default character).
+AFX_API std::wstring AfxToWide(const char* text, int n = -1);
+AFX_API CString AfxFromWide(const wchar_t* text, int n = -1, bool* pbLost = nullptr);
 inline bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
 inline bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
 inline bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }

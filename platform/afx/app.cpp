@@ -123,8 +123,7 @@ BOOL AfxLoadStringFromChain(UINT nID, CString& rString)
     // its fixed buffer size.
     const wchar_t* p = nullptr;
     const int n = ::LoadStringW(hInst, nID, reinterpret_cast<LPWSTR>(&p), 0);
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, p, n, nullptr, 0, nullptr, nullptr);
-    ::WideCharToMultiByte(CP_ACP, 0, p, n, rString.GetBufferSetLength(bytes), bytes, nullptr, nullptr);
+    rString = AfxFromWide(p, n);
     return TRUE;
 }
 

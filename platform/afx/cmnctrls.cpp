@@ -1,4 +1,5 @@
 #include "afximpl.h"
+#include <vector>
 #include "afxcmn.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -66,13 +67,21 @@ BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData)
 
 CString CListCtrl::GetItemText(int nItem, int nSubItem) const
 {
-    char text[MAX_PATH * 2] = "";
-    LVITEMA item{};
-    item.iSubItem = nSubItem;
-    item.pszText = text;
-    item.cchTextMax = (int)sizeof text;
-    SendMessage(LVM_GETITEMTEXTA, (WPARAM)nItem, (LPARAM)&item);
-    return CString(text);
+    // The list tells no length: a text that fills the buffer but for its zero may have been cut,
+    // so the buffer grows until the text leaves room to spare.
+    std::vector<char> text(MAX_PATH);
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = nSubItem;
+        item.pszText = text.data();
+        item.cchTextMax = (int)text.size();
+        const int n = (int)SendMessage(LVM_GETITEMTEXTA, (WPARAM)nItem, (LPARAM)&item);
+        // A megabyte is far beyond any name a list shows; it only keeps a broken control from
+        // making the loop endless.
+        if (n < (int)text.size() - 1 || text.size() >= (1u << 20))
+            return CString(item.pszText, n);
+        text.resize(text.size() * 4);
+    }
 }
 
 int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem, int nImage)

@@ -25,7 +25,7 @@ COLORREF* CColorDialog::GetSavedCustomColors() { return g_customColors; }
 
 INT_PTR CColorDialog::DoModal()
 {
-    m_cc.hwndOwner = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : ::GetActiveWindow();
+    m_cc.hwndOwner = m_pParentWnd ? CWnd::GetSafeHwnd(m_pParentWnd) : ::GetActiveWindow();
     const COLORREF start = m_cc.rgbResult;
     if (::ChooseColorA(&m_cc))
         return IDOK;

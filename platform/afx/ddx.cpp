@@ -172,6 +172,16 @@ void CheckRange(CDataExchange* pDX, T value, T lo, T hi, UINT nIDPrompt, const c
     pDX->m_pDlgWnd->OnDataValidateError(pDX, prompt, nIDPrompt);
 }
 
+// A value the control keeps itself, read with one message and set with another.
+void ExchangeByMessage(CDataExchange* pDX, int nIDC, int& value, UINT getMessage, UINT setMessage)
+{
+    HWND h = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = (int)::SendMessageA(h, getMessage, 0, 0);
+    else
+        ::SendMessageA(h, setMessage, (WPARAM)value, 0);
+}
+
 // The radio buttons of the group that starts at hWndFirst, in tab order.
 template <typename F>
 void ForEachRadio(HWND hWndFirst, F f)
@@ -205,14 +215,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
         ::SetWindowTextA(h, value);
 }
 
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
-{
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
-    else
-        ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
-}
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value) { ExchangeByMessage(pDX, nIDC, value, BM_GETCHECK, BM_SETCHECK); }
 
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 {
@@ -230,23 +233,9 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
     }
 }
 
-void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
-{
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        index = (int)::SendMessageA(h, CB_GETCURSEL, 0, 0);
-    else
-        ::SendMessageA(h, CB_SETCURSEL, (WPARAM)index, 0);
-}
+void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index) { ExchangeByMessage(pDX, nIDC, index, CB_GETCURSEL, CB_SETCURSEL); }
 
-void DDX_LBIndex(CDataExchange* pDX, int nIDC, int& index)
-{
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        index = (int)::SendMessageA(h, LB_GETCURSEL, 0, 0);
-    else
-        ::SendMessageA(h, LB_SETCURSEL, (WPARAM)index, 0);
-}
+void DDX_LBIndex(CDataExchange* pDX, int nIDC, int& index) { ExchangeByMessage(pDX, nIDC, index, LB_GETCURSEL, LB_SETCURSEL); }
 
 namespace {
 void ExchangeComboString(CDataExchange* pDX, int nIDC, CString& value, UINT selectMsg)

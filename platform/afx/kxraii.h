@@ -83,6 +83,7 @@ KX_HANDLE_TRAITS(find, HANDLE, INVALID_HANDLE_VALUE, ::FindClose)
 KX_HANDLE_TRAITS(hglobal, HGLOBAL, nullptr, ::GlobalFree)
 KX_HANDLE_TRAITS(hdc, HDC, nullptr, ::DeleteDC)
 KX_HANDLE_TRAITS(pidl, LPITEMIDLIST, nullptr, ::CoTaskMemFree)
+KX_HANDLE_TRAITS(cotaskmem_string, PWSTR, nullptr, ::CoTaskMemFree)
 KX_HANDLE_TRAITS(hmenu, HMENU, nullptr, ::DestroyMenu)
 #undef KX_HANDLE_TRAITS
 
@@ -115,6 +116,8 @@ using unique_hmenu = unique_any<traits::hmenu>;
 // Shell item lists (SHBrowseForFolder, ParseDisplayName): the shell allocates them with the COM
 // task allocator, the one SHGetMalloc hands out.
 using unique_pidl = unique_any<traits::pidl>;
+// Strings the shell allocates with the same allocator (SHGetNameFromIDList, GetDisplayNameOf).
+using unique_cotaskmem_string = unique_any<traits::cotaskmem_string>;
 
 // ---- DCs that belong to a window ---------------------------------------------------------------
 // GetDC / ReleaseDC with the window it came from (null for the screen).

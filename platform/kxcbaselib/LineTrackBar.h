@@ -7,8 +7,9 @@
 //      m_slider.InitControl(IDC_SLIDER_EDIT, 0, -100, 0, 100, 1, 1, 0);
 //   3) handle WM_KX_SLIDER_CHANGED (0x83E9) in the parent and re-read the sliders with GetPos;
 //   4) in the buddy's EN_CHANGE handler, when NeedSendMessage() is non-zero, parse the text and
-//      call SetPos(value, 0). The slider never parses its buddy itself: what a typed text means
-//      (and whether it is refused) is the dialog's data exchange.
+//      call SetPosFromBuddy(value, 0), which leaves the typed text alone. The slider never
+//      parses its buddy itself: what a typed text means (and whether it is refused) is the
+//      dialog's data exchange.
 //
 // Notification: the parent receives WM_KX_SLIDER_CHANGED, sent (not posted), with
 // wParam = MAKEWPARAM(control id, code) and lParam = the position; code is

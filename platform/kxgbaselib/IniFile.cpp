@@ -16,6 +16,19 @@ const char kAbsent[] = "\x01kx-absent\x01";
 
 CIniFile::CIniFile(const char* pszPathName) : m_strPath(pszPathName) {}
 
+BOOL CIniFile::IsValidSectionName(const char* pszSection)
+{
+    if (!pszSection || !*pszSection)
+        return FALSE;
+    const size_t n = strlen(pszSection);
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (blank(pszSection[0]) || blank(pszSection[n - 1]))
+        return FALSE;
+    // Byte by byte is safe in a double-byte code page: neither byte of a double-byte character
+    // is below 0x40, and these are.
+    return strpbrk(pszSection, "\r\n") == nullptr;
+}
+
 void CIniFile::GetSectionNames(CStringArray* pNames) const
 {
     if (!pNames)

@@ -30,6 +30,10 @@ public:
     const CString& GetPathName() const { return m_strPath; }
 
 // Sections
+    // Whether a section of this name comes back under the same name: not empty, no line break,
+    // no blank at either end (the section line is trimmed when read). Brackets inside a name
+    // are kept: the line's last "]" ends the name.
+    static BOOL IsValidSectionName(const char* pszSection);
     void GetSectionNames(CStringArray* pNames) const;
     BOOL IsSectionExist(const char* pszSection) const;
     // Removes the section with all its keys; TRUE when the file was written.

@@ -28,20 +28,35 @@ CDib::CDib(const CDib& src) : CDib()
 
 CDib& CDib::operator=(const CDib& src)
 {
-    if (this == &src)
-        return *this;
-    src.Flush();
-    Free();
-    if (src.IsValid()) {
-        BYTE* bits = AllocatePixels(src.m_width, src.m_height, src.m_bitsPerPixel);
-        if (bits) {
-            memcpy(bits, src.m_bits, (size_t)src.m_stride * src.m_height);
-            Adopt(bits, src.m_width, src.m_height, src.m_bitsPerPixel);
-        }
+    if (!Copy(src)) {
+        Free();
+        m_xRes = src.m_xRes;
+        m_yRes = src.m_yRes;
     }
+    return *this;
+}
+
+BOOL CDib::Copy(const CDib& src)
+{
+    if (this == &src)
+        return TRUE;
+    src.Flush();
+    if (!src.IsValid()) {
+        Free();
+        m_xRes = src.m_xRes;
+        m_yRes = src.m_yRes;
+        return TRUE;
+    }
+    // The new pixels first: this picture is given up only once the copy exists.
+    BYTE* bits = AllocatePixels(src.m_width, src.m_height, src.m_bitsPerPixel);
+    if (!bits)
+        return FALSE;
+    memcpy(bits, src.m_bits, (size_t)src.m_stride * src.m_height);
+    Free();
+    Adopt(bits, src.m_width, src.m_height, src.m_bitsPerPixel);
     m_xRes = src.m_xRes;
     m_yRes = src.m_yRes;
-    return *this;
+    return TRUE;
 }
 
 CDib::~CDib()
@@ -177,7 +192,7 @@ void CDib::Flush() const
     if ((long long)m_width * m_height < kInlinePixels)
         rows(0, m_height);
     else
-        ParallelFor(m_height, rows);
+        (void)ParallelFor(m_height, rows);   // the row kernels allocate nothing and cannot throw
 }
 
 // ---- Packed DIBs ---------------------------------------------------------------------------

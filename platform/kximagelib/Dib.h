@@ -52,7 +52,11 @@ public:
     // ---- Construction --------------------------------------------------------------------
     CDib();                              // empty and invalid
     CDib(const CDib& src);               // deep copy
-    CDib& operator=(const CDib& src);    // deep copy; later changes to either leave the other
+    CDib& operator=(const CDib& src);    // deep copy; later changes to either leave the other;
+                                         // invalid when there was no memory for the pixels
+    // Deep copy that tells: FALSE, with this picture as it was, when there is no memory for the
+    // pixels. A copy of an invalid picture is an invalid picture, and TRUE.
+    BOOL Copy(const CDib& src);
     virtual ~CDib();
 
     // Releases the pixels; the picture is invalid afterwards.

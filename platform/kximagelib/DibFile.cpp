@@ -8,6 +8,7 @@
 #include <ocidl.h>
 #include <stdlib.h>
 #include <string.h>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -41,17 +42,6 @@ public:
 private:
     HRESULT m_hr;
 };
-
-std::wstring Widen(const char* text)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
-    wide.resize(n - 1);
-    return wide;
-}
 
 HRESULT CreateFactory(ComPtr<IWICImagingFactory>& factory)
 {
@@ -180,7 +170,7 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     if (FAILED(CreateFactory(factory)))
         return -1;
     ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+    if (FAILED(factory->CreateDecoderFromFilename(AfxToWide(path).c_str(), nullptr, GENERIC_READ,
                                                   WICDecodeMetadataCacheOnDemand, &decoder)))
         return -2;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -300,11 +290,16 @@ bool WriteBmp32(const char* path, const BYTE* bits, int width, int height, int s
 
 // CMYK samples from 24- or 32-bit pixels by the plain complement rule (K = 255 - max(R, G, B)),
 // with no colour profile.
-std::vector<BYTE> ToCmyk(const CDib& dib)
+// False when there is no memory for them.
+bool ToCmyk(const CDib& dib, std::vector<BYTE>& cmyk)
 {
     const int w = dib.GetWidth(), h = dib.GetHeight(), bpp = dib.GetBitsPerPixel() / 8;
-    std::vector<BYTE> cmyk((size_t)w * h * 4);
-    kximage::ParallelFor(h, [&](int begin, int end) {
+    try {
+        cmyk.resize((size_t)w * h * 4);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return kximage::ParallelFor(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             const BYTE* s = dib.GetBits() + (size_t)y * dib.GetStride();
             BYTE* d = &cmyk[(size_t)y * w * 4];
@@ -319,7 +314,6 @@ std::vector<BYTE> ToCmyk(const CDib& dib)
             }
         }
     });
-    return cmyk;
 }
 
 // Wine's WIC TIFF encoder has no CMYK pixel format, so CMYK TIFFs are written here: one
@@ -370,8 +364,10 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     if (!IsValid() || !path || !*path)
         return 0;
     const bool want32 = bitsPerPixel == 32;
-    if (format == KXFMT_TIFF_CMYK)
-        return WriteCmykTiff(path, ToCmyk(*this), m_width, m_height, m_xRes, m_yRes) ? 1 : 0;
+    if (format == KXFMT_TIFF_CMYK) {
+        std::vector<BYTE> cmyk;
+        return ToCmyk(*this, cmyk) && WriteCmykTiff(path, cmyk, m_width, m_height, m_xRes, m_yRes) ? 1 : 0;
+    }
     if (format == KXFMT_BMP && want32) {
         if (m_bitsPerPixel == 32)
             return WriteBmp32(path, m_bits, m_width, m_height, m_stride, m_xRes, m_yRes) ? 1 : 0;
@@ -406,7 +402,7 @@ int CDib::Save(const char* path, int format, int bitsPerPixel, int quality)
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
     if (FAILED(factory->CreateStream(&stream)) ||
-        FAILED(stream->InitializeFromFilename(Widen(path).c_str(), GENERIC_WRITE)) ||
+        FAILED(stream->InitializeFromFilename(AfxToWide(path).c_str(), GENERIC_WRITE)) ||
         FAILED(factory->CreateEncoder(*container, nullptr, &encoder)) ||
         FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(&frame, &options)))

@@ -138,7 +138,7 @@ private:
     const int m_fx, m_fy, m_bpp, m_width, m_height;
 };
 
-void ResizeNearest(const CDib& src, CDib& dst, int width, int height)
+bool ResizeNearest(const CDib& src, CDib& dst, int width, int height)
 {
     const int bpp = src.GetBitsPerPixel() / 8;
     const BYTE* sbits = src.GetBits();
@@ -146,7 +146,7 @@ void ResizeNearest(const CDib& src, CDib& dst, int width, int height)
     std::vector<int> xs(width);
     for (int x = 0; x < width; ++x)
         xs[x] = (int)(((long long)x * 2 + 1) * src.GetWidth() / (2LL * width)) * bpp;
-    ParallelFor(height, [&](int begin, int end) {
+    return ParallelFor(height, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             int sy = (int)(((long long)y * 2 + 1) * src.GetHeight() / (2LL * height));
             const BYTE* s = sbits + (size_t)sy * src.GetStride();
@@ -166,20 +166,20 @@ bool ResizeFiltered(const CSourceRows& rows, CDib& dst, double (*kernel)(double)
     if (!middle.Create(width, rows.GetHeight(), dst.GetBitsPerPixel()))
         return false;
     const ResampleTaps tx = MakeTaps(rows.GetWidth(), width, kernel, radius);
-    ParallelFor(rows.GetHeight(), [&](int begin, int end) {
-        CSourceRows::CScratch scratch;
-        for (int y = begin; y < end; ++y)
-            ResampleRowH(rows.Row(y, scratch), rows.GetWidth(), middle.GetBits() + (size_t)y * middle.GetStride(),
-                         width, bpp, tx);
-    });
+    if (!ParallelFor(rows.GetHeight(), [&](int begin, int end) {
+            CSourceRows::CScratch scratch;
+            for (int y = begin; y < end; ++y)
+                ResampleRowH(rows.Row(y, scratch), rows.GetWidth(), middle.GetBits() + (size_t)y * middle.GetStride(),
+                             width, bpp, tx);
+        }))
+        return false;
     const ResampleTaps ty = MakeTaps(rows.GetHeight(), height, kernel, radius);
-    ParallelFor(height, [&](int begin, int end) {
+    return ParallelFor(height, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
             ResampleRowV(middle.GetBits() + (size_t)ty.first[y] * middle.GetStride(), middle.GetStride(),
                          &ty.weights[(size_t)y * ty.stride], ty.count[y], dst.GetBits() + (size_t)y * dst.GetStride(),
                          width * bpp);
     });
-    return true;
 }
 
 } // namespace
@@ -200,7 +200,8 @@ BOOL CDib::Resize(const CDib& srcIn, int width, int height, int mode)
     if (width == srcIn.m_width && height == srcIn.m_height) {
         memcpy(result.m_bits, srcIn.m_bits, (size_t)srcIn.m_stride * srcIn.m_height);
     } else if (mode == 0) {
-        ResizeNearest(srcIn, result, width, height);
+        if (!ResizeNearest(srcIn, result, width, height))
+            return FALSE;
     } else if (mode == 2) {
         // Whole-factor box averaging first, leaving Lanczos a reduction of two to four: the same
         // filter quality on every source pixel at a fraction of the taps.
@@ -246,11 +247,11 @@ PixelMap MapOfOrientation(const CDib& src, int orientation)
 
 // dst(x, y) = src at map.origin + x * xStep + y * yStep, in tiles, so that the source rows and
 // columns a tile reads stay in the cache and the address translation buffer while it is written.
-void MapPixels(const CDib& src, CDib& dst, const PixelMap& map)
+bool MapPixels(const CDib& src, CDib& dst, const PixelMap& map)
 {
     const int TILE = 64;   // 12 KB of source and 12 KB of result at 24 bits
     const int dw = dst.GetWidth(), dh = dst.GetHeight(), bpp = src.GetBitsPerPixel() / 8;
-    ParallelFor((dh + TILE - 1) / TILE, [&](int begin, int end) {
+    return ParallelFor((dh + TILE - 1) / TILE, [&](int begin, int end) {
         for (int band = begin; band < end; ++band) {
             const int y0 = band * TILE, rows = std::min(TILE, dh - y0);
             BYTE* dstRow = dst.GetBits() + (size_t)y0 * dst.GetStride();
@@ -261,7 +262,7 @@ void MapPixels(const CDib& src, CDib& dst, const PixelMap& map)
     });
 }
 
-void FreeTurn(const CDib& src, CDib& dst, double radians, bool bilinear, COLORREF fill)
+bool FreeTurn(const CDib& src, CDib& dst, double radians, bool bilinear, COLORREF fill)
 {
     const int bpp = src.GetBitsPerPixel() / 8;
     const BYTE fillPixel[4] = {GetBValue(fill), GetGValue(fill), GetRValue(fill), 255};
@@ -275,7 +276,7 @@ void FreeTurn(const CDib& src, CDib& dst, double radians, bool bilinear, COLORRE
     auto sample = [&](int x, int y) -> const BYTE* {
         return x >= 0 && y >= 0 && x < sw && y < sh ? sbits + (size_t)y * sstride + (size_t)x * bpp : fillPixel;
     };
-    ParallelFor(dst.GetHeight(), [&](int begin, int end) {
+    return ParallelFor(dst.GetHeight(), [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             BYTE* d = dbits + (size_t)y * dst.GetStride();
             for (int x = 0; x < dst.GetWidth(); ++x, d += bpp) {
@@ -328,7 +329,8 @@ BOOL CDib::Rotate(int angleHundredths, int flags, COLORREF fill)
     CDib result;
     if (!result.Create(width, height, m_bitsPerPixel))
         return FALSE;
-    FreeTurn(*this, result, radians, (flags & 4) != 0, fill);
+    if (!FreeTurn(*this, result, radians, (flags & 4) != 0, fill))
+        return FALSE;
     result.m_xRes = m_xRes;
     result.m_yRes = m_yRes;
     TakeOver(result);
@@ -346,7 +348,8 @@ BOOL CDib::ApplyOrientation(int orientation)
     CDib result;
     if (!result.Create(swap ? m_height : m_width, swap ? m_width : m_height, m_bitsPerPixel))
         return FALSE;
-    MapPixels(*this, result, MapOfOrientation(*this, orientation));
+    if (!MapPixels(*this, result, MapOfOrientation(*this, orientation)))
+        return FALSE;
     result.m_xRes = swap ? m_yRes : m_xRes;
     result.m_yRes = swap ? m_xRes : m_yRes;
     TakeOver(result);
@@ -373,7 +376,8 @@ BOOL CDib::ChangeSharp(int amount)
         memcpy(&edges[(size_t)band * 2 * rowBytes], m_bits + (size_t)std::max(y0 - 1, 0) * stride, rowBytes);
         memcpy(&edges[((size_t)band * 2 + 1) * rowBytes], m_bits + (size_t)std::min(y1, h - 1) * stride, rowBytes);
     }
-    ParallelFor(bands, [&](int begin, int end) {
+    // FALSE when a band's scratch rows could not be had; the bands done by then stay sharpened.
+    return ParallelFor(bands, [&](int begin, int end) {
         std::vector<BYTE> originals(2 * (size_t)rowBytes);
         std::vector<unsigned short> work(rowBytes + 2 * SHARPEN_WORK_MARGIN);
         for (int band = begin; band < end; ++band) {
@@ -390,6 +394,5 @@ BOOL CDib::ChangeSharp(int amount)
                 std::swap(up, mid);
             }
         }
-    });
-    return TRUE;
+    }) ? TRUE : FALSE;
 }

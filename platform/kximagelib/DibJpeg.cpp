@@ -257,7 +257,7 @@ bool DecodeInStrips(const CJpegFile& file, const KxJpegHeader& header, const Jpe
     const int context = header.components > 1 && header.mcuHeight > 8 ? 1 : 0;
     const int bandPixels = rowsPerInterval * header.mcuHeight;   // pixel rows of one interval
     std::vector<int> results(strips, KXJPEG_DAMAGED);
-    ParallelFor(strips, [&](int begin, int end) {
+    if (!ParallelFor(strips, [&](int begin, int end) {
         for (int s = begin; s < end; ++s) {
             const int first = (int)((long long)intervals * s / strips), last = (int)((long long)intervals * (s + 1) / strips);
             const int from = std::max(0, first - context), to = std::min(intervals, last + context);
@@ -274,7 +274,8 @@ bool DecodeInStrips(const CJpegFile& file, const KxJpegHeader& header, const Jpe
                 results[s] = KXJPEG_NO_MEMORY;
             }
         }
-    });
+    }))
+        return false;
     return std::all_of(results.begin(), results.end(), [](int r) { return r == KXJPEG_OK; });
 }
 
@@ -439,14 +440,15 @@ int CDib::SaveJpeg(const char* path, int quality) const
     std::vector<std::unique_ptr<CEncodedStrip>> parts;
     for (int s = 0; s < strips; ++s)
         parts.push_back(std::make_unique<CEncodedStrip>((size_t)m_stride * stripRows * mcuHeight / 10 + 4096));
-    ParallelFor(strips, [&](int begin, int end) {
-        for (int s = begin; s < end; ++s) {
-            KxJpegEncoding strip = encoding;
-            const int top = s * stripRows * mcuHeight;
-            strip.height = std::min(m_height, top + stripRows * mcuHeight) - top;
-            parts[s]->result = KxJpegEncode(&strip, m_bits + (size_t)top * m_stride, m_stride, &parts[s]->output);
-        }
-    });
+    if (!ParallelFor(strips, [&](int begin, int end) {
+            for (int s = begin; s < end; ++s) {
+                KxJpegEncoding strip = encoding;
+                const int top = s * stripRows * mcuHeight;
+                strip.height = std::min(m_height, top + stripRows * mcuHeight) - top;
+                parts[s]->result = KxJpegEncode(&strip, m_bits + (size_t)top * m_stride, m_stride, &parts[s]->output);
+            }
+        }))
+        return 0;
     // Each strip is a complete stream: the first gives the headers, with the picture's height,
     // and every one its entropy-coded data.
     std::vector<JpegMarkers> layouts(strips);

@@ -34,12 +34,11 @@ BOOL CDrawDib::BrightProbaility(BYTE level, int amount)
         curve[v] = ClampRound(128 + (v - level) * k);
     BYTE* bits = GetBits();
     const int stride = GetStride();
-    ParallelFor(GetHeight(), [&](int begin, int end) {
+    return ParallelFor(GetHeight(), [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             BYTE* p = bits + (size_t)y * stride;
             for (int x = 0; x < width; ++x, p += bpp)
                 p[0] = p[1] = p[2] = curve[p[0]];
         }
-    });
-    return TRUE;
+    }) ? TRUE : FALSE;
 }

@@ -11,8 +11,10 @@ namespace kximage {
 // Runs body(begin, end) over consecutive slices of [0, count) on the library's worker threads
 // and the calling thread, and returns when every slice is done. The workers are started on first
 // use and live as long as the process: starting threads costs far more than a pass over a
-// preview picture, under Wine above all.
-void ParallelFor(int count, const std::function<void(int begin, int end)>& body);
+// preview picture, under Wine above all. False when a slice threw (out of memory for a scratch
+// buffer, say): the exception is caught in the slice, the slices not yet started are skipped,
+// and the caller reports its operation as failed.
+[[nodiscard]] bool ParallelFor(int count, const std::function<void(int begin, int end)>& body);
 
 // The threads ParallelFor spreads work over, the calling thread included.
 int WorkerCount();

@@ -27,7 +27,9 @@ public:
 
     int ThreadCount() const { return m_workers + 1; }
 
-    void Run(int count, const std::function<void(int, int)>& body)
+    // False when a slice threw. Either way every thread is out of the job when it returns, so
+    // the caller may free what the body uses.
+    bool Run(int count, const std::function<void(int, int)>& body)
     {
         std::lock_guard<std::mutex> oneJobAtATime(m_runLock);
         // A few slices a thread, so a slow slice does not leave the others idle.
@@ -35,6 +37,7 @@ public:
         m_body = &body;
         m_count = count;
         m_slices = slices;
+        m_failed.store(false);
         m_nextSlice.store(0);
         {
             std::lock_guard<std::mutex> lock(m_lock);
@@ -46,6 +49,7 @@ public:
         std::unique_lock<std::mutex> lock(m_lock);
         m_done.wait(lock, [this] { return m_pendingWorkers == 0; });
         m_body = nullptr;
+        return !m_failed.load();
     }
 
 private:
@@ -58,10 +62,20 @@ private:
             int s = m_nextSlice.fetch_add(1);
             if (s >= m_slices)
                 return;
+            // Once a slice has failed the result is lost anyway; the rest are only counted off.
+            if (m_failed.load(std::memory_order_relaxed))
+                continue;
             int begin = (int)((long long)m_count * s / m_slices);
             int end = (int)((long long)m_count * (s + 1) / m_slices);
-            if (begin < end)
+            if (begin >= end)
+                continue;
+            // An exception must neither end a worker nor leave this thread while the others
+            // still run the body: it becomes the job's result.
+            try {
                 (*m_body)(begin, end);
+            } catch (...) {
+                m_failed.store(true);
+            }
         }
     }
 
@@ -90,6 +104,7 @@ private:
     const std::function<void(int, int)>* m_body = nullptr;
     int m_count = 0, m_slices = 0;
     std::atomic<int> m_nextSlice{0};
+    std::atomic<bool> m_failed{false};
 };
 
 // Never destroyed: the workers are detached and end with the process, so nothing has to be
@@ -107,16 +122,20 @@ int WorkerCount()
     return Pool().ThreadCount();
 }
 
-void ParallelFor(int count, const std::function<void(int, int)>& body)
+bool ParallelFor(int count, const std::function<void(int, int)>& body)
 {
     if (count <= 0)
-        return;
+        return true;
     CWorkerPool* pool = &Pool();
     if (count == 1 || pool->ThreadCount() == 1 || t_inSlice) {
-        body(0, count);
-        return;
+        try {
+            body(0, count);
+        } catch (...) {
+            return false;
+        }
+        return true;
     }
-    pool->Run(count, body);
+    return pool->Run(count, body);
 }
 
 CpuLevel GetCpuLevel()

@@ -16,6 +16,13 @@ class CDib;
 // Number of hue channels of the per-hue saturation: 0 all colours, then R, G, B, Y, C, M.
 const int KX_HUE_CHANNELS = 7;
 
+// The ranges of the values, as the dialogs' sliders and spin buttons show them.
+const int KX_AMOUNT_MAX = 100;      // balances, brightness, contrast, saturation: -100..100
+const UINT KX_GAMMA_MIN = 1;        // gamma in hundredths
+const UINT KX_GAMMA_MAX = 1000;
+const UINT KX_LEVEL_MAX = 255;      // output levels 0..255
+const int KX_SHARP_MAX = 100;       // sharpening 0..100
+
 struct KXCOMDLG_API CAdjustValues
 {
     CAdjustValues();
@@ -39,10 +46,14 @@ struct KXCOMDLG_API CAdjustValues
     // The saturation amount becomes the selected channel's table entry.
     void StoreSaturation() { m_nHueSat[SelectedChannel()] = m_nSaturation; }
 
+    // The values brought into their ranges: what a hand-edited profile or a typed text holds
+    // may be anything, and the picture operations multiply it.
+    CAdjustValues Limited() const;
+
     // Applies the values to the picture in place, in the one order every dialog uses. Also
     // stores the saturation amount into the selected channel's table entry, which is how the
-    // amount reaches a saved profile. Operations whose value is neutral are not run, so neutral
-    // values leave the picture bit for bit.
+    // amount reaches a saved profile. The operations get the values Limited(); those whose
+    // value is neutral are not run, so neutral values leave the picture bit for bit.
     void Apply(CDib& dib);
 };
 
@@ -56,14 +67,18 @@ public:
     static CString DefaultPath();
     const CString& GetPath() const { return m_strPath; }
 
+    // Whether a profile of this name can be saved and found again under it: a name is a section
+    // of the file, which loses blanks at either end of it.
+    static BOOL IsValidName(const char* pszName);
     // Profile names in the order the file holds them.
     void GetNames(CStringArray& names) const;
     BOOL Exists(const char* pszName) const;
     // Reads the profile into values; FALSE (values unchanged) when there is none of that name.
-    // Missing keys take the neutral values; the saturation amount becomes the selected channel's
-    // table entry.
+    // Missing keys take the neutral values, values outside their ranges the nearest end; the
+    // saturation amount becomes the selected channel's table entry.
     BOOL Load(const char* pszName, CAdjustValues& values) const;
-    // Writes (or replaces) the profile; FALSE for an empty name, which writes nothing.
+    // Writes (or replaces) the profile; FALSE for a name that is empty or not IsValidName,
+    // which writes nothing.
     BOOL Save(const char* pszName, const CAdjustValues& values) const;
     void Remove(const char* pszName) const;
 

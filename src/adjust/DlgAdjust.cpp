@@ -23,10 +23,10 @@ void CDlgAdjust::ShowPicture()
     // The preview works on a copy the size of the view, never on the host's picture.
     CDib copy;
     const CSize size = FitSize(*m_pDib, IDC_ADJ_AFTER_VIEW);
-    if (size.cx != m_pDib->GetWidth() || size.cy != m_pDib->GetHeight())
-        copy.Resize(*m_pDib, size.cx, size.cy, 2);
-    else
-        copy = *m_pDib;
+    const bool reduced = size.cx != m_pDib->GetWidth() || size.cy != m_pDib->GetHeight();
+    // Without memory for the copy the views stay empty; 确定 still works on the picture itself.
+    if (!(reduced ? copy.Resize(*m_pDib, size.cx, size.cy, 2) : copy.Copy(*m_pDib)))
+        return;
     m_wndBefore.ShowDib(copy);
     m_wndAfter.ShowDib(copy);
 }
@@ -38,10 +38,13 @@ void CDlgAdjust::UpdatePreview()
         m_values.StoreSaturation();
         return;
     }
-    // Always from the unadjusted copy, so changes never pile up.
+    // Always from the unadjusted copy, so changes never pile up. Without memory for the copy the
+    // last preview stays as it is rather than an empty or half-made picture being adjusted.
     CDib* pAfter = m_wndAfter.GetDib();
-    pAfter->Free();
-    *pAfter = *pBefore;
+    if (!pAfter->Copy(*pBefore)) {
+        m_values.StoreSaturation();
+        return;
+    }
     m_values.Apply(*pAfter);
     m_wndAfter.Refresh();
 }

@@ -34,16 +34,24 @@ void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_ADJ_PROFILE, m_cbName);
     DDX_Check(pDX, IDC_ADJ_TOGRAY, m_values.m_bToGray);
+    // The ranges are those the spin buttons and sliders show.
     DDX_Text(pDX, IDC_ADJ_GAMMA, m_values.m_nGamma);
+    DDV_MinMaxUInt(pDX, m_values.m_nGamma, KX_GAMMA_MIN, KX_GAMMA_MAX);
     DDX_Text(pDX, IDC_ADJ_OUTHIGH, m_values.m_nOutHigh);
+    DDV_MinMaxUInt(pDX, m_values.m_nOutHigh, 0, KX_LEVEL_MAX);
     DDX_Text(pDX, IDC_ADJ_OUTLOW, m_values.m_nOutLow);
+    DDV_MinMaxUInt(pDX, m_values.m_nOutLow, 0, KX_LEVEL_MAX);
     DDX_Text(pDX, IDC_ADJ_SHARP, m_values.m_nSharp);
-    DDX_Text(pDX, IDC_ADJ_RED_EDIT, m_values.m_nRed);
-    DDX_Text(pDX, IDC_ADJ_BRIGHT_EDIT, m_values.m_nBright);
-    DDX_Text(pDX, IDC_ADJ_GREEN_EDIT, m_values.m_nGreen);
-    DDX_Text(pDX, IDC_ADJ_CONTRAST_EDIT, m_values.m_nContrast);
-    DDX_Text(pDX, IDC_ADJ_BLUE_EDIT, m_values.m_nBlue);
-    DDX_Text(pDX, IDC_ADJ_SATU_EDIT, m_values.m_nSaturation);
+    DDV_MinMaxInt(pDX, m_values.m_nSharp, 0, KX_SHARP_MAX);
+    const struct { UINT id; int& value; } amounts[] = {
+        { IDC_ADJ_RED_EDIT, m_values.m_nRed }, { IDC_ADJ_BRIGHT_EDIT, m_values.m_nBright },
+        { IDC_ADJ_GREEN_EDIT, m_values.m_nGreen }, { IDC_ADJ_CONTRAST_EDIT, m_values.m_nContrast },
+        { IDC_ADJ_BLUE_EDIT, m_values.m_nBlue }, { IDC_ADJ_SATU_EDIT, m_values.m_nSaturation },
+    };
+    for (const auto& amount : amounts) {
+        DDX_Text(pDX, amount.id, amount.value);
+        DDV_MinMaxInt(pDX, amount.value, -KX_AMOUNT_MAX, KX_AMOUNT_MAX);
+    }
     DDX_Text(pDX, IDC_ADJ_STD_PATH, m_strStdPic);
     DDX_Radio(pDX, IDC_ADJ_ITEM_BRIGHT, m_nAdjustItem);
     DDX_CBIndex(pDX, IDC_ADJ_HUE_CHANNEL, m_values.m_nHueChannel);
@@ -128,8 +136,11 @@ void CDlgAdjustBase::LoadStdPicture()
 
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KX_SLIDER_CHANGED && UpdateData(TRUE))
+    if (message == WM_KX_SLIDER_CHANGED) {
+        // The values being typed may not be numbers yet: the last good ones stay.
+        UpdateDataQuietly();
         UpdatePreview();
+    }
     return CDialog::DefWindowProc(message, wParam, lParam);
 }
 
@@ -154,13 +165,14 @@ void CDlgAdjustBase::OnLineEditChanged(CLineTrackBar& slider, const int& value)
     if (m_nShowing || !slider.m_hWnd || !slider.NeedSendMessage())
         return;
     SendMessage(WM_KX_SLIDER_CHANGED);
-    slider.SetPos(value, 0);
+    // The thumb follows what was read; the edit keeps what the user typed, even a text that is
+    // no number yet or one beyond the slider's ends.
+    slider.SetPosFromBuddy(value, 0);
 }
 
 void CDlgAdjustBase::OnSelchangeCoSatu()
 {
-    if (!UpdateData(TRUE))
-        return;
+    UpdateDataQuietly();
     m_values.m_nSaturation = m_values.m_nHueSat[m_values.SelectedChannel()];
     m_sldSatu.SetPos(m_values.m_nSaturation, 0);
     ShowValues();

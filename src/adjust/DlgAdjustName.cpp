@@ -34,5 +34,14 @@ void CDlgAdjustName::LoadProfiles()
 
 void CDlgAdjustName::OnOK()
 {
-    CDialog::OnOK();
+    if (!UpdateData(TRUE))
+        return;
+    // A name the file cannot hold would be saved as a profile that is never found again. An
+    // empty name is the caller's "save nothing".
+    if (!m_strName.IsEmpty() && !CAdjustProfileStore::IsValidName(m_strName)) {
+        AfxMessageBox(IDS_ADJUST_BAD_NAME, MB_OK);
+        GotoDlgCtrl(&m_cbName);
+        return;
+    }
+    EndDialog(IDOK);
 }

@@ -4,7 +4,8 @@
 //   CDlgAdjustName dlg(this);
 //   dlg.m_strName = current;              // before DoModal: preset, selects the first match
 //   if (dlg.DoModal() == IDOK)
-//       Save(dlg.m_strName);              // after IDOK: as typed or picked, unchecked
+//       Save(dlg.m_strName);              // after IDOK: as typed or picked; a name the
+//                                         // profile file cannot hold is refused with a message
 #pragma once
 #include "module/KxDialog.h"
 

@@ -19,6 +19,9 @@ const CBatchOutputType kTypes[] = {
 };
 
 const char kSection[] = "Settings";
+// The timer that ends the caption's flash after a save, on the dialog's own window.
+const UINT_PTR kFlashTimer = 0x4B58;
+const UINT kFlashMs = 250;
 // Characters a file name cannot hold; a name with a separator would also write outside the
 // output folder.
 const char kBadNameChars[] = "\\/:*?\"<>|";
@@ -237,7 +240,7 @@ CBatchOutput::SaveResult CBatchOutput::Save(CWnd* pDlg, CDib* pPicture, const ch
     // A picture that did not reach the disk is reported, and neither numbered nor announced:
     // the user's work stays on screen for another try.
     if (pPicture->Save(path, type->nFormat, type->nBitsPerPixel, 2) != 1) {
-        MessageWithPath(IDS_BATCH_SAVE_FAILED, path);
+        ReportSaveFailed(path);
         if (!m_style.bStoreBeforeChecks)
             Store();
         return Failed;
@@ -258,5 +261,16 @@ void CBatchOutput::AnnounceSaved(CWnd* pDlg) const
     format.LoadString(m_style.nIDSavedCaption);
     caption.Format(format, (const char*)m_strSavedPath);
     pDlg->SetWindowText(caption);
+    // One flash: the caption inverted now and given back its own state a moment later, so the
+    // dialog the user works in does not go on looking inactive.
     ::FlashWindow(pDlg->m_hWnd, TRUE);
+    ::SetTimer(pDlg->m_hWnd, kFlashTimer, kFlashMs, [](HWND hWnd, UINT, UINT_PTR nID, DWORD) {
+        ::KillTimer(hWnd, nID);
+        ::FlashWindow(hWnd, FALSE);
+    });
+}
+
+void CBatchOutput::ReportSaveFailed(const char* pszPathName)
+{
+    MessageWithPath(IDS_BATCH_SAVE_FAILED, pszPathName);
 }

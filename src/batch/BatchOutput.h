@@ -106,6 +106,9 @@ public:
     const CString& GetSavedPath() const { return m_strSavedPath; }
     // The caption of the style with the saved path, flashed once.
     void AnnounceSaved(CWnd* pDlg) const;
+    // Tells the user that the picture file could not be written, naming it. Every save of a
+    // picture the user asked for reports its failure with this one message.
+    static void ReportSaveFailed(const char* pszPathName);
 
 private:
     CString Key(const char* pszName) const;

@@ -89,7 +89,7 @@ void CFileLocation::OnOK()
 
 void CFileLocation::OnDestroy()
 {
-    const int n = m_ctlLocation.GetSafeHwnd() ? m_ctlLocation.GetCount() : 0;
+    const int n = m_ctlLocation.m_hWnd ? m_ctlLocation.GetCount() : 0;
     for (int i = 0; i < n; ++i) {
         CString folder;
         m_ctlLocation.GetLBText(i, folder);

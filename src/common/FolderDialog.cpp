@@ -12,7 +12,7 @@ CFolderDialog::CFolderDialog(const char* pszStartFolder, CWnd* pParentWnd, const
     : m_strRoot(pszRoot), m_strStartFolder(pszStartFolder)
 {
     ZeroMemory(&m_bi, sizeof m_bi);
-    m_bi.hwndOwner = pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr;
+    m_bi.hwndOwner = CWnd::GetSafeHwnd(pParentWnd);
     m_bi.ulFlags = kBrowseFlags;
     m_bi.lpfn = &CFolderDialog::BrowseCallback;
     m_bi.lParam = reinterpret_cast<LPARAM>(this);
@@ -49,17 +49,18 @@ int CFolderDialog::DoBrowse()
         kx::com_ptr<IShellFolder> desktop;
         if (FAILED(::SHGetDesktopFolder(desktop.put())) || !desktop)
             return 0;
-        WCHAR wide[MAX_PATH] = L"";
-        if (!::MultiByteToWideChar(CP_ACP, 0, m_strRoot, -1, wide, MAX_PATH))
+        std::wstring wide = AfxToWide(m_strRoot);
+        if (wide.empty())
             return 0;
         ULONG eaten = 0;
-        if (FAILED(desktop->ParseDisplayName(m_bi.hwndOwner, nullptr, wide, &eaten, root.put(), nullptr)) || !root)
+        if (FAILED(desktop->ParseDisplayName(m_bi.hwndOwner, nullptr, &wide[0], &eaten, root.put(), nullptr)) || !root)
             return 0;
     }
 
-    char buffer[MAX_PATH] = "";
+    // The shell writes the chosen folder's display name (one name, not a path) here.
+    char displayName[MAX_PATH] = "";
     m_bi.pidlRoot = root.get();
-    m_bi.pszDisplayName = buffer;
+    m_bi.pszDisplayName = displayName;
     m_bi.lpszTitle = m_strTitle;
     kx::unique_pidl chosen(::SHBrowseForFolderA(&m_bi));
     // The record keeps no pointer to what dies with this call.
@@ -68,9 +69,17 @@ int CFolderDialog::DoBrowse()
     m_bi.lpszTitle = nullptr;
     if (!chosen)
         return 0;
-    if (!::SHGetPathFromIDListA(chosen.get(), buffer))
+    // The path in a string of its own length: a folder deeper than MAX_PATH characters is still
+    // a folder, and a path cut at that length would name another one.
+    kx::unique_cotaskmem_string path;
+    if (FAILED(::SHGetNameFromIDList(chosen.get(), SIGDN_FILESYSPATH, path.put())) || !path)
         return 0;
-    m_strFolder = buffer;
+    bool lost = false;
+    const CString folder = AfxFromWide(path.get(), -1, &lost);
+    // A name the code page cannot spell would come back as another folder's path.
+    if (lost || folder.IsEmpty())
+        return 0;
+    m_strFolder = folder;
     return 1;
 }
 

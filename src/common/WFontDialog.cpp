@@ -49,25 +49,6 @@ void CWFontDialog::DoDataExchange(CDataExchange* pDX)
     DDX_Text(pDX, IDC_WFONT_WIDTH, m_lf.lfWidth);
 }
 
-void CWFontDialog::OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt)
-{
-    if (!m_bQuiet)
-        CKxDialog::OnDataExchangeError(pDX, nIDPrompt);
-}
-
-void CWFontDialog::OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt)
-{
-    if (!m_bQuiet)
-        CKxDialog::OnDataValidateError(pDX, strPrompt, nIDPrompt);
-}
-
-void CWFontDialog::TakeDataQuietly()
-{
-    m_bQuiet = true;
-    UpdateData(TRUE);
-    m_bQuiet = false;
-}
-
 BOOL CWFontDialog::OnInitDialog()
 {
     CKxDialog::OnInitDialog();
@@ -84,7 +65,7 @@ BOOL CWFontDialog::OnInitDialog()
 
 void CWFontDialog::OnChangeFontstyles()
 {
-    TakeDataQuietly();
+    UpdateDataQuietly();
     switch (m_ctlStyles.GetCurSel()) {
     case kStyleItalic:     m_lf.lfItalic = 1; m_lf.lfWeight = kWeightRegular; break;
     case kStyleBold:       m_lf.lfItalic = 0; m_lf.lfWeight = kWeightBold; break;
@@ -95,20 +76,20 @@ void CWFontDialog::OnChangeFontstyles()
 
 void CWFontDialog::OnChangeFontName()
 {
-    TakeDataQuietly();
+    UpdateDataQuietly();
     m_ctlFontName.SetSampleText(m_strContent);
     CopyFaceName(m_lf.lfFaceName, m_ctlFontName.GetCurrentName());
 }
 
 void CWFontDialog::OnChangeFontUndeline()
 {
-    TakeDataQuietly();
+    UpdateDataQuietly();
     m_lf.lfUnderline = m_nUnderline == 1 ? 1 : 0;
 }
 
 void CWFontDialog::OnChangeFntText()
 {
-    TakeDataQuietly();
+    UpdateDataQuietly();
     m_ctlFontName.SetSampleText(m_strContent);
 }
 

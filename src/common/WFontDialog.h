@@ -45,13 +45,6 @@ protected:
     void OnChangeFontName();
     void OnChangeFontUndeline();
     void OnChangeFntText();
-    // The handlers read the controls while the user is still typing elsewhere: a size that is
-    // not yet a number is not worth a message then, only when the user confirms.
-    void OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt) override;
-    void OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt) override;
-    void TakeDataQuietly();
-
-    bool m_bQuiet = false;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -50,6 +50,28 @@ public:
     }
 
 protected:
+// Data exchange
+    // Controls to fields for a look while the user is still typing: a text the exchange would
+    // refuse ("-", an emptied edit, a value beyond its range) leaves its field as it was, with no
+    // message and no change of focus. The refusals are for UpdateData(TRUE), when the user
+    // confirms.
+    void UpdateDataQuietly()
+    {
+        m_bQuietExchange = true;
+        TBase::UpdateData(TRUE);
+        m_bQuietExchange = false;
+    }
+    void OnDataExchangeError(CDataExchange* pDX, UINT nIDPrompt) override
+    {
+        if (!m_bQuietExchange)
+            TBase::OnDataExchangeError(pDX, nIDPrompt);
+    }
+    void OnDataValidateError(CDataExchange* pDX, const CString& strPrompt, UINT nIDPrompt) override
+    {
+        if (!m_bQuietExchange)
+            TBase::OnDataValidateError(pDX, strPrompt, nIDPrompt);
+    }
+
 // The host profile
     static CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr)
     { return CHostProfile::GetString(lpszSection, lpszEntry, lpszDefault); }
@@ -59,6 +81,9 @@ protected:
     { return CHostProfile::WriteString(lpszSection, lpszEntry, lpszValue); }
     static BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue)
     { return CHostProfile::WriteInt(lpszSection, lpszEntry, nValue); }
+
+private:
+    bool m_bQuietExchange = false;   // in UpdateDataQuietly
 };
 
 using CKxDialog = CKxDialogImpl<CDialog>;

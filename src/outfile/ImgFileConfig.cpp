@@ -39,6 +39,7 @@ void CImgFileConfig::DoDataExchange(CDataExchange* pDX)
     DDX_Text(pDX, IDC_OUTFIL_NAME, m_strOutName);
     DDX_Text(pDX, IDC_OUTFIL_PATH, m_strOutPath);
     DDX_Text(pDX, IDC_OUTFIL_DPI, m_nDPI);
+    DDV_MinMaxInt(pDX, m_nDPI, kMinDpi, kMaxDpi);   // the up-down's range
 }
 
 BOOL CImgFileConfig::OnInitDialog()

@@ -2,7 +2,6 @@
 #include "kxcomdlgres.h"
 #include <Dib.h>
 #include <algorithm>
-#include <cstring>
 
 IMPLEMENT_DYNAMIC(CImgFileDialog, CFileDialog)
 
@@ -55,24 +54,19 @@ CImgFileDialog::CImgFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR l
     : CFileDialog(bOpenFileDialog, lpszDefExt, lpszFileName, 0, nullptr, pParentWnd),
       m_strExt("jpg"), m_nFormat(KXFMT_JPEG), m_nBits(24)
 {
-    std::memset(m_szFilter, 0, sizeof m_szFilter);
     CResourceSwitch scope;
-    // Text, NUL, pattern, NUL, ... and the extra NUL that ends the list (the buffer is zeroed);
-    // a string that would not fit ends the list instead of running past the buffer.
-    size_t used = 0;
+    // As long as the texts make it: a row cut off would offer fewer types than the table has.
     for (UINT id = IDS_IMGFILE_FILTER_FIRST; id <= IDS_IMGFILE_FILTER_LAST; ++id) {
         CString text;
         text.LoadString(id);
-        const size_t len = (size_t)text.GetLength();
-        if (used + len + 2 > sizeof m_szFilter)
-            break;
-        std::memcpy(m_szFilter + used, (LPCSTR)text, len);
-        used += len + 1;
+        m_filter.insert(m_filter.end(), (LPCSTR)text, (LPCSTR)text + text.GetLength());
+        m_filter.push_back('\0');
     }
+    m_filter.push_back('\0');
     if (!bOpenFileDialog)
         m_ofn.nFilterIndex = 2;
     TakeRow(1);
-    m_ofn.lpstrFilter = m_szFilter;
+    m_ofn.lpstrFilter = m_filter.data();
     m_ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING;
 }
 
@@ -106,7 +100,7 @@ BOOL CImgFileDialog::OnInitDialog()
         pFrame->SetWindowPos(nullptr, 0, 0, w, h + kPreviewSize, SWP_NOMOVE | SWP_NOZORDER);
         m_rcPreview = CRect(w / 2 - kPreviewSize / 2, h - kPreviewSize / 2, w / 2 + kPreviewSize / 2,
                             h + kPreviewSize / 2);
-        m_wndPreview.Create(pFrame, m_rcPreview, 1, WS_VISIBLE | WS_BORDER);
+        m_wndPreview.Create(pFrame, m_rcPreview, IDC_IMGFILE_PREVIEW, WS_VISIBLE | WS_BORDER);
         const LONG_PTR previous = ::SetWindowLongPtrA(pFrame->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameProc));
         ::SetPropA(pFrame->m_hWnd, kFrameProcProp, reinterpret_cast<HANDLE>(previous));
     }

@@ -10,6 +10,7 @@
 #include "module/kxcomdlglib.h"
 #include <afxdlgs.h>
 #include <IM_WINDOW.h>
+#include <vector>
 
 class KXCOMDLG_API CImgFileDialog : public CFileDialog
 {
@@ -35,7 +36,7 @@ protected:
     void TakeRow(DWORD nRow);
 
     CRect m_rcPreview;
-    char m_szFilter[300];
+    std::vector<char> m_filter;   // text, zero, pattern, zero, ..., and a zero that ends the list
     CIM_WINDOW m_wndPreview;
 };
 

@@ -31,7 +31,9 @@ INT_PTR CIM_ADJUST_CBAR::DoModal()
             continue;
         if (!item->m_pSaveDib)
             item->m_pSaveDib = new CDib;
-        *item->m_pSaveDib = *item->m_pDib;
+        // A thumbnail without its saved copy would be lost to 取消: it is left out, unchanged.
+        if (!item->m_pSaveDib->Copy(*item->m_pDib))
+            continue;
         m_items.push_back({ i, item });
     }
     return CKxDialog::DoModal();
@@ -101,7 +103,9 @@ void CIM_ADJUST_CBAR::AdjustItems()
 {
     ForEachItem([this](CThumbItem& item) {
         CDib& image = *item.m_pDib;
-        image = *item.m_pSaveDib;
+        // Without memory for the copy the thumbnail keeps its last look rather than going empty.
+        if (!image.Copy(*item.m_pSaveDib))
+            return;
         image.ChangeBrightness(m_nBrightness);
         image.ChangeContrast(m_nContrast);
         image.ChangeSaturation(m_nSaturation);
@@ -170,8 +174,9 @@ void CIM_ADJUST_CBAR::OnDataValidateError(CDataExchange* pDX, const CString& str
 void CIM_ADJUST_CBAR::OnCancel()
 {
     ForEachItem([](CThumbItem& item) {
-        *item.m_pDib = *item.m_pSaveDib;
-        item.m_pSaveDib->Free();
+        // The saved copy goes only once it is back.
+        if (item.m_pDib->Copy(*item.m_pSaveDib))
+            item.m_pSaveDib->Free();
     });
     CDialog::OnCancel();
 }

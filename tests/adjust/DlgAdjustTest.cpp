@@ -180,6 +180,125 @@ TEST_F(DlgAdjustTest, LargePictureIsPreviewedOnAViewSizedCopyWithItsProportions)
     EXPECT_EQ("", PixelDifference(expected, picture));
 }
 
+// ---- typing -----------------------------------------------------------------------------------
+
+// Typed key by key, the texts on the way to a value ("-", an emptied edit) neither pop a message
+// nor get rewritten, and the preview goes on with the last good value.
+TEST_F(DlgAdjustTest, TypingKeyByKeyKeepsEveryTextAndTheLastGoodValue)
+{
+    CDib picture = MakeTestPicture();
+    CDlgAdjust dlg(&picture);
+    SetNumLock(false);
+    CDib before, whileEmpty;
+    UiScript script;
+    script.OnDialog(kAdjustCaption, [&](UiWindow w) {
+        before = *Attached<CIM_WINDOW>(w, IDC_ADJ_BEFORE_VIEW)->GetDib();
+        CLineTrackBar* red = Attached<CLineTrackBar>(w, IDC_ADJ_RED);
+        w.TypeKeys(IDC_ADJ_RED_EDIT, "-");
+        EXPECT_EQ(CString("-"), w.Text(IDC_ADJ_RED_EDIT));
+        EXPECT_EQ(0, red->GetPos());
+        w.TypeKeys(IDC_ADJ_RED_EDIT, "20", false);
+        EXPECT_EQ(CString("-20"), w.Text(IDC_ADJ_RED_EDIT));
+        EXPECT_EQ(-20, red->GetPos());
+        // Emptied to be typed anew: the preview keeps gamma 100, levels 0 to 255, no sharpening.
+        for (int id : { IDC_ADJ_GAMMA, IDC_ADJ_OUTLOW, IDC_ADJ_OUTHIGH, IDC_ADJ_SHARP }) {
+            w.TypeKeys(id, "\b");
+            EXPECT_EQ(CString(""), w.Text(id)) << id;
+        }
+        whileEmpty = *Attached<CIM_WINDOW>(w, IDC_ADJ_AFTER_VIEW)->GetDib();
+        w.TypeKeys(IDC_ADJ_GAMMA, "80");
+        w.TypeKeys(IDC_ADJ_OUTLOW, "0");
+        w.TypeKeys(IDC_ADJ_OUTHIGH, "255");
+        w.TypeKeys(IDC_ADJ_SHARP, "0");
+        w.Click(IDOK);
+    });
+    ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
+    const tagBALANCING r = { 1 - 20.0 / 256, 20.0 / 512, 20.0 / 512 }, g = { 0, 1, 0 }, b = { 0, 0, 1 };
+    ASSERT_TRUE(before.IsValid());
+    CDib expected = before;
+    expected.BalanceColors(&r, &g, &b);
+    EXPECT_EQ("", PixelDifference(expected, whileEmpty)) << "red -20 and nothing else";
+    expected = MakeTestPicture();
+    expected.BalanceColors(&r, &g, &b);
+    expected.ChangeGamma(80);
+    EXPECT_EQ("", PixelDifference(expected, picture));
+}
+
+// 确定 checks the values against the ranges the controls show, tells the user, focuses the edit
+// and stays open; the picture is changed only by values within them.
+TEST_F(DlgAdjustTest, ConfirmingRefusesValuesOutsideTheirRanges)
+{
+    struct Case
+    {
+        int id;
+        const char* typed;
+        const char* message;
+        const char* good;
+        std::function<void(CDib&)> expected;
+    };
+    const Case cases[] = {
+        { IDC_ADJ_GAMMA, "0", "请输入一个 1 到 1000 之间的整数。", "150", [](CDib& d) { d.ChangeGamma(150); } },
+        { IDC_ADJ_OUTHIGH, "300", "请输入一个 0 到 255 之间的整数。", "200",
+          [](CDib& d) { d.RemapLevel(0, 0, 255, 0, 200, 1.0); } },
+        { IDC_ADJ_SHARP, "101", "请输入一个 0 到 100 之间的整数。", "40", [](CDib& d) { d.ChangeSharp(400); } },
+        { IDC_ADJ_BRIGHT_EDIT, "-150", "请输入一个 -100 到 100 之间的整数。", "20",
+          [](CDib& d) { d.ChangeBrightness(200); } },
+        { IDC_ADJ_CONTRAST_EDIT, "", "请输入一个整数。", "-30", [](CDib& d) { d.ChangeContrast(-300); } },
+    };
+    for (const Case& c : cases) {
+        CDib picture = MakeTestPicture();
+        CDlgAdjust dlg(&picture);
+        SetNumLock(false);
+        CString message;
+        UiScript script;
+        script.OnDialog(kAdjustCaption, [&c](UiWindow w) {
+                  w.TypeKeys(c.id, c.typed[0] ? c.typed : "\b");
+                  w.Click(IDOK);
+              })
+              .AnswerMessageBox(IDOK, &message)
+              .OnDialog(kAdjustCaption, [&c](UiWindow w) {
+                  EXPECT_TRUE(w.HasFocus(c.id)) << c.id;
+                  w.TypeKeys(c.id, c.good);
+                  w.Click(IDOK);
+              });
+        ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); })) << c.id;
+        EXPECT_EQ(CString(c.message), message) << c.id;
+        CDib expected = MakeTestPicture();
+        c.expected(expected);
+        EXPECT_EQ("", PixelDifference(expected, picture)) << c.id;
+    }
+}
+
+// Values from a hand-edited profile are brought into their ranges before any operation
+// multiplies them: no overflow, no gamma 0 skipped, no level cut to 16 bits.
+TEST(AdjustValues, ValuesOutsideTheRangesActLimitedToThem)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(CAdjustValues&)> set;
+        std::function<void(CDib&)> expected;
+    };
+    const Case cases[] = {
+        { "brightness times 10 beyond an int", [](CAdjustValues& v) { v.m_nBright = 300000000; },
+          [](CDib& d) { d.ChangeBrightness(1000); } },
+        { "gamma 0 is the lowest gamma, not none", [](CAdjustValues& v) { v.m_nGamma = 0; },
+          [](CDib& d) { d.ChangeGamma(1); } },
+        { "output high that 16 bits would make 100", [](CAdjustValues& v) { v.m_nOutHigh = 65536 + 100; },
+          [](CDib&) {} },
+        { "sharpening below 0", [](CAdjustValues& v) { v.m_nSharp = -7; }, [](CDib&) {} },
+    };
+    for (const Case& c : cases) {
+        CAdjustValues values;
+        c.set(values);
+        CDib picture = MakeTestPicture();
+        values.Apply(picture);
+        CDib expected = MakeTestPicture();
+        c.expected(expected);
+        EXPECT_EQ("", PixelDifference(expected, picture)) << c.what;
+    }
+}
+
 // ---- keypad -----------------------------------------------------------------------------------
 
 TEST_F(DlgAdjustTest, KeypadStepsWithBoostResetAndLimits)

@@ -1,6 +1,7 @@
 // The image file dialog on the system's real open and save dialog.
 #include "AdjustTestUtil.h"
 #include "outfile/ImgFileDialog.h"
+#include "kxcomdlgres.h"
 #include <dlgs.h>
 #include <commctrl.h>
 #include <algorithm>
@@ -63,6 +64,8 @@ struct FrameLayout
     CRect client;
     CRect preview;        // empty when the frame has none
     bool previewVisible = false;
+    int previewId = 0;
+    CString okClass;      // of the frame's item IDOK: its button, never the preview
     int controlsBottom = 0;   // lowest of the file-type row and the two buttons
 };
 
@@ -85,7 +88,9 @@ FrameLayout Measure(UiWindow frame)
     if (HWND preview = ::FindWindowExA(frame.Handle(), nullptr, "KX_IMAGE_PREVIEW_CTRL", nullptr)) {
         m.preview = RectIn(frame.Handle(), preview);
         m.previewVisible = ::IsWindowVisible(preview) != 0;
+        m.previewId = ::GetDlgCtrlID(preview);
     }
+    m.okClass = frame.ClassName(IDOK);
     for (int id : { (int)cmb1, (int)IDOK, (int)IDCANCEL })
         m.controlsBottom = std::max(m.controlsBottom, (int)RectIn(frame.Handle(), frame.Item(id)).bottom);
     return m;
@@ -117,6 +122,8 @@ TEST(ImgFileDialog, OpenFormAddsAWholePreviewBelowTheControlsAndSaveFormKeepsIts
         EXPECT_EQ(100, open->preview.Width()) << n;
         EXPECT_EQ(100, open->preview.Height()) << n;
         EXPECT_TRUE(open->previewVisible) << n;
+        EXPECT_EQ(IDC_IMGFILE_PREVIEW, open->previewId) << n;
+        EXPECT_EQ(CString("Button"), open->okClass) << n;
         // Wholly inside the frame, below the standard controls, centred on the frame's width.
         EXPECT_GE(open->preview.top, open->controlsBottom) << n;
         EXPECT_LE(open->preview.bottom, open->client.bottom) << n;

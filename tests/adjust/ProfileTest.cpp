@@ -56,6 +56,23 @@ TEST_F(ProfileTest, HandEditedChannelOutsideTheTableMeansAll)
     EXPECT_EQ(-7, v.m_nSaturation);
 }
 
+TEST_F(ProfileTest, HandEditedValuesOutsideTheirRangesLoadAtTheNearestEnd)
+{
+    m_folder.Write("wild.cfg", "[wild]\nred=250\nbright=-300000000\ngamma=0\noutlow=-5\n"
+                               "outhigh=65636\nsharp=1000\nsatu=2\nshue_sat2=-900\n");
+    CAdjustProfileStore store(m_folder.File("wild.cfg"));
+    CAdjustValues v;
+    ASSERT_TRUE(store.Load("wild", v));
+    EXPECT_EQ(100, v.m_nRed);
+    EXPECT_EQ(-100, v.m_nBright);
+    EXPECT_EQ(1u, v.m_nGamma);
+    EXPECT_EQ(0u, v.m_nOutLow);
+    EXPECT_EQ(255u, v.m_nOutHigh);
+    EXPECT_EQ(100, v.m_nSharp);
+    EXPECT_EQ(-100, v.m_nHueSat[2]);
+    EXPECT_EQ(-100, v.m_nSaturation);
+}
+
 TEST_F(ProfileTest, SaveWritesEveryKeyAndAnEmptyNameNothing)
 {
     CAdjustProfileStore store(m_folder.File("p.cfg"));

@@ -54,6 +54,34 @@ TEST_F(NameDlgTest, TypedNamesComeBackAsTypedAndCancelKeepsThePreset)
     }, IDCANCEL));
 }
 
+// A name that adjust.cfg cannot hold as a section is refused with a message, and the dialog
+// stays open on it; a store asked to save one writes nothing.
+TEST_F(NameDlgTest, NamesTheProfileFileCannotHoldAreRefused)
+{
+    for (const char* bad : { " lead", "trail ", "  " }) {
+        CDlgAdjustName dlg;
+        CString message;
+        UiScript script;
+        script.OnDialog(kNameCaption, [bad](UiWindow w) {
+                  w.TypeKeys(IDC_ADJ_NAME, bad);
+                  w.Click(IDOK);
+              })
+              .AnswerMessageBox(IDOK, &message)
+              .OnDialog(kNameCaption, [](UiWindow w) {
+                  EXPECT_TRUE(w.HasFocus(IDC_ADJ_NAME));
+                  w.TypeKeys(IDC_ADJ_NAME, "暖色 2");
+                  w.Click(IDOK);
+              });
+        EXPECT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); })) << bad;
+        EXPECT_EQ(CString("方案名称不能以空格开头或结尾。"), message) << bad;
+        EXPECT_EQ(CString("暖色 2"), dlg.m_strName) << bad;
+        EXPECT_FALSE(CAdjustProfileStore(m_cfg).Save(bad, CAdjustValues())) << bad;
+    }
+    CStringArray names;
+    CAdjustProfileStore(m_cfg).GetNames(names);
+    EXPECT_EQ(0, names.GetSize());
+}
+
 TEST(HelpDlg, KeypadLegendLaidOutAsAKeypad)
 {
     CDlgAdjustHelp dlg;

@@ -2,6 +2,7 @@
 // with its messages, the message map, resources from the chain.
 #include "UiDriver.h"
 #include "resource.h"
+#include <afxcmn.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -236,6 +237,45 @@ TEST(Dialog, MissingTemplateFailsWithoutAWindow)
     CDialog dlg(UINT(4242));
     EXPECT_EQ(-1, dlg.DoModal());
     EXPECT_EQ(nullptr, dlg.m_hWnd);
+}
+
+// A spin button loses its buddy when given none: the null object is a request, not a crash.
+TEST(Controls, SpinButtonTakesANullBuddy)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, "主窗口", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200), nullptr, 0));
+    CWnd edit;
+    ASSERT_TRUE(edit.CreateEx(0, "Edit", "", WS_CHILD | WS_VISIBLE, CRect(10, 10, 80, 30), &parent, 100));
+    CSpinButtonCtrl spin;
+    ASSERT_TRUE(spin.CreateEx(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE, CRect(80, 10, 100, 30), &parent, 101));
+    spin.SetBuddy(&edit);
+    ASSERT_EQ(edit.m_hWnd, CWnd::GetSafeHwnd(spin.GetBuddy()));
+    EXPECT_EQ(edit.m_hWnd, CWnd::GetSafeHwnd(spin.SetBuddy(nullptr))) << "the previous buddy comes back";
+    EXPECT_EQ(nullptr, CWnd::GetSafeHwnd(spin.GetBuddy()));
+    EXPECT_EQ(nullptr, CWnd::GetSafeHwnd(nullptr));
+    parent.DestroyWindow();
+}
+
+// A list item's text comes back whole, however long: a file name of a deep folder is longer
+// than any fixed buffer a caller would guess.
+TEST(Controls, ListItemTextsComeBackWhole)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, "主窗口", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200), nullptr, 0));
+    CListCtrl list;
+    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 280, 180), &parent, 102));
+    LVCOLUMNA column{};
+    list.SendMessage(LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    CString longText;
+    for (int i = 0; i < 200; ++i)
+        longText += "图片12345";      // 1400 bytes
+    for (const CString& text : { CString("短"), longText, CString(longText.Left(MAX_PATH - 1)) }) {
+        ASSERT_EQ(0, list.InsertItem(0, text, 0));
+        EXPECT_EQ(text.GetLength(), list.GetItemText(0, 0).GetLength());
+        EXPECT_EQ(text, list.GetItemText(0, 0));
+        list.DeleteAllItems();
+    }
+    parent.DestroyWindow();
 }
 
 TEST(Strings, LoadedFromTheCurrentHandleThenTheChain)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -201,13 +202,23 @@ int main(int argc, char** argv)
     run(big, "6 prints, textured, some borders, 600 dpi");
     if (!sheet.IsValid())
         return 1;
-    std::vector<double> times;
+    // The processor time of every thread of the search as well: on a loaded machine the wall
+    // time says more about the others' work than about the search.
+    auto cpuNow = [] {
+        FILETIME created, exited, kernel, user;
+        ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+        auto ms = [](const FILETIME& f) { return (((ULONGLONG)f.dwHighDateTime << 32) | f.dwLowDateTime) / 10000.0; };
+        return ms(kernel) + ms(user);
+    };
+    std::vector<double> times, cpu;
     for (int i = 0; i < 7; ++i) {
-        const double start = Now();
+        const double start = Now(), cpuStart = cpuNow();
         finder.Find(sheet, found);
         times.push_back(Now() - start);
+        cpu.push_back(cpuNow() - cpuStart);
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     std::sort(everyIoU.begin(), everyIoU.end());
     std::sort(everyTilt.begin(), everyTilt.end());
     printf("all %d sheets: every print found on %d, phantoms %d; IoU min %.4f median %.4f; tilt error max %.3f median %.3f deg\n",
@@ -215,6 +226,8 @@ int main(int argc, char** argv)
     printf("search of the 600 dpi sheet (%d x %d, %.1f MP): best %.1f ms, median %.1f ms of %d runs\n", sheet.GetWidth(),
            sheet.GetHeight(), sheet.GetWidth() * (double)sheet.GetHeight() / 1e6, times.front(), times[times.size() / 2],
            (int)times.size());
+    printf("processor time of that search, all threads: best %.1f ms, median %.1f ms (%u processors)\n", cpu.front(),
+           cpu[cpu.size() / 2], std::thread::hardware_concurrency());
     printf("goals: every print found, IoU >= 0.97, tilt error <= 0.3 deg, no phantom; search <= 300 ms\n");
     return 0;
 }

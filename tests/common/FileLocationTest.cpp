@@ -95,19 +95,8 @@ TEST(FileLocation, BrowsingToANewFolderPutsItOnTop)
     const CString target = fx.folder.File("here");
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) { w.Click(IDC_FILELOC_BROWSE); });
-    script.Until("folder picked in the browser", [&] {
-        HWND h = ActiveFolderBrowser();
-        if (!h)
-            return false;
-        // The user picks the folder in the tree (again, until the tree shows it picked).
-        if (TreeItemText(h, TVGN_CARET) != "here") {
-            ::SendMessageA(h, BFFM_SETSELECTIONA, TRUE, (LPARAM)target.GetString());
-            return false;
-        }
-        EXPECT_TRUE(BrowserShows(h, "设置文件 a.jpg 的存放位置"));
-        ::PostMessageA(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
-        return true;
-    });
+    PickInFolderBrowser(script, target, "here");
+    OnFolderBrowser(script, [](HWND h) { EXPECT_TRUE(BrowserShows(h, "设置文件 a.jpg 的存放位置")); }, IDOK, "here");
     script.OnDialog(kCaption, [&](UiWindow w) {
         EXPECT_STREQ(target, w.Text(IDC_FILELOC_LOCATION));
         EXPECT_EQ(2, w.ComboCount(IDC_FILELOC_LOCATION));

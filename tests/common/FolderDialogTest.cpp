@@ -14,7 +14,7 @@ TEST(FolderDialog, OpensOnTheStartFolderAndReturnsTheChoice)
     OnFolderBrowser(script, [](HWND h) {
         EXPECT_TRUE(BrowserShows(h, "Where to?"));
         EXPECT_STREQ("pick", TreeItemText(h, TVGN_CARET));
-    }, IDOK);
+    }, IDOK, "pick");
     EXPECT_EQ(1, script.Run([&] { return (INT_PTR)dlg.DoBrowse(); }));
     EXPECT_STREQ(folder.File("pick"), dlg.GetFolder());
 }
@@ -30,7 +30,7 @@ TEST(FolderDialog, RootLimitsTheTree)
     OnFolderBrowser(script, [&](HWND h) {
         EXPECT_STREQ(rootName, TreeItemText(h, TVGN_ROOT));
         EXPECT_STREQ("b", TreeItemText(h, TVGN_CARET));
-    }, IDOK);
+    }, IDOK, "b");
     EXPECT_EQ(1, script.Run([&] { return (INT_PTR)dlg.DoBrowse(); }));
     EXPECT_STREQ(folder.File("a\\b"), dlg.GetFolder());
 
@@ -57,7 +57,8 @@ TEST(FolderDialog, CancelLeavesTheFolderAndCopiesCallBackIntoThemselves)
     }
     // The original is gone: the copy's start-folder callback must use the copy.
     UiScript script;
-    OnFolderBrowser(script, [](HWND h) { EXPECT_STREQ("one", TreeItemText(h, TVGN_CARET)); }, IDOK);
+    OnFolderBrowser(script, [](HWND h) { EXPECT_STREQ("one", TreeItemText(h, TVGN_CARET)); }, IDOK, "one");
     EXPECT_EQ(1, script.Run([&] { return (INT_PTR)copy.DoBrowse(); }));
     EXPECT_STREQ(folder.File("one"), copy.GetFolder());
 }
+

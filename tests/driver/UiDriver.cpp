@@ -1,5 +1,9 @@
 #include "UiDriver.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
+#include <dlgs.h>
+#include <colordlg.h>
+#include <string>
 #include <algorithm>
 #include <cstdio>
 
@@ -355,6 +359,41 @@ UiScript& UiScript::AnswerMessageBox(int button, CString* text)
             ::PostMessageA(hButton, BM_CLICK, 0, 0);
         else
             ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    });
+}
+
+UiScript& UiScript::AnswerFileDialog(const char* caption, const char* path)
+{
+    const std::string want = caption, typed = path;
+    return Until(("file dialog \"" + want + "\"").c_str(), [want, typed]() {
+        UiWindow frame(ActiveDialogWindow());
+        if (!frame || frame.Caption() != want.c_str())
+            return false;
+        // The explorer form's name box is an extended combo box around an edit.
+        HWND box = frame.Item(cmb13);
+        HWND edit = box ? (HWND)::SendMessageA(box, CBEM_GETEDITCONTROL, 0, 0) : frame.Item(edt1);
+        if (!edit)
+            return false;
+        UiWindow(::GetParent(edit)).TypeKeys(::GetDlgCtrlID(edit), typed.c_str());
+        frame.Click(IDOK);
+        return true;
+    });
+}
+
+UiScript& UiScript::AnswerColorDialog(int r, int g, int b, COLORREF* shownFirst)
+{
+    return Until("the colour dialog", [=] {
+        UiWindow w(ActiveDialogWindow());
+        if (!w || !w.Item(COLOR_RED) || !w.Item(COLOR_MIX))
+            return false;
+        if (shownFirst)
+            *shownFirst = RGB(atoi(w.Text(COLOR_RED)), atoi(w.Text(COLOR_GREEN)), atoi(w.Text(COLOR_BLUE)));
+        w.ClickNow(COLOR_MIX);
+        w.TypeKeys(COLOR_RED, std::to_string(r).c_str());
+        w.TypeKeys(COLOR_GREEN, std::to_string(g).c_str());
+        w.TypeKeys(COLOR_BLUE, std::to_string(b).c_str());
+        w.Click(IDOK);
         return true;
     });
 }

@@ -140,6 +140,12 @@ public:
     UiScript& OnDialog(const char* caption, std::function<void(UiWindow)> act);
     // Waits for a message box, records its text and presses the button.
     UiScript& AnswerMessageBox(int button, CString* text = nullptr);
+    // Waits for the file dialog with this caption, types the path into its file name box key
+    // by key, then presses its OK button ("打开" or "保存").
+    UiScript& AnswerFileDialog(const char* caption, const char* path);
+    // Waits for the system's colour dialog, keeps the colour it shows first (when asked), opens
+    // its panel of red, green and blue boxes, types the colour into them, then presses OK.
+    UiScript& AnswerColorDialog(int r, int g, int b, COLORREF* shownFirst = nullptr);
     // Waits until no dialog of this script's nesting level remains (the given caption has gone).
     UiScript& WaitClosed(const char* caption);
 

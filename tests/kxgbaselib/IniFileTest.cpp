@@ -116,3 +116,22 @@ TEST(IniFile, HandEditedAndDamagedFilesGiveSensibleValues)
     bad.WriteInt("Warm", "gamma", 120, 10);
     EXPECT_EQ(120, bad.GetInt("Warm", "gamma", 100, 10));
 }
+
+// A section name comes back from the file as it was written exactly when IsValidSectionName
+// says so: the file trims the blanks at either end, and keeps brackets inside a name.
+TEST(IniFile, SectionNamesThatRoundTripAreTheValidOnes)
+{
+    TestFolder folder;
+    const CString path = folder.File("names.ini");
+    for (const char* name : { "暖色", "a b", "x=y", ";note", "a/b*c", "a]b", "[x", "a]b]c", " lead", "trail " }) {
+        ::DeleteFileA(path);
+        CIniFile ini(path);
+        ini.WriteInt(name, "red", 5, 10);
+        CStringArray names;
+        ini.GetSectionNames(&names);
+        const bool same = names.GetSize() == 1 && names[0] == name && ini.GetInt(name, "red", 0, 10) == 5;
+        EXPECT_EQ(same, CIniFile::IsValidSectionName(name) != FALSE) << "[" << name << "]";
+    }
+    EXPECT_FALSE(CIniFile::IsValidSectionName(""));
+    EXPECT_FALSE(CIniFile::IsValidSectionName("two\nlines"));
+}

@@ -5,6 +5,7 @@
 #include <psapi.h>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -284,4 +285,17 @@ TEST(DibCopy, CopiesAreDeepAndIndependent)
     EXPECT_TRUE(copy.IsValid());
     EXPECT_FALSE(source.ChangeBrightness(10));
     EXPECT_EQ(0, source.Save("unused.bmp", KXFMT_BMP, 24));
+}
+
+// Copy replaces the target only with a whole copy; a copy of an invalid picture is invalid.
+TEST(DibCopy, CheckedCopyReplacesTheTargetWithAWholeCopy)
+{
+    const CDib source = Pattern(37, 23, 24);
+    CDib target = Solid(8, 6, Rgb{10, 20, 30}, 32);
+    ASSERT_TRUE(target.Copy(source));
+    EXPECT_TRUE(SamePixels(source, target));
+    EXPECT_EQ(24, target.GetBitsPerPixel());
+    CDib empty;
+    EXPECT_TRUE(target.Copy(empty));
+    EXPECT_FALSE(target.IsValid());
 }

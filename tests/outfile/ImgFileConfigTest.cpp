@@ -162,15 +162,23 @@ TEST(ImgFileConfig, ConfirmingWritesTypeQualityAndProfile)
     CatalogueBesideExe cat(kCatalogue);
     CImgFileConfig dlg;
     PrepareValid(dlg, fx.folder);
+    CString refusal;
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
-        w.SelectCombo(IDC_OUTFIL_TYPE, 0);
-        ::SendMessageA(w.Item(IDC_OUTFIL_QUALITY), TBM_SETPOS, TRUE, 77);
-        w.Type(IDC_OUTFIL_NAME, "Scan");
-        w.Type(IDC_OUTFIL_DPI, "3000");   // beyond the up-down's range, accepted as typed
-        w.Click(IDOK);
-    });
+              w.SelectCombo(IDC_OUTFIL_TYPE, 0);
+              ::SendMessageA(w.Item(IDC_OUTFIL_QUALITY), TBM_SETPOS, TRUE, 77);
+              w.Type(IDC_OUTFIL_NAME, "Scan");
+              w.TypeKeys(IDC_OUTFIL_DPI, "3000");   // beyond the up-down's range
+              w.Click(IDOK);
+          })
+          .AnswerMessageBox(IDOK, &refusal)
+          .OnDialog(kCaption, [](UiWindow w) {
+              EXPECT_TRUE(w.HasFocus(IDC_OUTFIL_DPI)) << "the refused edit takes the focus";
+              w.TypeKeys(IDC_OUTFIL_DPI, "1200");
+              w.Click(IDOK);
+          });
     ASSERT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
+    EXPECT_STREQ("请输入一个 50 到 2000 之间的整数。", refusal);
     EXPECT_EQ(10, dlg.m_nFormat);
     EXPECT_EQ(77, dlg.m_nQuality);
     EXPECT_STREQ("jpg", dlg.m_strTypeExt);
@@ -180,12 +188,12 @@ TEST(ImgFileConfig, ConfirmingWritesTypeQualityAndProfile)
     EXPECT_STREQ("77", cat.Value("PictType1", "defaultq"));
     EXPECT_STREQ("Scan", fx.Profile("picname"));
     EXPECT_STREQ(fx.folder.Path() + "\\", fx.Profile("picpath"));
-    EXPECT_STREQ("3000", fx.Profile("DPI"));
+    EXPECT_STREQ("1200", fx.Profile("DPI"));
 
     // The next dialog starts from them.
     CImgFileConfig again;
     EXPECT_STREQ("Scan", again.m_strOutName);
-    EXPECT_EQ(3000, again.m_nDPI);
+    EXPECT_EQ(1200, again.m_nDPI);
 }
 
 TEST(ImgFileConfig, PageRangesAreCheckedAndRefusedRangesKeepTheDialogOpen)

@@ -2,7 +2,6 @@
 // colours through the system's colour dialog, the weekday formats, and fields out of range.
 #include <FontChoice.h>
 #include <UiDriver.h>
-#include <colordlg.h>
 #include <gtest/gtest.h>
 #include <kxcomdlgres.h>
 #include <products/CaleSetDlg.h>
@@ -12,25 +11,6 @@ namespace {
 
 const char kCaption[] = "设置日历信息";
 const char kBig5Weekdays[] = "\xA4\xE9 \xA4\x40 \xA4\x47 \xA4\x54 \xA5\x7C \xA4\xAD \xA4\xBB";
-
-// The system's colour dialog: the panel with the red, green and blue boxes opened, the colour
-// typed into them, then OK.
-UiScript& ChooseColour(UiScript& script, int r, int g, int b, COLORREF* shownFirst = nullptr)
-{
-    return script.Until("the colour dialog", [=] {
-        UiWindow w(ActiveDialogWindow());
-        if (!w || !w.Item(COLOR_RED) || w.Caption() == kCaption)
-            return false;
-        if (shownFirst)
-            *shownFirst = RGB(atoi(w.Text(COLOR_RED)), atoi(w.Text(COLOR_GREEN)), atoi(w.Text(COLOR_BLUE)));
-        w.ClickNow(COLOR_MIX);
-        w.TypeKeys(COLOR_RED, std::to_string(r).c_str());
-        w.TypeKeys(COLOR_GREEN, std::to_string(g).c_str());
-        w.TypeKeys(COLOR_BLUE, std::to_string(b).c_str());
-        w.Click(IDOK);
-        return true;
-    });
-}
 
 // The range of a spin control, "low-high".
 std::string SpinRange(UiWindow w, int id)
@@ -146,7 +126,7 @@ TEST(CaleSet, AColourChosenStaysWhenTheDialogIsCancelled)
     COLORREF shown = 0;
     UiScript script;
     script.OnDialog(kCaption, [](UiWindow w) { w.Click(IDC_CALE_HOLIDAY); });
-    ChooseColour(script, 10, 20, 30, &shown);
+    script.AnswerColorDialog(10, 20, 30, &shown);
     script.OnDialog(kCaption, [](UiWindow w) { w.Click(IDCANCEL); });
     EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); }));
     EXPECT_EQ(RGB(200, 0, 0), shown) << "the colour dialog starts on the field's colour";
@@ -199,7 +179,7 @@ TEST(CaleSet, FieldsOutOfRangeOpenAsDefaults)
         EXPECT_EQ(0, w.ComboSelection(IDC_CALE_WEEK_FORMAT));
         w.Click(IDC_CALE_BKCOLOR);
     });
-    ChooseColour(script, 0, 128, 255, &shown);
+    script.AnswerColorDialog(0, 128, 255, &shown);
     script.OnDialog(kCaption, [](UiWindow w) { w.Click(IDOK); });
     EXPECT_EQ(IDOK, script.Run([&] { return dlg.DoModal(); }));
     EXPECT_EQ(RGB(255, 255, 255), shown) << "a value that is no colour starts as the default";

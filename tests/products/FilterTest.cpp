@@ -4,7 +4,6 @@
 #include <DialogTestUtil.h>
 #include <UiDriver.h>
 #include <commctrl.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
 #include <kxcomdlgres.h>
 #include <products/DlgFilter.h>
@@ -29,24 +28,6 @@ CString WritePicture(const TestFolder& folder, const char* name, int w, int h, C
         }
     dib.Save(folder.File(name), KXFMT_BMP, 24);
     return folder.File(name);
-}
-
-// The open dialog: the path typed into its file name box, then "打开".
-UiScript& ChooseFile(UiScript& script, const CString& path)
-{
-    return script.Until("the file dialog", [path] {
-        UiWindow frame(ActiveDialogWindow());
-        if (frame.Caption() != kChooseCaption)
-            return false;
-        // The explorer form's name box is an extended combo box around an edit.
-        HWND box = frame.Item(cmb13);
-        HWND edit = box ? (HWND)::SendMessageA(box, CBEM_GETEDITCONTROL, 0, 0) : frame.Item(edt1);
-        if (!edit)
-            return false;
-        UiWindow(::GetParent(edit)).TypeKeys(::GetDlgCtrlID(edit), path);
-        frame.Click(IDOK);
-        return true;
-    });
 }
 
 int BarPos(UiWindow w, int id) { return (int)::SendMessageA(w.Item(id), PBM_GETPOS, 0, 0); }
@@ -91,7 +72,7 @@ TEST(FilterSysset, ChoosingTheStandardTakesEveryFieldAndStaysAfterCancel)
         w.ClickNow(IDC_FILTER_CHK_COLOR);
         w.Click(IDC_FILTER_SET_STD);
     });
-    ChooseFile(script, standard);
+    script.AnswerFileDialog(kChooseCaption, standard);
     script.OnDialog(kSettingsCaption, [&standard](UiWindow w) {
         EXPECT_EQ(standard, w.Text(IDC_FILTER_STD_PATH));
         const CDib* shown = Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib();
@@ -125,7 +106,7 @@ TEST(FilterSysset, AFileThatIsNoPictureDoesNotBecomeTheStandard)
         EXPECT_TRUE(Attached<CIM_WINDOW>(w, IDC_FILTER_STD_VIEW)->GetDib()->IsValid()) << "the stored standard shows at opening";
         w.Click(IDC_FILTER_SET_STD);
     });
-    ChooseFile(script, folder.File("broken.jpg"));
+    script.AnswerFileDialog(kChooseCaption, folder.File("broken.jpg"));
     script.AnswerMessageBox(IDOK, &message)
           .OnDialog(kSettingsCaption, [&standard](UiWindow w) {
               EXPECT_EQ(standard, w.Text(IDC_FILTER_STD_PATH));

@@ -3,6 +3,7 @@
 #include "SliceTestUtil.h"
 #include "kxcomdlgres.h"
 #include <KXDiskFile.h>
+#include <memory>
 
 namespace {
 
@@ -39,8 +40,10 @@ TEST_F(SliceDlgTest, AFolderOfTwoSheetsBecomesNumberedClips)
 {
     StoreSlice("clip001", 1, m_out, 1, 0);
     CTestSliceDlg dlg(nullptr, m_folder.File("scan1.png"));
+    std::unique_ptr<UiMessageLog> caption;
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
+        caption = std::make_unique<UiMessageLog>(w.Handle(), std::vector<UINT>{ WM_NCACTIVATE });
         EXPECT_EQ(0, dlg.View().GetHopIndex()) << "the box starts on the first print";
         EXPECT_EQ(m_out + "clip001.bmp", w.Text(IDC_BATCH_NEXT_PATH));
         EXPECT_EQ(m_folder.File("scan1.png"), w.Text(IDC_BATCH_SOURCE_PATH));
@@ -58,8 +61,15 @@ TEST_F(SliceDlgTest, AFolderOfTwoSheetsBecomesNumberedClips)
         EXPECT_EQ(m_folder.File("scan2.png"), w.Text(IDC_BATCH_SOURCE_PATH)) << "the next sheet";
         EXPECT_EQ(0, dlg.View().GetHopIndex());
         EXPECT_FALSE(w.IsEnabled(IDC_BATCH_NEXT));
-        w.Click(IDC_SLICE_SAVE);
-    });
+    })
+        .Until("the caption flashed once and looks active again", [&] {
+            const auto& m = caption->Messages();
+            return m.size() >= 2 && m.back().wParam == TRUE;
+        })
+        .OnDialog(nullptr, [&](UiWindow w) {
+            caption.reset();
+            w.Click(IDC_SLICE_SAVE);
+        });
     AtHop(script, dlg, 1).OnDialog(nullptr, [](UiWindow w) { w.Click(IDC_SLICE_SAVE); })
         .Until("the last clip", [&] { return CKXDiskFile(m_out + "clip004.bmp").Exist(); })
         .OnDialog(nullptr, [&](UiWindow w) {
