@@ -399,6 +399,12 @@ AFX_API LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, 
 AFX_API BOOL AfxPreTranslateMessage(MSG* pMsg);
 // Runs the thread's message loop until WM_QUIT; returns its exit code.
 AFX_API int AfxRunMessageLoop();
+// Takes the next message of the thread's queue (waiting for one) and dispatches it as the message
+// loop does. FALSE when it was WM_QUIT: the application is quitting, and AfxGetCurrentMessage()
+// holds the quit message with its exit code.
+AFX_API BOOL AfxPumpMessage();
+// The message AfxPumpMessage took last on this thread.
+AFX_API const MSG* AfxGetCurrentMessage();
 // An exception that escaped a message handler is kept here and rethrown from the modal loop's
 // caller, so it never unwinds through the system's window-procedure frames.
 AFX_API void AfxRethrowPendingException();

@@ -16,6 +16,8 @@ thread_local CWnd* t_pWndInit = nullptr;
 thread_local HHOOK t_hHookCbt = nullptr;
 // An exception that escaped a handler, carried to the modal loop's caller.
 thread_local std::exception_ptr t_pendingException;
+// The message AfxPumpMessage took last.
+thread_local MSG t_currentMessage;
 
 LRESULT CALLBACK CbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -214,6 +216,25 @@ int AfxRunMessageLoop()
     }
     return (int)msg.wParam;
 }
+
+BOOL AfxPumpMessage()
+{
+    MSG& msg = t_currentMessage;
+    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        if (got == -1)
+            msg = MSG{ nullptr, WM_QUIT, 0, 0, 0, {} };
+        return FALSE;
+    }
+    if (!AfxPreTranslateMessage(&msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    AfxRethrowPendingException();
+    return TRUE;
+}
+
+const MSG* AfxGetCurrentMessage() { return &t_currentMessage; }
 
 // ---------------------------------------------------------------------------------------------
 // CWnd
