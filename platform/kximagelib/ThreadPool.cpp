@@ -10,6 +10,10 @@
 namespace kximage {
 namespace {
 
+// Set on a thread while it runs slices of a job: a ParallelFor from there runs inline, since
+// the pool is busy with the very job that asked.
+thread_local bool t_inSlice = false;
+
 class CWorkerPool
 {
 public:
@@ -51,6 +55,9 @@ public:
 private:
     void RunSlices()
     {
+        const bool outer = t_inSlice;
+        t_inSlice = true;
+        struct Restore { bool v; ~Restore() { t_inSlice = v; } } restore{outer};
         for (;;) {
             int s = m_nextSlice.fetch_add(1);
             if (s >= m_slices)
@@ -120,7 +127,7 @@ bool ParallelFor(int count, const std::function<void(int, int)>& body)
     if (count <= 0)
         return true;
     CWorkerPool* pool = &Pool();
-    if (count == 1 || pool->ThreadCount() == 1) {
+    if (count == 1 || pool->ThreadCount() == 1 || t_inSlice) {
         try {
             body(0, count);
         } catch (...) {

@@ -57,7 +57,8 @@ public:
 
 // Operations
     // Replaces the items with the readable pictures of the folder (files Load cannot read are
-    // left out), in name order. Returns the number of items.
+    // left out), in name order. The pictures are decoded on the picture library's worker threads,
+    // several at once. Returns the number of items.
     int LoadFolder(LPCSTR lpszFolder);
     // Adds one picture at the end; its index, or -1 when the file cannot be read.
     int AddPicture(LPCSTR lpszPath);
@@ -74,6 +75,11 @@ protected:
     kx::unique_hbitmap CreateThumbBitmap() const;
     // Draws the thumbnail of the picture into the thumbnail-sized bitmap selected into hdc.
     void PaintThumb(HDC hdc, const CDib& dib) const;
+    // Reads the picture of path into a new item at the thumbnail size; nullptr when unreadable.
+    // Touches nothing of the list, so several may run at once.
+    std::unique_ptr<CThumbItem> ReadThumb(const CString& path) const;
+    // Puts a read item at the end of the list; its index, or -1.
+    int InsertThumb(std::unique_ptr<CThumbItem> item);
 
     CImageList m_images;
     CSize m_thumbSize;
