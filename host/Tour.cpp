@@ -59,9 +59,18 @@ void CTour::Tick()
     Item& item = m_items[m_item];
     if (!m_commandSent) {
         // Only from the main window's own loop: the previous dialogs have all closed.
-        if (ActiveTopWindow() != m_pMain->m_hWnd)
+        if (ActiveTopWindow() != m_pMain->m_hWnd) {
+            // A dialog that ignores the cancel command of a failed step would hold the tour for
+            // ever: it ends here instead, as a failed run.
+            if (m_abandoned && ::GetTickCount() > m_deadline) {
+                std::fprintf(stderr, "tour: a dialog did not close after a failed step; the tour ends\n");
+                std::fflush(stderr);
+                ::ExitProcess(1);
+            }
             return;
+        }
         m_commandSent = true;
+        m_abandoned = false;
         m_step = 0;
         m_deadline = ::GetTickCount() + kStepTimeoutMs;
         if (item.command)
@@ -81,6 +90,8 @@ void CTour::Tick()
                 ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
         ++m_item;
         m_commandSent = false;
+        m_abandoned = true;
+        m_deadline = ::GetTickCount() + kStepTimeoutMs;
         return;
     }
     const TourStep& step = item.steps[m_step];
