@@ -141,13 +141,7 @@ bool CTour::Screenshot(const RECT& r, const char* path)
         kx::select_object selected(mem.get(), bmp.get());
         ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = kx::top_down_info(w, h, 24);
     const int lines = ::GetDIBits(mem.get(), bmp.get(), 0, (UINT)h, shot.GetBits(), &bi, DIB_RGB_COLORS);
     return lines == h && shot.Save(path, KXFMT_PNG, 24) == 1;
 }
