@@ -3,6 +3,7 @@
 // and compared with the adjustment sequence applied to the source picture directly.
 #include "BatchTestUtil.h"
 #include "DialogTestUtil.h"
+#include "adjust/DlgAdjust.h"
 #include "adjust/DlgAdjustBat.h"
 #include "kxcomdlgres.h"
 #include <Dib.h>
@@ -582,4 +583,45 @@ TEST_F(DlgAdjustBatTest, WithoutAPictureTheViewsStayEmptyAndSaveDoesNothing)
         EXPECT_TRUE(FilesIn(m_out, "*").empty());
         EXPECT_EQ(CString("<none>"), Stored("Adjust filename")) << "not even the settings written";
     }
+}
+
+TEST_F(DlgAdjustBatTest, AProfileSavedInTheBatchFormLoadsInTheSingleDialog)
+{
+    MakeFolder();
+    CTestAdjustBat batch(nullptr, m_folder.File("p1.jpg"));
+    UiScript save;
+    save.OnDialog(kCaption, [](UiWindow w) {
+            w.SelectCombo(IDC_ADJ_HUE_CHANNEL, 2);
+            w.TypeKeys(IDC_ADJ_SATU_EDIT, "30");
+            w.TypeKeys(IDC_ADJ_RED_EDIT, "-15");
+            w.TypeKeys(IDC_ADJ_GAMMA, "130");
+            w.Click(IDC_ADJ_SAVE_PROFILE);
+        })
+        .OnDialog("保存方案...", [](UiWindow n) {
+            HWND edit = ::FindWindowExA(n.Item(IDC_ADJ_NAME), nullptr, "Edit", nullptr);
+            ::SetFocus(edit);
+            ::SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"batch warm");
+            n.Click(IDOK);
+        })
+        .OnDialog(kCaption, [](UiWindow w) {
+            EXPECT_EQ(CString("batch warm"), w.ComboItem(IDC_ADJ_PROFILE, 0));
+            w.Click(IDC_ADJBAT_CLOSE);
+        });
+    save.Run([&] { return batch.DoModal(); });
+
+    // The single-picture dialog lists it and loads the same values.
+    CDib picture = Loaded(m_folder.File("p2.jpg"));
+    CDlgAdjust single(&picture);
+    UiScript load;
+    load.OnDialog(kCaption, [](UiWindow w) {
+            ASSERT_EQ(1, w.ComboCount(IDC_ADJ_PROFILE));
+            w.SelectCombo(IDC_ADJ_PROFILE, 0);
+            EXPECT_EQ(2, w.ComboSelection(IDC_ADJ_HUE_CHANNEL));
+            EXPECT_EQ(CString("30"), w.Text(IDC_ADJ_SATU_EDIT));
+            EXPECT_EQ(CString("-15"), w.Text(IDC_ADJ_RED_EDIT));
+            EXPECT_EQ(CString("130"), w.Text(IDC_ADJ_GAMMA));
+            EXPECT_EQ(30, Attached<CLineTrackBar>(w, IDC_ADJ_SATU)->GetPos());
+            w.Click(IDCANCEL);
+        });
+    EXPECT_EQ(IDCANCEL, load.Run([&] { return single.DoModal(); }));
 }
