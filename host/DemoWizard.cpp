@@ -122,20 +122,14 @@ bool MakeSheet(CThumbListCtrl& list, const SheetSettings& s, CDib& sheet)
     sheet.SetXRes(150);
     sheet.SetYRes(150);
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
     kx::unique_hdc_window screen;
-    kx::unique_hbitmap section(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kx::dib_section section(screen.get(), width, height, 24);
     kx::unique_hdc dc(::CreateCompatibleDC(screen.get()));
     if (!section || !dc)
         return false;
+    void* const bits = section.bits;
     {
-        kx::select_object keepBitmap(dc.get(), section.get());
+        kx::select_object keepBitmap(dc.get(), section.bitmap.get());
         CRect all(0, 0, width, height);
         kx::unique_hbrush paper(::CreateSolidBrush(RGB(250, 248, 240)));
         ::FillRect(dc.get(), &all, paper.get());
