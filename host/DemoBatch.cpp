@@ -50,7 +50,7 @@ CMainFrame* Frame(HWND hMain) { return static_cast<CMainFrame*>(CWnd::FromHandle
 const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
     demo.AddSeparator(kPopup);
     const UINT batch = demo.AddCommand(kPopup, "批量调整", [](CMainFrame& f) { RunBatchAdjust(f, 0); });
-    demo.AddCommand(kPopup, "批量调整 (大视图, 竖幅)", [](CMainFrame& f) { RunBatchAdjust(f, 1); });
+    const UINT large = demo.AddCommand(kPopup, "批量调整 (大视图, 竖幅)", [](CMainFrame& f) { RunBatchAdjust(f, 1); });
     auto click = [](int id) { return [id](HWND h) { PostClick(h, id); }; };
 
     demo.AddTour(0, { { kDemoMainCaption, "", [](HWND h) {
@@ -120,10 +120,14 @@ const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
     demo.AddTour(0, {
         { kDemoMainCaption, "", [](HWND h) { if (CMainFrame* f = Frame(h)) f->OpenFolder(AdjustedFolder()); } },
         { kDemoMainCaption, "host-after-batch-adjust", [](HWND h) {
-              if (CMainFrame* f = Frame(h))
+              if (CMainFrame* f = Frame(h)) {
                   f->OpenFolder(DemoFullPath(DemoExecutableFolder() + "..\\samples"));
+                  f->SelectPicture(1);
+              }
           } },
     });
+    // The large form on a landscape photograph: turned to portrait in both views.
+    demo.AddTour(large, { { kCaption, "10024-adjust-batch-large", click(IDC_ADJBAT_CLOSE) } });
 });
 
 } // namespace
