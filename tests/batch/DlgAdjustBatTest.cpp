@@ -424,11 +424,13 @@ TEST_F(DlgAdjustBatTest, LayoutOneTurnsLandscapePicturesToPortrait)
 {
     Save("a wide.png", PhotoPart("coffee.png", 100, 100, 300, 200), KXFMT_PNG);
     Save("b tall.png", PhotoPart("coffee.png", 100, 100, 200, 300), KXFMT_PNG);
-    struct Case { int layout; const char* picture; CSize saved; };
+    Save("c wide.png", PhotoPart("chelsea.png", 50, 50, 300, 200), KXFMT_PNG);
+    // Each case saves its first picture; the save moves on to the next one, read ahead.
+    struct Case { int layout; const char* picture; CSize saved; const char* next; CSize nextShown; };
     const Case cases[] = {
-        { 1, "a wide.png", CSize(200, 300) },
-        { 1, "b tall.png", CSize(200, 300) },
-        { 0, "a wide.png", CSize(300, 200) },
+        { 1, "a wide.png", CSize(200, 300), "b tall.png", CSize(200, 300) },
+        { 1, "b tall.png", CSize(200, 300), "c wide.png", CSize(200, 300) },
+        { 0, "b tall.png", CSize(200, 300), "c wide.png", CSize(300, 200) },
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -443,9 +445,18 @@ TEST_F(DlgAdjustBatTest, LayoutOneTurnsLandscapePicturesToPortrait)
             EXPECT_EQ(c.saved.cx > c.saved.cy, shown->GetWidth() > shown->GetHeight()) << "shown as saved";
             TypeOutput(w, m_out, name);
             w.Key(VK_RETURN);
-        })
-            .Until("the save", [&] { return ::GetFileAttributesA(Out(name) + ".bmp") != INVALID_FILE_ATTRIBUTES; })
-            .OnDialog(nullptr, [](UiWindow w) { w.Click(IDC_ADJBAT_CLOSE); });
+        });
+        OnPicture(script, m_folder.File(c.next), [&](UiWindow w) {
+            const CDib& working = dlg.GetWorkingPicture();
+            EXPECT_EQ(c.nextShown, CSize(working.GetWidth(), working.GetHeight())) << c.next;
+            const CDib* shown = dlg.Before().GetDib();
+            EXPECT_EQ(c.nextShown.cx > c.nextShown.cy, shown->GetWidth() > shown->GetHeight()) << c.next;
+            CDib expected = Loaded(m_folder.File(c.next));
+            if (c.nextShown.cx != expected.GetWidth())
+                expected.Rotate(9000, 5, 0);
+            EXPECT_EQ("", PixelDifference(expected, working)) << c.next;
+            w.Click(IDC_ADJBAT_CLOSE);
+        });
         script.Run([&] { return dlg.DoModal(); }, 20000);
         CDib expected = Loaded(m_folder.File(c.picture));
         if (c.saved.cx != expected.GetWidth())
