@@ -142,6 +142,17 @@ void CDlgAdjustBase::LoadStdPicture()
     m_wndStd.GetDib()->LoadFitted(m_strStdPic, view.cx, view.cy, nullptr);
 }
 
+bool CDlgAdjustBase::PreviewInto(CDib& target)
+{
+    const CDib* pBefore = m_wndBefore.GetDib();
+    if (!pBefore->IsValid() || !target.Copy(*pBefore)) {
+        m_values.StoreSaturation();
+        return false;
+    }
+    m_values.Apply(target);
+    return true;
+}
+
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KX_SLIDER_CHANGED) {

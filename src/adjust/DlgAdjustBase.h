@@ -81,6 +81,10 @@ protected:
     CSize GetViewSize(UINT nIDView) const;
     // The standard picture m_strStdPic into the standard view, reduced to fit it.
     void LoadStdPicture();
+    // The preview: the before view's picture adjusted by m_values into target, always from the
+    // unadjusted picture so changes never pile up. False (target as it was) without a picture or
+    // without memory for the copy; the saturation amount reaches its channel's entry either way.
+    bool PreviewInto(CDib& target);
 
     CAdjustValues m_values;
     CString m_strStdPic;

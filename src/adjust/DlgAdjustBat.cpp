@@ -113,20 +113,10 @@ const CDib& CDlgAdjustBat::ViewPicture() const
 
 void CDlgAdjustBat::UpdatePreview()
 {
-    CDib* pBefore = m_wndBefore.GetDib();
-    if (!pBefore->IsValid()) {
-        m_values.StoreSaturation();
-        return;
-    }
-    // From the unadjusted before image every time, into the image the crop view shows; the clip
-    // box stays where it is, the picture keeping its size.
-    CDib* pView = m_wndSlice.GetDib();
-    if (!pView->Copy(*pBefore)) {
-        m_values.StoreSaturation();
-        return;
-    }
-    m_values.Apply(*pView);
-    m_wndSlice.Invalidate(FALSE);
+    // Into the image the crop view shows; the clip box stays where it is, the picture keeping
+    // its size.
+    if (PreviewInto(*m_wndSlice.GetDib()))
+        m_wndSlice.Invalidate(FALSE);
 }
 
 // ---- the folder walk --------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // and compared with the adjustment sequence applied to the source picture directly.
 #include "BatchTestUtil.h"
 #include "DialogTestUtil.h"
+#include "adjust/DlgAdjust.h"
 #include "adjust/DlgAdjustBat.h"
 #include "kxcomdlgres.h"
 #include <Dib.h>
@@ -423,11 +424,13 @@ TEST_F(DlgAdjustBatTest, LayoutOneTurnsLandscapePicturesToPortrait)
 {
     Save("a wide.png", PhotoPart("coffee.png", 100, 100, 300, 200), KXFMT_PNG);
     Save("b tall.png", PhotoPart("coffee.png", 100, 100, 200, 300), KXFMT_PNG);
-    struct Case { int layout; const char* picture; CSize saved; };
+    Save("c wide.png", PhotoPart("chelsea.png", 50, 50, 300, 200), KXFMT_PNG);
+    // Each case saves its first picture; the save moves on to the next one, read ahead.
+    struct Case { int layout; const char* picture; CSize saved; const char* next; CSize nextShown; };
     const Case cases[] = {
-        { 1, "a wide.png", CSize(200, 300) },
-        { 1, "b tall.png", CSize(200, 300) },
-        { 0, "a wide.png", CSize(300, 200) },
+        { 1, "a wide.png", CSize(200, 300), "b tall.png", CSize(200, 300) },
+        { 1, "b tall.png", CSize(200, 300), "c wide.png", CSize(200, 300) },
+        { 0, "b tall.png", CSize(200, 300), "c wide.png", CSize(300, 200) },
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -442,9 +445,18 @@ TEST_F(DlgAdjustBatTest, LayoutOneTurnsLandscapePicturesToPortrait)
             EXPECT_EQ(c.saved.cx > c.saved.cy, shown->GetWidth() > shown->GetHeight()) << "shown as saved";
             TypeOutput(w, m_out, name);
             w.Key(VK_RETURN);
-        })
-            .Until("the save", [&] { return ::GetFileAttributesA(Out(name) + ".bmp") != INVALID_FILE_ATTRIBUTES; })
-            .OnDialog(nullptr, [](UiWindow w) { w.Click(IDC_ADJBAT_CLOSE); });
+        });
+        OnPicture(script, m_folder.File(c.next), [&](UiWindow w) {
+            const CDib& working = dlg.GetWorkingPicture();
+            EXPECT_EQ(c.nextShown, CSize(working.GetWidth(), working.GetHeight())) << c.next;
+            const CDib* shown = dlg.Before().GetDib();
+            EXPECT_EQ(c.nextShown.cx > c.nextShown.cy, shown->GetWidth() > shown->GetHeight()) << c.next;
+            CDib expected = Loaded(m_folder.File(c.next));
+            if (c.nextShown.cx != expected.GetWidth())
+                expected.Rotate(9000, 5, 0);
+            EXPECT_EQ("", PixelDifference(expected, working)) << c.next;
+            w.Click(IDC_ADJBAT_CLOSE);
+        });
         script.Run([&] { return dlg.DoModal(); }, 20000);
         CDib expected = Loaded(m_folder.File(c.picture));
         if (c.saved.cx != expected.GetWidth())
@@ -582,4 +594,45 @@ TEST_F(DlgAdjustBatTest, WithoutAPictureTheViewsStayEmptyAndSaveDoesNothing)
         EXPECT_TRUE(FilesIn(m_out, "*").empty());
         EXPECT_EQ(CString("<none>"), Stored("Adjust filename")) << "not even the settings written";
     }
+}
+
+TEST_F(DlgAdjustBatTest, AProfileSavedInTheBatchFormLoadsInTheSingleDialog)
+{
+    MakeFolder();
+    CTestAdjustBat batch(nullptr, m_folder.File("p1.jpg"));
+    UiScript save;
+    save.OnDialog(kCaption, [](UiWindow w) {
+            w.SelectCombo(IDC_ADJ_HUE_CHANNEL, 2);
+            w.TypeKeys(IDC_ADJ_SATU_EDIT, "30");
+            w.TypeKeys(IDC_ADJ_RED_EDIT, "-15");
+            w.TypeKeys(IDC_ADJ_GAMMA, "130");
+            w.Click(IDC_ADJ_SAVE_PROFILE);
+        })
+        .OnDialog("保存方案...", [](UiWindow n) {
+            HWND edit = ::FindWindowExA(n.Item(IDC_ADJ_NAME), nullptr, "Edit", nullptr);
+            ::SetFocus(edit);
+            ::SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"batch warm");
+            n.Click(IDOK);
+        })
+        .OnDialog(kCaption, [](UiWindow w) {
+            EXPECT_EQ(CString("batch warm"), w.ComboItem(IDC_ADJ_PROFILE, 0));
+            w.Click(IDC_ADJBAT_CLOSE);
+        });
+    save.Run([&] { return batch.DoModal(); });
+
+    // The single-picture dialog lists it and loads the same values.
+    CDib picture = Loaded(m_folder.File("p2.jpg"));
+    CDlgAdjust single(&picture);
+    UiScript load;
+    load.OnDialog(kCaption, [](UiWindow w) {
+            ASSERT_EQ(1, w.ComboCount(IDC_ADJ_PROFILE));
+            w.SelectCombo(IDC_ADJ_PROFILE, 0);
+            EXPECT_EQ(2, w.ComboSelection(IDC_ADJ_HUE_CHANNEL));
+            EXPECT_EQ(CString("30"), w.Text(IDC_ADJ_SATU_EDIT));
+            EXPECT_EQ(CString("-15"), w.Text(IDC_ADJ_RED_EDIT));
+            EXPECT_EQ(CString("130"), w.Text(IDC_ADJ_GAMMA));
+            EXPECT_EQ(30, Attached<CLineTrackBar>(w, IDC_ADJ_SATU)->GetPos());
+            w.Click(IDCANCEL);
+        });
+    EXPECT_EQ(IDCANCEL, load.Run([&] { return single.DoModal(); }));
 }
