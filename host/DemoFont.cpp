@@ -60,24 +60,18 @@ bool DrawCaption(CDib& picture, const Caption& caption)
     if (!picture.IsValid() || caption.text.IsEmpty())
         return false;
     const int w = picture.GetWidth(), h = picture.GetHeight(), bpp = picture.GetBitsPerPixel();
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = (WORD)bpp;
-    void* bits = nullptr;
     kx::unique_hdc_window screen;
-    kx::unique_hbitmap section(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kx::dib_section section(screen.get(), w, h, bpp);
     kx::unique_hdc dc(::CreateCompatibleDC(screen.get()));
     if (!section || !dc)
         return false;
+    void* const bits = section.bits;
     // Same row layout on both sides: rows of whole DWORDs, top row first.
     const size_t bytes = (size_t)picture.GetStride() * (size_t)h;
     memcpy(bits, picture.GetBits(), bytes);
     {
         const int dpi = picture.GetYRes() > 0 ? picture.GetYRes() : 96;
-        kx::select_object keepBitmap(dc.get(), section.get());
+        kx::select_object keepBitmap(dc.get(), section.bitmap.get());
         kx::unique_hfont font = CreateCaptionFont(dc.get(), caption.font, dpi);
         kx::select_object keepFont(dc.get(), font.get());
         ::SetBkMode(dc.get(), TRANSPARENT);

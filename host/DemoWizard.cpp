@@ -122,20 +122,14 @@ bool MakeSheet(CThumbListCtrl& list, const SheetSettings& s, CDib& sheet)
     sheet.SetXRes(150);
     sheet.SetYRes(150);
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
     kx::unique_hdc_window screen;
-    kx::unique_hbitmap section(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kx::dib_section section(screen.get(), width, height, 24);
     kx::unique_hdc dc(::CreateCompatibleDC(screen.get()));
     if (!section || !dc)
         return false;
+    void* const bits = section.bits;
     {
-        kx::select_object keepBitmap(dc.get(), section.get());
+        kx::select_object keepBitmap(dc.get(), section.bitmap.get());
         CRect all(0, 0, width, height);
         kx::unique_hbrush paper(::CreateSolidBrush(RGB(250, 248, 240)));
         ::FillRect(dc.get(), &all, paper.get());
@@ -283,13 +277,15 @@ void RunPictureInfo(CMainFrame& frame)
 const CDemoRegistration registration(kDemoOrderCommon, [](CDemoBuilder& demo) {
     const UINT wizard = demo.AddCommand(kPopup, "制作索引页 (向导)", RunSheetWizard);
     const UINT info = demo.AddCommand(kPopup, "图片信息", RunPictureInfo);
+    // The wizard's title names the page it shows: "制作索引页 - 标题" and so on.
+    const auto onPage = [](const char* page) { return CString(kWizardCaption) + " - " + page; };
     demo.AddTour(wizard, {
-        { kWizardCaption, "wizard-1-title", [](HWND h) {
+        { onPage("标题"), "wizard-1-title", [](HWND h) {
               TypeText(PageWith(h, IDC_ALBUM_TEXT), IDC_ALBUM_TEXT, "春天的照片");
               PostClick(h, IDC_ALBUM_NEXT);
           } },
-        { kWizardCaption, "wizard-2-layout", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
-        { kWizardCaption, "wizard-3-save", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
+        { onPage("版式"), "wizard-2-layout", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
+        { onPage("保存"), "wizard-3-save", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
     });
     demo.AddTour(0, { { kDemoMainCaption, "host-after-contact-sheet", nullptr } });
     demo.AddTour(info, {

@@ -21,6 +21,16 @@ CString Caption(HWND h)
     CWnd::FromHandle(h)->GetWindowText(text);
     return text;
 }
+
+// Ends a window the tour no longer waits for. A dialog of the framework is ended directly: the
+// batch dialogs take the cancel command for a reset and stay open by design.
+void EndLeftOver(HWND h)
+{
+    if (auto* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(h)))
+        pDlg->EndDialog(IDCANCEL);
+    else
+        ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+}
 } // namespace
 
 CTour::CTour(const char* folder, CWnd* pMain) : m_folder(folder), m_pMain(pMain)
@@ -58,19 +68,19 @@ void CTour::Tick()
     }
     Item& item = m_items[m_item];
     if (!m_commandSent) {
-        // Only from the main window's own loop: the previous dialogs have all closed.
-        if (ActiveTopWindow() != m_pMain->m_hWnd) {
-            // A dialog that ignores the cancel command of a failed step would hold the tour for
-            // ever: it ends here instead, as a failed run.
-            if (m_abandoned && ::GetTickCount() > m_deadline) {
-                std::fprintf(stderr, "tour: a dialog did not close after a failed step; the tour ends\n");
-                std::fflush(stderr);
-                ::ExitProcess(1);
+        // Only from the main window's own loop: the previous dialogs have all closed. One that
+        // stays open past the step time is ended, so that the tour goes on.
+        HWND h = ActiveTopWindow();
+        if (h != m_pMain->m_hWnd) {
+            if (h && ::GetTickCount() > m_deadline) {
+                std::fprintf(stderr, "tour: \"%s\" stayed open\n", (const char*)Caption(h));
+                ++m_failures;
+                EndLeftOver(h);
+                m_deadline = ::GetTickCount() + kStepTimeoutMs;
             }
             return;
         }
         m_commandSent = true;
-        m_abandoned = false;
         m_step = 0;
         m_deadline = ::GetTickCount() + kStepTimeoutMs;
         if (item.command)
@@ -80,6 +90,7 @@ void CTour::Tick()
     if (m_step >= item.steps.size()) {
         ++m_item;
         m_commandSent = false;
+        m_deadline = ::GetTickCount() + kStepTimeoutMs;
         return;
     }
     if (::GetTickCount() > m_deadline) {
@@ -87,10 +98,9 @@ void CTour::Tick()
         ++m_failures;
         if (HWND h = ActiveTopWindow())
             if (h != m_pMain->m_hWnd)
-                ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+                EndLeftOver(h);
         ++m_item;
         m_commandSent = false;
-        m_abandoned = true;
         m_deadline = ::GetTickCount() + kStepTimeoutMs;
         return;
     }
@@ -152,13 +162,7 @@ bool CTour::Screenshot(const RECT& r, const char* path)
         kx::select_object selected(mem.get(), bmp.get());
         ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = kx::top_down_info(w, h, 24);
     const int lines = ::GetDIBits(mem.get(), bmp.get(), 0, (UINT)h, shot.GetBits(), &bi, DIB_RGB_COLORS);
     return lines == h && shot.Save(path, KXFMT_PNG, 24) == 1;
 }

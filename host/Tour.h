@@ -48,5 +48,4 @@ private:
     int m_failures = 0;
     UINT_PTR m_timer = 0;
     bool m_busy = false;
-    bool m_abandoned = false;    // the last item failed and its dialog was told to cancel
 };

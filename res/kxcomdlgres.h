@@ -136,6 +136,14 @@
 #define IDC_ADJ_ITEM_RED            27692
 #define IDC_ADJ_ITEM_GREEN          27693
 #define IDC_ADJ_ITEM_BLUE           27694
+// the batch form: its buttons (the output fields and the walk are the batch block's)
+#define IDD_DLG_ADJUST_BAT          10018
+#define IDD_DLG_ADJUST_BAT_LARGE    10024
+#define IDC_ADJBAT_SAVE             3
+#define IDC_ADJBAT_CROP             8
+#define IDC_ADJBAT_CROPSET          11
+#define IDC_ADJBAT_RESET            15
+#define IDC_ADJBAT_CLOSE            1083
 
 // ---- batch processing -------------------------------------------------------------------------
 // The output fields and the folder walk, with the same ids in every batch dialog.

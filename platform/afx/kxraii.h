@@ -159,6 +159,38 @@ private:
     HGDIOBJ m_old;
 };
 
+// ---- top-down DIB sections ------------------------------------------------------------------------
+// The header of an uncompressed DIB whose rows run from the top, as CDib keeps its rows.
+inline BITMAPINFO top_down_info(int width, int height, int bitCount) noexcept
+{
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = (WORD)bitCount;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    return bmi;
+}
+
+// A DIB section of that layout with the address of its rows; empty (no bitmap, no bits) when
+// the system could not make it. hdc may be null (the screen's).
+struct dib_section
+{
+    unique_hbitmap bitmap;
+    void* bits = nullptr;
+
+    dib_section() noexcept = default;
+    dib_section(HDC hdc, int width, int height, int bitCount) noexcept
+    {
+        const BITMAPINFO bmi = top_down_info(width, height, bitCount);
+        bitmap.reset(::CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap)
+            bits = nullptr;
+    }
+    explicit operator bool() const noexcept { return bits != nullptr; }
+};
+
 // ---- locked global memory ------------------------------------------------------------------------
 // GlobalLock for the scope; get() is null when the handle is null or cannot be locked.
 template <class T = void>

@@ -2,6 +2,7 @@
 #include "CropOptDlg.h"
 #include "kxcbaseres.h"
 #include <Geometry.h>
+#include <kxraii.h>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -26,15 +27,9 @@ class CFrameBuffer
 public:
     CFrameBuffer(CDC* pDC, int width, int height) : m_width(width), m_height(height)
     {
-        BITMAPINFO bmi = {};
-        bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-        bmi.bmiHeader.biWidth = width;
-        bmi.bmiHeader.biHeight = -height;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_bitmap.Attach(::CreateDIBSection(*pDC, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        m_bits = static_cast<DWORD*>(bits);
+        kx::dib_section section(*pDC, width, height, 32);
+        m_bits = static_cast<DWORD*>(section.bits);
+        m_bitmap.Attach(section.bitmap.release());
         if (m_bits && m_dc.CreateCompatibleDC(pDC))
             m_dc.SelectObject(m_bitmap);
         else

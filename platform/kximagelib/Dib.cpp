@@ -334,13 +334,7 @@ void CDib::Draw(HDC hdc, const RECT& dest) const
             return;
         shown = &resampled;
     }
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = shown->m_width;
-    bmi.bmiHeader.biHeight = -shown->m_height;   // top-down, as the rows are kept
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = (WORD)shown->m_bitsPerPixel;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bmi = kx::top_down_info(shown->m_width, shown->m_height, shown->m_bitsPerPixel);
     SetDIBitsToDevice(hdc, dest.left, dest.top, shown->m_width, shown->m_height, 0, 0, 0,
                       shown->m_height, shown->m_bits, &bmi, DIB_RGB_COLORS);
 }

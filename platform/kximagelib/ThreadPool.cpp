@@ -153,9 +153,9 @@ CpuLevel GetCpuLevel()
 
 } // namespace kximage
 
-void KxParallelFor(int count, const std::function<void(int, int)>& body)
+bool KxParallelFor(int count, const std::function<void(int, int)>& body)
 {
-    kximage::ParallelFor(count, body);
+    return kximage::ParallelFor(count, body);
 }
 
 int KxWorkerCount()

@@ -159,15 +159,7 @@ kx::unique_hbitmap CThumbListCtrl::CreateThumbBitmap() const
 {
     // A DIB section, drawn into in memory: a bitmap compatible with the screen costs a trip to
     // the display server for each thumbnail, which dominated the remaking of a selection.
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = m_thumbSize.cx;
-    bmi.bmiHeader.biHeight = -m_thumbSize.cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    return kx::unique_hbitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    return std::move(kx::dib_section(nullptr, m_thumbSize.cx, m_thumbSize.cy, 24).bitmap);
 }
 
 void CThumbListCtrl::PaintThumb(HDC hdc, const CDib& dib) const

@@ -33,20 +33,9 @@ void CDlgAdjust::ShowPicture()
 
 void CDlgAdjust::UpdatePreview()
 {
-    CDib* pBefore = m_wndBefore.GetDib();
-    if (!pBefore->IsValid()) {
-        m_values.StoreSaturation();
-        return;
-    }
-    // Always from the unadjusted copy, so changes never pile up. Without memory for the copy the
-    // last preview stays as it is rather than an empty or half-made picture being adjusted.
-    CDib* pAfter = m_wndAfter.GetDib();
-    if (!pAfter->Copy(*pBefore)) {
-        m_values.StoreSaturation();
-        return;
-    }
-    m_values.Apply(*pAfter);
-    m_wndAfter.Refresh();
+    // Without memory for the copy the last preview stays rather than a half-made picture.
+    if (PreviewInto(*m_wndAfter.GetDib()))
+        m_wndAfter.Refresh();
 }
 
 void CDlgAdjust::OnOK()

@@ -31,6 +31,16 @@ CDlgAdjustBase::CDlgAdjustBase(UINT nIDTemplate, CWnd* pParentWnd) : CKxDialog(n
 
 void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
 {
+    // Writing a value into a buddy edit makes it report a change, and the change handlers read
+    // every control back: in the middle of this exchange that would take back into the fields
+    // what the controls held before, among them those of a derived dialog not written yet.
+    struct Writing
+    {
+        int& depth;
+        bool on;
+        Writing(int& d, bool w) : depth(d), on(w) { depth += on; }
+        ~Writing() { depth -= on; }
+    } writing(m_nShowing, !pDX->m_bSaveAndValidate);
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_ADJ_PROFILE, m_cbName);
     DDX_Check(pDX, IDC_ADJ_TOGRAY, m_values.m_bToGray);
@@ -59,9 +69,7 @@ void CDlgAdjustBase::DoDataExchange(CDataExchange* pDX)
 
 void CDlgAdjustBase::ShowValues()
 {
-    ++m_nShowing;
     UpdateData(FALSE);
-    --m_nShowing;
 }
 
 void CDlgAdjustBase::AttachViews()
@@ -132,6 +140,17 @@ void CDlgAdjustBase::LoadStdPicture()
     // Only the view's size is ever shown, so a photograph is decoded reduced where it can be.
     const CSize view = GetViewSize(IDC_ADJ_STD_VIEW);
     m_wndStd.GetDib()->LoadFitted(m_strStdPic, view.cx, view.cy, nullptr);
+}
+
+bool CDlgAdjustBase::PreviewInto(CDib& target)
+{
+    const CDib* pBefore = m_wndBefore.GetDib();
+    if (!pBefore->IsValid() || !target.Copy(*pBefore)) {
+        m_values.StoreSaturation();
+        return false;
+    }
+    m_values.Apply(target);
+    return true;
 }
 
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -68,7 +68,8 @@ protected:
 // Helpers
     // Posts the preview message unless one is already waiting in the queue.
     void PostPreview();
-    // Fields to controls, without the edits' change handlers acting on the half-written controls.
+    // Fields to controls. The edits' change handlers never act on the half-written controls of
+    // any UpdateData(FALSE), this one's or one made by a shared component on the dialog.
     void ShowValues();
     void OnLineEditChanged(CLineTrackBar& slider, const int& value);
     int* ValueOfItem(int item);
@@ -80,6 +81,10 @@ protected:
     CSize GetViewSize(UINT nIDView) const;
     // The standard picture m_strStdPic into the standard view, reduced to fit it.
     void LoadStdPicture();
+    // The preview: the before view's picture adjusted by m_values into target, always from the
+    // unadjusted picture so changes never pile up. False (target as it was) without a picture or
+    // without memory for the copy; the saturation amount reaches its channel's entry either way.
+    bool PreviewInto(CDib& target);
 
     CAdjustValues m_values;
     CString m_strStdPic;
@@ -95,6 +100,6 @@ protected:
     CComboBox m_cbName;
 
 private:
-    int m_nShowing = 0;   // depth of ShowValues
+    int m_nShowing = 0;   // depth of the exchanges writing the fields into the controls
     DECLARE_MESSAGE_MAP()
 };

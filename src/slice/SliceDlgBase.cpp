@@ -35,14 +35,7 @@ BOOL CSliceDlgBase::OnInitDialog()
     LoadSettings();
     CWaitCursor wait;
 
-    if (CWnd* pPlace = GetDlgItem(IDC_SLICE_VIEW)) {
-        CRect rc;
-        pPlace->GetWindowRect(&rc);
-        ScreenToClient(&rc);
-        m_wndClip.SetWindowPos(nullptr, rc.left, rc.top, rc.Width(), rc.Height(), SWP_SHOWWINDOW);
-        // Siblings do not clip one another: the grey rectangle would paint over the view.
-        pPlace->ShowWindow(SW_HIDE);
-    }
+    m_wndClip.LayOver(GetDlgItem(IDC_SLICE_VIEW), TRUE);
     m_wndPreview.SubclassDlgItem(IDC_SLICE_PREVIEW, this);
 
     if (m_pBitmap)
@@ -73,31 +66,11 @@ void CSliceDlgBase::OnUpdateBrowse()
 
 BOOL CSliceDlgBase::TranslateViewKeys(MSG* pMsg)
 {
-    if (pMsg->message == WM_KEYDOWN) {
-        switch (pMsg->wParam) {
-        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: {
-            // An edit or a list keeps its own arrows: the caret and the selection move there as
-            // the user expects, not the clip box.
-            HWND hFocus = ::GetFocus();
-            if (hFocus && hFocus != m_wndClip.m_hWnd && ::IsChild(m_hWnd, hFocus)
-                && (::SendMessageA(hFocus, WM_GETDLGCODE, pMsg->wParam, (LPARAM)pMsg) & DLGC_WANTARROWS))
-                return FALSE;
-            m_wndClip.SendMessage(WM_KEYDOWN, pMsg->wParam, pMsg->lParam);
-            return TRUE;
-        }
-        default:
-            return FALSE;
-        }
-    }
-    if (pMsg->message == WM_LBUTTONDBLCLK && pMsg->hwnd == m_wndClip.m_hWnd && ::GetFocus() == m_wndClip.m_hWnd) {
-        CPoint point(pMsg->lParam);
-        m_wndClip.ClientToScreen(&point);
-        CRect rc;
-        m_wndClip.GetWindowRect(&rc);
-        if (rc.PtInRect(point)) {
-            OnViewDoubleClick();
-            return TRUE;
-        }
+    if (m_wndClip.ForwardArrowKey(pMsg))
+        return TRUE;
+    if (m_wndClip.IsDoubleClick(pMsg)) {
+        OnViewDoubleClick();
+        return TRUE;
     }
     return FALSE;
 }

@@ -47,6 +47,19 @@ public:
     void SetOwnerKind(int nKind) { m_nOwnerKind = nKind; }
     int GetOwnerKind() const { return m_nOwnerKind; }
 
+// Operations
+    // Moves the view onto the rectangle of the owner's placeholder control and shows it; the
+    // placeholder is hidden, since sibling windows do not clip one another and it would paint
+    // over the view. bToTop also brings the view to the top of the stacking order (first in the
+    // tab order).
+    void LayOver(CWnd* pPlaceholder, BOOL bToTop);
+    // What the owner's PreTranslateMessage hands on to the view. An arrow key goes to the view
+    // (the box moves) unless an edit or a list of the owner has the focus, which keeps its own
+    // arrows; TRUE when the view took it.
+    BOOL ForwardArrowKey(const MSG* pMsg);
+    // A double-click of the left button on the view while it has the focus.
+    BOOL IsDoubleClick(const MSG* pMsg) const;
+
 // Overridables
     // Shows the current clip in the owner's preview (and, for the positioning crop dialog, the
     // output path of the next save), then copies the owner's fields to its controls. Always 0.

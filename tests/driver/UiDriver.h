@@ -149,8 +149,10 @@ public:
     // Waits until no dialog of this script's nesting level remains (the given caption has gone).
     UiScript& WaitClosed(const char* caption);
 
-    // Runs the modal call with the script active; fails the test if steps were left.
-    INT_PTR Run(const std::function<INT_PTR()>& modal, DWORD timeoutMs = 10000);
+    // Runs the modal call with the script active; fails the test if steps were left. A step
+    // that has waited timeoutMs since the last step was done counts as stuck; the default leaves
+    // room for a machine whose cores are busy with builds and other test runs.
+    INT_PTR Run(const std::function<INT_PTR()>& modal, DWORD timeoutMs = 30000);
     bool Done() const { return m_next >= m_steps.size(); }
 
 private:
