@@ -147,9 +147,11 @@ const CDemoRegistration registration(kDemoOrderKeying, [](CDemoBuilder& demo) {
           } },
         { kBatchCaption, "", click(IDC_PRIM_RECOMPOSE) },
     };
+    // After a save the caption names the saved file ("保存为文件 ... 。") until the dialog closes:
+    // the later steps take the dialog by being the active one rather than by its caption.
     for (int k = 0; k < kScreenPictures; ++k)
-        steps.push_back({ kBatchCaption, k == 1 ? "10019-keying-batch" : "", click(IDC_PRIM_APPLY) });
-    steps.push_back({ kBatchCaption, "10019-keying-batch-saved", click(IDC_PRIM_CLOSE) });
+        steps.push_back({ k == 0 ? kBatchCaption : "", k == 1 ? "10019-keying-batch" : "", click(IDC_PRIM_APPLY) });
+    steps.push_back({ "", "10019-keying-batch-saved", click(IDC_PRIM_CLOSE) });
     demo.AddTour(batch, steps);
     demo.AddTour(0, { { kDemoMainCaption, "host-after-keying", [](HWND h) {
                             if (auto* frame = static_cast<CMainFrame*>(CWnd::FromHandlePermanent(h)))

@@ -277,13 +277,15 @@ void RunPictureInfo(CMainFrame& frame)
 const CDemoRegistration registration(kDemoOrderCommon, [](CDemoBuilder& demo) {
     const UINT wizard = demo.AddCommand(kPopup, "制作索引页 (向导)", RunSheetWizard);
     const UINT info = demo.AddCommand(kPopup, "图片信息", RunPictureInfo);
+    // The wizard's title names the page it shows: "制作索引页 - 标题" and so on.
+    const auto onPage = [](const char* page) { return CString(kWizardCaption) + " - " + page; };
     demo.AddTour(wizard, {
-        { kWizardCaption, "wizard-1-title", [](HWND h) {
+        { onPage("标题"), "wizard-1-title", [](HWND h) {
               TypeText(PageWith(h, IDC_ALBUM_TEXT), IDC_ALBUM_TEXT, "春天的照片");
               PostClick(h, IDC_ALBUM_NEXT);
           } },
-        { kWizardCaption, "wizard-2-layout", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
-        { kWizardCaption, "wizard-3-save", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
+        { onPage("版式"), "wizard-2-layout", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
+        { onPage("保存"), "wizard-3-save", [](HWND h) { PostClick(h, IDC_ALBUM_NEXT); } },
     });
     demo.AddTour(0, { { kDemoMainCaption, "host-after-contact-sheet", nullptr } });
     demo.AddTour(info, {

@@ -79,8 +79,6 @@ keying_bench() {
   printf '  peak extra memory: key and composite %s MB, mask %s MB more (one full-size buffer %s MB)\n' "$(kget peak_extra_mb)" "$(kget mask_extra_mb)" "$(kget full_buffer_mb)"
   echo "goals: click / slider step <= 16 ms, full size <= 150 ms, undo and redo the same, peak extra <= 3 buffers"
 }
-if [ "${1:-}" = keying ]; then keying_bench; exit 0; fi
-
 # The batch adjustment dialog on a folder of 20 photographs of 24 MP as cameras write them
 # (made by ImageMagick from the samples: no restart markers, colour at half width), against the
 # libvips command line doing the same load, adjustment and save per picture in the same run.
@@ -146,8 +144,17 @@ batch_bench() {
   printf '  ours: %s files written, views changed %s, first press %s ms\n' "$(bget folder_written)" "$(bget folder_views_changed)" "$(bget folder_first_save)"
   echo "goals: \"保存\" -> next shown <= 700 ms; a picture of the folder <= 0.5 x the vips CLI's"
 }
-if [ "${1:-}" = batch ]; then batch_bench; exit 0; fi
+# `./run bench <part>` runs one part alone: keying, batch, progress (the host under the progress
+# window) or dialog (the thumbnail list and the adjustment dialog, with the thumbnail peers).
+part="${1:-all}"
+case "$part" in
+  all|keying|batch|progress|dialog) ;;
+  *) echo "usage: ./run bench [keying | batch | progress | dialog]" >&2; exit 2 ;;
+esac
+if [ "$part" = keying ]; then keying_bench; exit 0; fi
+if [ "$part" = batch ]; then batch_bench; exit 0; fi
 rm -rf "$work"; mkdir -p "$work"
+load_now() { uptime | sed 's/.*load average: //'; }
 
 vipsbench="$build/vipsbench"
 if [ ! -x "$vipsbench" ] || [ "$here/../tests/bench/vipsbench.c" -nt "$vipsbench" ]; then
@@ -164,20 +171,40 @@ convert big.tif -sampling-factor 2x1 -quality 90 camera.jpg
 mkdir thumbs-ours thumbs-camera thumbs-out
 for i in $(seq -w 1 50); do cp big.jpg "thumbs-ours/p$i.jpg"; cp camera.jpg "thumbs-camera/p$i.jpg"; done
 
-ours=$("$here/wine-run" "$build/bin/kxbench.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
-dialog=$("$here/wine-run" "$build/bin/kxbenchdlg.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
-quick=$("$here/wine-run" "$build/bin/kxbenchquick.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
-check=$("$here/wine-run" "$build/bin/kxbenchcheck.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+pget() { echo "$progress" | awk -v k="$1" '$1 == k { print $2 }'; }
+progress_report() {
+  printf 'host window under the progress window, thumbnails of %s camera JPEGs (%s ms a picture, %s made; load: %s):\n' \
+    "$(pget progress_pictures)" "$(pget progress_step)" "$(pget progress_thumbnails_made)" "$progress_load"
+  printf '  a message posted every %s ms: longest gap between two handled %s ms; wait from post to handling\n' \
+    "$(pget progress_post_period)" "$(pget progress_longest_gap)"
+  printf '  longest %s ms, median %s ms; %s of %s posted handled during the job of %s ms (%s reports, %s pumps while decoding)\n' \
+    "$(pget progress_longest_wait)" "$(pget progress_median_wait)" "$(pget progress_handled)" "$(pget progress_posted)" \
+    "$(pget progress_total)" "$(pget progress_reports)" "$(pget progress_band_pumps)"
+  printf '  the same job with no progress window: longest gap %s ms, longest wait %s ms (%s handled, job %s ms)\n' \
+    "$(pget plain_longest_gap)" "$(pget plain_longest_wait)" "$(pget plain_handled)" "$(pget plain_total)"
+  echo "goal: longest gap between two handled host messages under the progress window <= 50 ms"
+}
 progress=$("$here/wine-run" "$build/bin/kxbenchprogress.exe" "$(winpath "$work/thumbs-camera")" | tr -d '\r')
+progress_load=$(load_now)
+if [ "$part" = progress ]; then progress_report; exit 0; fi
+dialog=$("$here/wine-run" "$build/bin/kxbenchdlg.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+dialog_load=$(load_now)
+if [ "$part" = all ]; then
+  ours=$("$here/wine-run" "$build/bin/kxbench.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+  ours_load=$(load_now)
+  quick=$("$here/wine-run" "$build/bin/kxbenchquick.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+  check=$("$here/wine-run" "$build/bin/kxbenchcheck.exe" "$(winpath "$sample")" "$(winpath "$work")" | tr -d '\r')
+fi
 # libvips unmaps a freed large buffer and maps a fresh one for the next picture, and every fresh
 # page faults when first written (200 ms and more for 24 MP on this kind of machine). glibc is
 # told to keep freed memory, so libvips reuses its buffers as our library does with its own.
-vips=$(GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=17179869184 "$vipsbench" "$work")
+vips_works=()
+[ "$part" = dialog ] && vips_works=(thumbs_ours thumbs_camera)
+vips=$(GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=17179869184 "$vipsbench" "$work" "${vips_works[@]}")
 get() { echo "$ours" | awk -v k="$1" '$1 == k { print $2 }'; }
 dget() { echo "$dialog" | awk -v k="$1" '$1 == k { print $2 }'; }
 qget() { echo "$quick" | awk -v k="$1" '$1 == k { print $2 }'; }
 cget() { echo "$check" | awk -v k="$1" '$1 == k { print $2 }'; }
-pget() { echo "$progress" | awk -v k="$1" '$1 == k { print $2 }'; }
 vget() { echo "$vips" | awk -v k="$1" '$1 == k { print $2 }'; }
 
 # Wall time of a command in milliseconds, the fastest of three runs.
@@ -196,7 +223,44 @@ im_chain() {
 }
 im_thumbs() { mogrify -path thumbs-out -define jpeg:size=192x192 -thumbnail 96x96 -format bmp "$1"/*.jpg; }
 
+sub() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b != "") print a - b }'; }
+per() { awk -v a="$1" 'BEGIN { if (a != "") printf "%.1f", a / 50 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b > 0) printf "%.3f", a / b; else printf "-" }'; }
+row() { printf '%-40s %9s %9s %9s %9s %9s\n' "$1" "$2" "$3" "$4" "$(ratio "$2" "$3")" "$(ratio "$2" "$4")"; }
+table_head() {
+  echo "24 MP = 6000 x 4000 x 3 bytes, $(nproc) cores, milliseconds. ours: in memory under Wine;"
+  echo "vips: libvips in one process, in memory; convert: one ImageMagick process a work, less its own I/O"
+  printf '%-40s %9s %9s %9s %9s %9s\n' "work" "ours" "vips" "convert" "ours/vips" "ours/IM"
+}
+thumbnail_rows() {
+  row "thumbnails, 50 of our JPEGs, each" "$(dget thumbs_ours)" "$(vget thumbs_ours)" "$(per "$(sub "$im_thumbs_ours" "$im_start")")"
+  row "thumbnails, 50 camera JPEGs, each" "$(dget thumbs_camera)" "$(vget thumbs_camera)" "$(per "$(sub "$im_thumbs_camera" "$im_start")")"
+}
+dialog_report() {
+  for layout in small large; do
+    echo "adjustment dialog ($layout template) on the 24 MP host picture, view $(dget ${layout}_view):"
+    for k in brightness hue_saturation all_steps; do
+      printf '  slider step -> after view painted, %-15s best %s ms, median %s ms (view changed %s)\n' "$k:" \
+        "$(dget ${layout}_slider_${k}_best)" "$(dget ${layout}_slider_${k}_median)" "$(dget ${layout}_slider_${k}_changed)"
+    done
+    printf '  opening the dialog %s ms (first), %s ms (median of %s more); "确定" until DoModal returned %s ms (picture changed %s)\n' \
+      "$(dget ${layout}_open_dialog)" "$(dget ${layout}_open_again_median)" "$(dget ${layout}_open_again_count)" \
+      "$(dget ${layout}_ok_full_size)" "$(dget ${layout}_ok_changed_picture)"
+  done
+  echo "  (thumbnails and dialog run at load: $dialog_load)"
+}
+
 im_start=$(ms convert -size 1x1 xc: null:)
+if [ "$part" = dialog ]; then
+  im_thumbs_ours=$(ms im_thumbs thumbs-ours)
+  im_thumbs_camera=$(ms im_thumbs thumbs-camera)
+  table_head
+  thumbnail_rows
+  echo
+  dialog_report
+  echo "goals: thumbnails <= 30 ms each and >= vips; opening the adjustment dialog <= 150 ms; slider step -> view <= 16 ms"
+  exit 0
+fi
 im_io=$(ms convert big.tif out.tif)
 im_tif_read=$(ms convert big.tif null:)
 im_chain_ms=$(ms im_chain)
@@ -209,14 +273,7 @@ im_save=$(ms convert big.tif -quality 90 out.jpg)
 im_thumbs_ours=$(ms im_thumbs thumbs-ours)
 im_thumbs_camera=$(ms im_thumbs thumbs-camera)
 
-sub() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b != "") print a - b }'; }
-per() { awk -v a="$1" 'BEGIN { if (a != "") printf "%.1f", a / 50 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b > 0) printf "%.3f", a / b; else printf "-" }'; }
-row() { printf '%-40s %9s %9s %9s %9s %9s\n' "$1" "$2" "$3" "$4" "$(ratio "$2" "$3")" "$(ratio "$2" "$4")"; }
-
-echo "24 MP = 6000 x 4000 x 3 bytes, $(nproc) cores, milliseconds. ours: in memory under Wine;"
-echo "vips: libvips in one process, in memory; convert: one ImageMagick process a work, less its own I/O"
-printf '%-40s %9s %9s %9s %9s %9s\n' "work" "ours" "vips" "convert" "ours/vips" "ours/IM"
+table_head
 row "adjustment chain, 24 MP" "$(get chain_full)" "$(vget chain_full)" "$(sub "$im_chain_ms" "$im_io")"
 row "adjustment chain, 800x600" "$(get chain_preview)" "" ""
 row "mode-2 reduction to 800x600" "$(get reduce)" "$(vget reduce)" "$(sub "$im_reduce" "$im_io")"
@@ -225,26 +282,18 @@ row "quarter turn" "$(get quarter_turn)" "$(vget quarter_turn)" "$(sub "$im_rot"
 row "JPEG load, file as we write it" "$(get load_jpeg)" "$(vget load_jpeg)" "$(sub "$im_load" "$im_start")"
 row "JPEG load, camera file" "$(get load_jpeg_camera)" "$(vget load_jpeg_camera)" "$(sub "$im_load_camera" "$im_start")"
 row "JPEG save, quality 90" "$(get save_jpeg)" "$(vget save_jpeg)" "$(sub "$im_save" "$im_tif_read")"
-row "thumbnails, 50 of our JPEGs, each" "$(dget thumbs_ours)" "$(vget thumbs_ours)" "$(per "$(sub "$im_thumbs_ours" "$im_start")")"
-row "thumbnails, 50 camera JPEGs, each" "$(dget thumbs_camera)" "$(vget thumbs_camera)" "$(per "$(sub "$im_thumbs_camera" "$im_start")")"
+thumbnail_rows
 row "peer I/O alone: TIFF read + write" "" "$(awk -v a="$(vget load_tiff)" -v b="$(vget save_tiff)" 'BEGIN{print a+b}')" "$(sub "$im_io" "$im_start")"
 row "peer start alone" "" "" "$im_start"
 echo
+echo "(library figures at load: $ours_load)"
 echo "chain steps alone, 24 MP (ms): $(echo "$ours" | awk '$1 ~ /^step_/ { printf "%s %s  ", substr($1, 6), $2 }')"
 echo "codecs, ours (JPEG through libjpeg-turbo, TIFF through WIC under Wine):"
 printf '  JPEG load %s ms, camera file %s ms (WIC decodes the same file in %s ms); save at quality 90 %s ms\n' \
   "$(get load_jpeg)" "$(get load_jpeg_camera)" "$(get raw_decode_jpeg)" "$(get save_jpeg)"
 printf '  TIFF load %s ms (raw WIC decode %s ms), save %s ms\n' "$(get load_tiff)" "$(get raw_decode_tiff)" "$(get save_tiff)"
 printf '  peak extra memory of the chain: %s MB (one full-size buffer is %s MB)\n' "$(get peak_extra_mb)" "$(get full_buffer_mb)"
-for layout in small large; do
-  echo "adjustment dialog ($layout template) on the 24 MP host picture, view $(dget ${layout}_view):"
-  for k in brightness hue_saturation all_steps; do
-    printf '  slider step -> after view painted, %-15s best %s ms, median %s ms (view changed %s)\n' "$k:" \
-      "$(dget ${layout}_slider_${k}_best)" "$(dget ${layout}_slider_${k}_median)" "$(dget ${layout}_slider_${k}_changed)"
-  done
-  printf '  opening the dialog %s ms; "确定" until DoModal returned %s ms (picture changed %s)\n' \
-    "$(dget ${layout}_open_dialog)" "$(dget ${layout}_ok_full_size)" "$(dget ${layout}_ok_changed_picture)"
-done
+dialog_report
 echo "quick adjustment dialogs on the 24 MP host picture, slider step -> preview painted:"
 for k in ibac ihue gray; do
   printf '  %-5s best %s ms, median %s ms (view changed %s), opening %s ms\n' "$k" "$(qget ${k}_slider_best)" \
@@ -253,13 +302,7 @@ done
 printf 'thumbnail form on %s selected thumbnails, slider step -> list repainted: best %s ms, median %s ms (list changed %s), opening %s ms\n' \
   "$(qget cbar_thumbnails)" "$(qget cbar_slider_best)" "$(qget cbar_slider_median)" "$(qget cbar_slider_changed)" "$(qget cbar_open)"
 printf 'picture check results dialog opening with the 24 MP photograph: %s ms\n' "$(cget check_results_open)"
-printf 'host window under the progress window, thumbnails of %s camera JPEGs (%s ms a picture, %s made):\n' \
-  "$(pget progress_pictures)" "$(pget progress_step)" "$(pget progress_thumbnails_made)"
-printf '  longest gap between two handled host messages %s ms (median %s ms, %s handled, job %s ms);\n' \
-  "$(pget progress_longest_gap)" "$(pget progress_median_gap)" "$(pget progress_handled)" "$(pget progress_total)"
-printf '  the same job with no progress window: longest gap %s ms (%s handled, job %s ms)\n' \
-  "$(pget plain_longest_gap)" "$(pget plain_handled)" "$(pget plain_total)"
-echo "goal: longest gap between two handled host messages under the progress window <= 50 ms"
+progress_report
 echo "goals: quick dialog slider step -> preview <= 10 ms; thumbnail form <= 100 ms a step on 200 thumbnails"
 echo "goals: slider step -> view <= 16 ms; chain <= 100 ms, preview chain <= 5 ms, reduction <= 25 ms, >= 4x vips, >= 20x IM;"
 echo "       quarter turn <= 20 ms; JPEG load <= 140 ms, save <= 130 ms, thumbnails <= 30 ms each, these >= vips;"

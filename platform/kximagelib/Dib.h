@@ -29,6 +29,12 @@ enum
 const long long KXIMAGE_MAX_PIXELS = 200LL * 1000 * 1000;
 const int KXIMAGE_MAX_SIDE = 65535;
 
+// Told how a load goes, on the thread that loads: the rows decoded so far of the rows to decode.
+// A window that must stay responsive while a large picture loads works off its messages here.
+// Returning FALSE stops the load. An exception thrown here stops the load and then reaches the
+// caller of the load, the decoder's memory released first.
+typedef BOOL (*KXLOADPROGRESS)(int done, int total, void* user);
+
 // What Load found in a file.
 struct FILEINFO
 {
@@ -98,7 +104,12 @@ public:
     // JPEG is decoded directly at 1/2, 1/4 or 1/8 of its size where that still covers the fitted
     // size, several times faster than in full; other files are read in full, then reduced.
     // Returns as Load; info receives the file's own (upright) size.
-    int LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info = nullptr);
+    // progress, when given, is told after every band of 16 decoded rows of a JPEG decoded from
+    // its start, and once when the picture is decoded otherwise (a JPEG decoded in parallel
+    // strips, the other formats). When it returns FALSE the load stops and returns -8, the
+    // picture invalid.
+    int LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info = nullptr,
+                   KXLOADPROGRESS progress = nullptr, void* user = nullptr);
     // Loads a packed DIB (BITMAPINFOHEADER or V4/V5 header, optional colour table, pixels), the
     // clipboard's CF_DIB format: 8-bit palette, 24-bit, 32-bit BI_RGB or BI_BITFIELDS, bottom-up
     // or top-down. The handle stays the caller's.
@@ -207,7 +218,8 @@ protected:
     // 5 to 8 swap width, height and the two resolutions.
     BOOL ApplyOrientation(int orientation);
     // JPEG files through libjpeg-turbo (DibJpeg.cpp). maxWidth and maxHeight 0 load at full size.
-    int LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info);
+    int LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info, KXLOADPROGRESS progress = nullptr,
+                 void* user = nullptr);
     int SaveJpeg(const char* path, int quality) const;
     // Takes over a pixel buffer made by AllocatePixels.
     void Adopt(BYTE* bits, int width, int height, int bitsPerPixel);

@@ -224,16 +224,20 @@ int CDib::Load(const char* path, int, int, void*, FILEINFO* info)
     return 1;
 }
 
-int CDib::LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info)
+int CDib::LoadFitted(const char* path, int maxWidth, int maxHeight, FILEINFO* info, KXLOADPROGRESS progress, void* user)
 {
     Free();
     if (!path || !*path || maxWidth <= 0 || maxHeight <= 0)
         return 0;
     if (kximage::IsJpegFile(path))
-        return LoadJpeg(path, maxWidth, maxHeight, info);
+        return LoadJpeg(path, maxWidth, maxHeight, info, progress, user);
     const int loaded = Load(path, 0, 1, nullptr, info);
     if (loaded != 1)
         return loaded;
+    if (progress && !progress(m_height, m_height, user)) {
+        Free();
+        return -8;
+    }
     const CSize fit = GetProporFitSize(m_width, m_height, maxWidth, maxHeight);
     if ((fit.cx != m_width || fit.cy != m_height) && !Resize(fit.cx, fit.cy, 2)) {
         Free();

@@ -9,6 +9,7 @@
 #include <kxraii.h>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <string.h>
 #include <vector>
@@ -165,6 +166,7 @@ int LoadResultOf(int jpegResult)
     case KXJPEG_OK: return 1;
     case KXJPEG_UNSUPPORTED: return -5;
     case KXJPEG_NO_MEMORY: return -6;
+    case KXJPEG_STOPPED: return -8;
     default: return -3;
     }
 }
@@ -266,7 +268,7 @@ bool DecodeInStrips(const CJpegFile& file, const KxJpegHeader& header, const Jpe
             const int keepTop = first * bandPixels / denom;
             const int keepBottom = last == intervals ? height : last * bandPixels / denom;
             const KxJpegTarget target = {bits + (size_t)keepTop * stride, stride, (first - from) * bandPixels / denom,
-                                         keepBottom - keepTop};
+                                         keepBottom - keepTop, nullptr, nullptr};
             try {
                 const CStripStream stream(file.Data(), markers, segments, from, to, bottom - top);
                 results[s] = KxJpegDecode(stream.pieces.data(), (int)stream.pieces.size(), denom, MAX_SCANS, &target);
@@ -332,7 +334,27 @@ bool IsJpegFile(const char* path)
 
 } // namespace kximage
 
-int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info)
+// The caller's progress callback behind the decoder's band callback: the decoder is C and must
+// not be left by an exception, so one is kept here and thrown again once the decoder is gone.
+struct CBandReport
+{
+    KXLOADPROGRESS progress;
+    void* user;
+    std::exception_ptr thrown;
+
+    static int OnBand(void* self, int stored, int rows)
+    {
+        CBandReport& report = *static_cast<CBandReport*>(self);
+        try {
+            return report.progress(stored, rows, report.user) ? 1 : 0;
+        } catch (...) {
+            report.thrown = std::current_exception();
+            return 0;
+        }
+    }
+};
+
+int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info, KXLOADPROGRESS progress, void* user)
 {
     Free();
     CJpegFile file;
@@ -377,12 +399,24 @@ int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info
     if (!pixels)
         return -6;
     Adopt(pixels, width, height, 24);
-    if (!DecodeInStrips(file, header, markers, denom, m_bits, m_stride, m_height)) {
-        const KxJpegTarget target = {m_bits, m_stride, 0, m_height};
+    if (DecodeInStrips(file, header, markers, denom, m_bits, m_stride, m_height)) {
+        if (progress && !progress(m_height, m_height, user)) {
+            Free();
+            return -8;
+        }
+    } else {
+        CBandReport report = {progress, user, nullptr};
+        KxJpegTarget target = {m_bits, m_stride, 0, m_height, nullptr, nullptr};
+        if (progress) {
+            target.band = &CBandReport::OnBand;
+            target.bandUser = &report;
+        }
         const KxJpegPiece whole = file.Whole();
         const int decoded = KxJpegDecode(&whole, 1, denom, MAX_SCANS, &target);
         if (decoded != KXJPEG_OK) {
             Free();
+            if (report.thrown)
+                std::rethrow_exception(report.thrown);
             return LoadResultOf(decoded);
         }
     }

@@ -242,6 +242,7 @@ int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int 
     JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
                                                      cinfo.output_width * (cmyk ? 4 : 3), BATCH);
     JSAMPROW rows[BATCH];
+    int nextBand = BATCH;
     while ((int)cinfo.output_scanline < end) {
         const int y = (int)cinfo.output_scanline;
         const int skipping = y < target->skipRows;
@@ -260,6 +261,15 @@ int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int 
             for (i = 0; i < got; ++i)
                 CmykToBgr(scratch[i], target->bits + (y - target->skipRows + i) * target->stride, cinfo.output_width,
                           cinfo.saw_Adobe_marker);
+        /* A scaled decode gives a row or two a call: the band is told once a band is complete. */
+        const int stored = y + got - target->skipRows;
+        if (!skipping && target->band && (stored >= nextBand || stored == target->rows)) {
+            nextBand = (stored / BATCH + 1) * BATCH;
+            if (!target->band(target->bandUser, stored, target->rows)) {
+                jpeg_destroy_decompress(&cinfo);
+                return KXJPEG_STOPPED;
+            }
+        }
     }
     /* Whatever follows the last row needed (the end marker, more rows of a strip) is not read. */
     jpeg_destroy_decompress(&cinfo);

@@ -20,7 +20,8 @@ enum KxJpegResult
     KXJPEG_OK = 0,
     KXJPEG_DAMAGED = 1,      /* not a JPEG, or the data is corrupt or cut short */
     KXJPEG_UNSUPPORTED = 2,  /* a valid JPEG of a kind not read here (e.g. 12-bit samples) */
-    KXJPEG_NO_MEMORY = 3
+    KXJPEG_NO_MEMORY = 3,
+    KXJPEG_STOPPED = 4       /* the band callback asked to stop */
 };
 
 enum KxJpegColour
@@ -55,6 +56,11 @@ typedef struct KxJpegTarget
     ptrdiff_t stride;
     int skipRows;       /* decoded rows dropped before the first stored one */
     int rows;           /* rows stored; decoding stops after them */
+    /* Called, when not null, after every 16 stored rows and after the last with the rows stored
+     * so far and rows; returning 0 stops the decode with KXJPEG_STOPPED. It must return normally (no
+     * exception, no jump), and it runs while the decoder holds its memory. */
+    int (*band)(void* user, int stored, int rows);
+    void* bandUser;
 } KxJpegTarget;
 
 /* The size of the picture decoded at 1 / scaleDenom (1, 2, 4 or 8). */

@@ -5,6 +5,8 @@
 #include "JpegTestFiles.h"
 #include <TestFolder.h>
 #include <cmath>
+#include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -438,6 +440,81 @@ TEST(DibJpeg, LoadFittedReducesWithoutEnlarging)
     EXPECT_NE(1, none.LoadFitted(folder.File("p.jpg"), 0, 90));
     EXPECT_NE(1, none.LoadFitted(folder.File("missing.jpg"), 90, 90));
     EXPECT_FALSE(none.IsValid());
+}
+
+namespace {
+
+// What a load told its progress callback, and when it should say stop or throw.
+struct ProgressLog
+{
+    std::vector<std::pair<int, int>> calls;
+    size_t stopAt = 0;      // the call (from 1) that returns FALSE; 0 never
+    size_t throwAt = 0;     // the call that throws
+
+    static BOOL Note(int done, int total, void* user)
+    {
+        ProgressLog& log = *static_cast<ProgressLog*>(user);
+        log.calls.emplace_back(done, total);
+        if (log.calls.size() == log.throwAt)
+            throw std::runtime_error("thrown by the host");
+        return log.calls.size() != log.stopAt;
+    }
+};
+
+} // namespace
+
+TEST(DibJpeg, LoadFittedTellsItsProgressAndStopsWhenTold)
+{
+    TestFolder folder;
+    const CDib photo = Photo(1600, 1200);
+    // As cameras write it: no restart markers, so it is decoded from its start, band by band.
+    ASSERT_TRUE(WriteJpeg(folder.File("camera.jpg"), TestJpegDefaults(1600, 1200), photo));
+    CDib quiet;
+    ASSERT_EQ(1, quiet.LoadFitted(folder.File("camera.jpg"), 400, 400));
+
+    ProgressLog log;
+    CDib dib;
+    ASSERT_EQ(1, dib.LoadFitted(folder.File("camera.jpg"), 400, 400, nullptr, &ProgressLog::Note, &log));
+    EXPECT_TRUE(Compare(quiet, dib).largest == 0) << "the callback changes nothing in the picture";
+    // Decoded at a quarter: 300 rows, told once a band of 16 is complete and after the last.
+    ASSERT_EQ((300 + 15) / 16, (int)log.calls.size());
+    for (size_t i = 0; i < log.calls.size(); ++i) {
+        SCOPED_TRACE("call " + std::to_string(i + 1));
+        EXPECT_EQ(300, log.calls[i].second);
+        EXPECT_GE(log.calls[i].first, std::min(300, 16 * (int)(i + 1)));
+        EXPECT_LT(log.calls[i].first, 16 * (int)(i + 2));
+    }
+    EXPECT_EQ(300, log.calls.back().first);
+
+    ProgressLog stop;
+    stop.stopAt = 3;
+    EXPECT_EQ(-8, dib.LoadFitted(folder.File("camera.jpg"), 400, 400, nullptr, &ProgressLog::Note, &stop));
+    EXPECT_FALSE(dib.IsValid());
+    EXPECT_EQ(3u, stop.calls.size()) << "nothing more is decoded once stopped";
+
+    ProgressLog thrower;
+    thrower.throwAt = 2;
+    EXPECT_THROW(dib.LoadFitted(folder.File("camera.jpg"), 400, 400, nullptr, &ProgressLog::Note, &thrower),
+                 std::runtime_error);
+    EXPECT_FALSE(dib.IsValid());
+    EXPECT_EQ(2u, thrower.calls.size());
+    EXPECT_EQ(1, dib.LoadFitted(folder.File("camera.jpg"), 400, 400)) << "the decoder was left in order";
+
+    // Decoded in parallel strips, or through the platform's codecs: told once, at the end.
+    CDib copy = photo;
+    ASSERT_EQ(1, copy.Save(folder.File("ours.jpg"), KXFMT_JPEG, 24, 2));
+    ASSERT_EQ(1, copy.Save(folder.File("p.png"), KXFMT_PNG, 24));
+    for (const char* name : {"ours.jpg", "p.png"}) {
+        SCOPED_TRACE(name);
+        ProgressLog once;
+        ASSERT_EQ(1, dib.LoadFitted(folder.File(name), 400, 400, nullptr, &ProgressLog::Note, &once));
+        ASSERT_EQ(1u, once.calls.size());
+        EXPECT_EQ(once.calls[0].first, once.calls[0].second);
+        ProgressLog refused;
+        refused.stopAt = 1;
+        EXPECT_EQ(-8, dib.LoadFitted(folder.File(name), 400, 400, nullptr, &ProgressLog::Note, &refused));
+        EXPECT_FALSE(dib.IsValid());
+    }
 }
 
 TEST(DibJpeg, CutShortAndHostileFilesFailCleanly)
