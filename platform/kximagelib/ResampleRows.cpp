@@ -230,8 +230,38 @@ void ResampleVSse41(const BYTE* top, ptrdiff_t stride, const short* weights, int
     FilterBytesV(top, stride, weights, count, dst, 0, rowBytes);
 }
 
+// Up to 257 rows the totals fit in 16 bits (257 x 255 < 2^16): 64 columns at a time in four
+// registers of sixteen 16-bit totals, twice the columns an instruction of 32-bit totals adds,
+// widened to 32 bits once at the end. The same totals as SumBytes.
 __attribute__((target("avx2")))
-void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
+void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
+{
+    if (rows > 257) {
+        SumBytes(top, stride, rows, sums, n);
+        return;
+    }
+    int i0 = 0;
+    for (; i0 + 64 <= n; i0 += 64) {
+        __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, a3 = a0;
+        const BYTE* s = top + i0;
+        for (int r = 0; r < rows; ++r, s += stride) {
+            const __m256i v0 = _mm256_loadu_si256((const __m256i*)s);
+            const __m256i v1 = _mm256_loadu_si256((const __m256i*)(s + 32));
+            a0 = _mm256_add_epi16(a0, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v0)));
+            a1 = _mm256_add_epi16(a1, _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v0, 1)));
+            a2 = _mm256_add_epi16(a2, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v1)));
+            a3 = _mm256_add_epi16(a3, _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v1, 1)));
+        }
+        unsigned* out = sums + i0;
+        for (const __m256i a : {a0, a1, a2, a3}) {
+            _mm256_storeu_si256((__m256i*)out, _mm256_cvtepu16_epi32(_mm256_castsi256_si128(a)));
+            _mm256_storeu_si256((__m256i*)(out + 8), _mm256_cvtepu16_epi32(_mm256_extracti128_si256(a, 1)));
+            out += 16;
+        }
+    }
+    if (i0 < n)
+        SumBytes(top + i0, stride, rows, sums + i0, n - i0);
+}
 
 __attribute__((target("sse4.1")))
 void SumSse41(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }

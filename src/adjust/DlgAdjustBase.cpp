@@ -97,8 +97,12 @@ BOOL CDlgAdjustBase::OnInitDialog()
         s.slider.SubclassDlgItem(s.id, this);
         s.slider.InitControl(s.buddy, 0, -100, 0, 100, 1, 1, 0);
     }
+    // Each position is set with its notification, but with no picture shown yet a notification
+    // would only read back every control into the values just written: they are let pass.
+    ++m_nOpening;
     for (SliderInit& s : sliders)
         s.slider.SetPos(s.value, 1);
+    --m_nOpening;
 
     ::SendDlgItemMessageA(m_hWnd, IDC_ADJ_GAMMA_SPIN, UDM_SETRANGE32, 1, 1000);
     ::SendDlgItemMessageA(m_hWnd, IDC_ADJ_OUTLOW_SPIN, UDM_SETRANGE32, 0, 255);
@@ -122,8 +126,10 @@ BOOL CDlgAdjustBase::OnInitDialog()
 
 CSize CDlgAdjustBase::GetViewSize(UINT nIDView) const
 {
+    // The area the view draws into: a picture of that size is shown as it is, never
+    // resampled a second time to fit inside the view's border.
     CRect rect;
-    GetDlgItem(nIDView)->GetWindowRect(&rect);
+    GetDlgItem(nIDView)->GetClientRect(&rect);
     return rect.Size();
 }
 
@@ -155,7 +161,7 @@ bool CDlgAdjustBase::PreviewInto(CDib& target)
 
 LRESULT CDlgAdjustBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KX_SLIDER_CHANGED) {
+    if (message == WM_KX_SLIDER_CHANGED && !m_nOpening) {
         // The values being typed may not be numbers yet: the last good ones stay.
         UpdateDataQuietly();
         UpdatePreview();

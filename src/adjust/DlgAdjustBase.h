@@ -101,5 +101,6 @@ protected:
 
 private:
     int m_nShowing = 0;   // depth of the exchanges writing the fields into the controls
+    int m_nOpening = 0;   // the sliders are being set to their first positions
     DECLARE_MESSAGE_MAP()
 };

@@ -167,8 +167,8 @@ TEST_F(DlgAdjustTest, LargePictureIsPreviewedOnAViewSizedCopyWithItsProportions)
     script.OnDialog(kAdjustCaption, [](UiWindow w) {
         const CDib* view = Attached<CIM_WINDOW>(w, IDC_ADJ_BEFORE_VIEW)->GetDib();
         RECT r;
-        ::GetWindowRect(w.Item(IDC_ADJ_AFTER_VIEW), &r);
-        EXPECT_EQ(r.right - r.left, view->GetWidth());
+        ::GetClientRect(w.Item(IDC_ADJ_AFTER_VIEW), &r);
+        EXPECT_EQ(r.right, view->GetWidth()) << "the width the view draws into";
         EXPECT_NEAR(view->GetWidth() / 2, view->GetHeight(), 1);
         w.Type(IDC_ADJ_BRIGHT_EDIT, "10");
         w.Click(IDOK);
@@ -406,8 +406,8 @@ TEST_F(DlgAdjustTest, LargeLayoutHidesTheStandardPictureButStillLoadsIt)
             const CDib* std = Attached<CIM_WINDOW>(w, IDC_ADJ_STD_VIEW)->GetDib();
             ASSERT_TRUE(std->IsValid()) << "layout " << layout;
             RECT r;
-            ::GetWindowRect(w.Item(IDC_ADJ_STD_VIEW), &r);
-            EXPECT_LE(std->GetWidth(), r.right - r.left) << "reduced to the view";
+            ::GetClientRect(w.Item(IDC_ADJ_STD_VIEW), &r);
+            EXPECT_LE(std->GetWidth(), r.right) << "reduced to the view";
             // Template sizes in dialog units: 643 x 435 and 677 x 495.
             RECT units = { 0, 0, layout ? 677 : 643, layout ? 495 : 435 };
             ::MapDialogRect(w.Handle(), &units);

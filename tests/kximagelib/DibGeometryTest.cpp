@@ -366,6 +366,32 @@ TEST(DibResize, HighQualityBoxMeansRoundExactlyAtEveryFactor)
     }
 }
 
+TEST(DibResize, BoxTotalsOfManyBrightRowsAreExact)
+{
+    // Blocks of 257 rows of 255 are the most that 16-bit column totals hold; 258 rows need wider
+    // ones. White must stay white, and bright noise must keep its means.
+    for (int rows : {257, 258}) {
+        for (int bits : {24, 32}) {
+            CDib white;
+            ASSERT_TRUE(white.Create(700, 2 * rows, bits));
+            memset(white.GetBits(), 255, (size_t)white.GetStride() * white.GetHeight());
+            SCOPED_TRACE(Describe(white) + " in blocks of " + std::to_string(rows) + " rows");
+            CDib out;
+            ASSERT_TRUE(out.Resize(white, 3, 1, 2));
+            for (int b = 0; b < 3 * bits / 8; ++b)
+                ASSERT_EQ(255, out.GetLine(0)[b]) << "byte " << b;
+
+            CDib bright = Noise(700, 2 * rows, bits, 7u * rows + bits);
+            for (int y = 0; y < bright.GetHeight(); ++y)
+                for (int i = 0; i < 700 * bits / 8; ++i)
+                    bright.GetLine(y)[i] = (BYTE)(192 + bright.GetLine(y)[i] / 4);
+            ASSERT_TRUE(out.Resize(bright, 3, 1, 2));
+            std::string where;
+            EXPECT_GE(1, LargestDifference(ReferenceResize(bright, 3, 1, 2), out, where)) << where;
+        }
+    }
+}
+
 TEST(DibRotate, QuarterTurnsAreExactAndSwapTheSize)
 {
     CDib original = Pattern(5, 3, 32);
