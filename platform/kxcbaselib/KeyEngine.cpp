@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -157,25 +158,6 @@ struct CKeyEngine::CState
     // Bilinear value of a table in direction v.
     float Table(const float* table, const float* v) const { return SpotOf(v).Of(table); }
 
-    // Measure, inner threshold and tint tolerance of a colour with one look at the tables; the
-    // same values as Measure and Table give one by one.
-    void Values(const float* c, float& measured, float& lo, float& tolerance) const
-    {
-        const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
-        const float len = std::sqrt(Dot(v, v));
-        if (len < 1e-3f) {
-            measured = 0;
-            lo = inner;
-            tolerance = kDefaultTint;
-            return;
-        }
-        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
-        const Spot spot = SpotOf(v);
-        measured = len / ReachOf(d) * spot.Of(gain);
-        lo = ClampF(inner + spot.Of(innerShift), 0, 0.9f);
-        tolerance = spot.Of(tint);
-    }
-
     // The unit direction a cell stands for.
     void CellDirection(int cell, float* d) const
     {
@@ -221,6 +203,18 @@ struct CKeyEngine::CState
             return 0;
         const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
         return len / ReachOf(d) * Table(gain, v);
+    }
+
+    // The same for a key whose ways all have gain 1 (a screen colour just picked): no look at
+    // the tables, which is most of the cost.
+    float MeasurePlain(const float* c) const
+    {
+        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        const float len = std::sqrt(Dot(v, v));
+        if (len < 1e-3f)
+            return 0;
+        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
+        return len / ReachOf(d);
     }
 
     // Opacity after the thresholds: none below the inner one, full above the outer one, and the
@@ -347,6 +341,18 @@ public:
     }
 
     void Build(const CKeyEngine::CState& s);
+
+private:
+    // The way from the screen colour to each node, which depends on the screen colour alone: where
+    // it falls among the tables' cells, and its length over the reach of the way (negative for the
+    // node that is the screen colour). Kept from one build to the next while the colour stays.
+    struct NodeWay
+    {
+        CKeyEngine::CState::Spot spot;
+        float lengthOverReach;
+    };
+    std::vector<NodeWay> m_ways;
+    float m_waysKey[3] = {-1, -1, -1};
 };
 
 // The colours within kBoxSide / 2 levels of the screen colour, in unit cubes: in a photograph of
@@ -381,20 +387,42 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
         std::fill(cls, cls + sizeof cls, (BYTE)AllOpaque);
         return;
     }
-    // The opacity before thresholds, which exemplars that keep detail go back to.
+    if (!std::equal(key, key + 3, m_waysKey)) {
+        m_ways.resize(total);
+        KxParallelFor(kLutN, [&](int begin, int end) {
+            for (int b = begin; b < end; ++b)
+                for (int gI = 0; gI < kLutN; ++gI)
+                    for (int r = 0; r < kLutN; ++r) {
+                        const float v[3] = {NodeColour(0, b) - key[0], NodeColour(1, gI) - key[1], NodeColour(2, r) - key[2]};
+                        NodeWay& way = m_ways[Index(b, gI, r)];
+                        const float len = std::sqrt(Dot(v, v));
+                        if (len < 1e-3f) {
+                            way.lengthOverReach = -1;
+                            continue;
+                        }
+                        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
+                        way.spot = s.SpotOf(v);
+                        way.lengthOverReach = len / s.ReachOf(d);
+                    }
+        });
+        std::copy(key, key + 3, m_waysKey);
+    }
+    // The opacity before thresholds (which exemplars that keep detail go back to), the inner
+    // threshold and the tint tolerance of every node: the same values as Measure and Table give.
     std::vector<float> measured(total);
     KxParallelFor(kLutN, [&](int begin, int end) {
-        for (int b = begin; b < end; ++b)
-            for (int gI = 0; gI < kLutN; ++gI)
-                for (int r = 0; r < kLutN; ++r) {
-                    const float c[3] = {NodeColour(0, b), NodeColour(1, gI), NodeColour(2, r)};
-                    const int i = Index(b, gI, r);
-                    float m, lo, tolerance;
-                    s.Values(c, m, lo, tolerance);
-                    measured[i] = Clamp01(m);
-                    node[i][0] = s.Threshold(m, lo);
-                    node[i][1] = tolerance;
-                }
+        for (int i = begin * kLutN * kLutN; i < end * kLutN * kLutN; ++i) {
+            const NodeWay& way = m_ways[i];
+            float m = 0, lo = s.inner, tolerance = kDefaultTint;
+            if (way.lengthOverReach >= 0) {
+                m = way.lengthOverReach * way.spot.Of(s.gain);
+                lo = ClampF(s.inner + way.spot.Of(s.innerShift), 0, 0.9f);
+                tolerance = way.spot.Of(s.tint);
+            }
+            measured[i] = Clamp01(m);
+            node[i][0] = s.Threshold(m, lo);
+            node[i][1] = tolerance;
+        }
     });
     // Exemplars in the order they were made, so a later one wins where they overlap.
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
@@ -814,23 +842,38 @@ template <class Test>
 bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float>& screen)
 {
     const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
-    std::vector<double> sum((size_t)mapW * mapH * 3, 0.0);
-    std::vector<int> count((size_t)mapW * mapH, 0), total((size_t)mapW * mapH, 0);
-    for (int y = 0; y < h; ++y) {
-        const BYTE* row = pic.GetLine(y);
-        const int cy = std::min(mapH - 1, y * mapH / h);
-        for (int x = 0; x < w; ++x) {
-            const int cell = cy * mapW + std::min(mapW - 1, x * mapW / w);
-            ++total[cell];
-            const BYTE* p = row + x * bpp;
-            const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
-            if (!test(c, cell))
-                continue;
-            ++count[cell];
-            for (int i = 0; i < 3; ++i)
-                sum[3 * cell + i] += c[i];
+    const size_t cells = (size_t)mapW * mapH;
+    std::vector<double> sum(cells * 3, 0.0);
+    std::vector<int> count(cells, 0), total(cells, 0);
+    // Rows on every worker, each summing into its own cells; the sums are of whole levels, so
+    // adding them up in any order gives the same totals.
+    std::mutex lock;
+    KxParallelFor(h, [&](int begin, int end) {
+        std::vector<double> mySum(cells * 3, 0.0);
+        std::vector<int> myCount(cells, 0), myTotal(cells, 0);
+        for (int y = begin; y < end; ++y) {
+            const BYTE* row = pic.GetLine(y);
+            const int cy = std::min(mapH - 1, y * mapH / h);
+            for (int x = 0; x < w; ++x) {
+                const int cell = cy * mapW + std::min(mapW - 1, x * mapW / w);
+                ++myTotal[cell];
+                const BYTE* p = row + x * bpp;
+                const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
+                if (!test(c, cell))
+                    continue;
+                ++myCount[cell];
+                for (int i = 0; i < 3; ++i)
+                    mySum[3 * cell + i] += c[i];
+            }
         }
-    }
+        std::lock_guard<std::mutex> hold(lock);
+        for (size_t i = 0; i < cells; ++i) {
+            count[i] += myCount[i];
+            total[i] += myTotal[i];
+            for (int k = 0; k < 3; ++k)
+                sum[3 * i + k] += mySum[3 * i + k];
+        }
+    });
     screen.assign((size_t)mapW * mapH * 3, 0.0f);
     std::vector<bool> known((size_t)mapW * mapH, false);
     bool any = false;
@@ -944,7 +987,7 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
     if (ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int cell) {
             const float* g = &gains[3 * cell];
             const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
-            return s.Measure(cc) < limit;
+            return s.MeasurePlain(cc) < limit;
         }, second)) {
         screen.swap(second);
         toGains();
@@ -1010,20 +1053,29 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     std::vector<float> measured((size_t)w * h);
     std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
-    for (int y = 0; y < h; ++y) {
-        const BYTE* row = pic.GetLine(y);
-        for (int x = 0; x < w; ++x) {
-            float g[3];
-            MapGains(m_spare, (x + 0.5) / w, (y + 0.5) / h, g);
-            const BYTE* p = row + x * bpp;
-            const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-            const float m = s.Measure(c);
-            measured[(size_t)y * w + x] = m;
-            const size_t cell = (size_t)(y / side) * cw + x / side;
-            ++total[cell];
-            clear[cell] += m < 0.2f;
+    std::mutex lock;
+    KxParallelFor(h, [&](int begin, int end) {
+        std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
+        for (int y = begin; y < end; ++y) {
+            const BYTE* row = pic.GetLine(y);
+            for (int x = 0; x < w; ++x) {
+                float g[3];
+                MapGains(m_spare, (x + 0.5) / w, (y + 0.5) / h, g);
+                const BYTE* p = row + x * bpp;
+                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                const float m = s.MeasurePlain(c);
+                measured[(size_t)y * w + x] = m;
+                const size_t cell = (size_t)(y / side) * cw + x / side;
+                ++myTotal[cell];
+                myClear[cell] += m < 0.2f;
+            }
         }
-    }
+        std::lock_guard<std::mutex> hold(lock);
+        for (size_t i = 0; i < total.size(); ++i) {
+            total[i] += myTotal[i];
+            clear[i] += myClear[i];
+        }
+    });
     std::vector<float> screen, fallback;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
