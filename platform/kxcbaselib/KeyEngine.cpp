@@ -1421,7 +1421,10 @@ struct RegionRows
             const BYTE* p = src + (size_t)x * bpp;
             const unsigned a8 = alpha[x];
             const float t = tint[x];
-            const bool despill = t < kNoDespill * 0.5f;
+            bool despill = t < kNoDespill * 0.5f;
+            // An opaque pixel that leans the screen's way no further than its tolerance is itself.
+            if (a8 == 255 && despill && !(lean[x] > 1 && p[0] * w0 + p[1] * w1 + p[2] * w2 > t * lean[x]))
+                despill = false;
             if (a8 == 255 && !despill) {
                 dst[0] = p[0];
                 dst[1] = p[1];
