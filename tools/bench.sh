@@ -74,9 +74,14 @@ keying_bench() {
   echo "keying speed on a 24 MP scene ($(kget threads) threads; load: $(uptime | sed 's/.*load average: //')), milliseconds:"
   printf '  click to refreshed view: best %s, median %s, worst %s (screen pick %s)\n' "$(kget click_best)" "$(kget click_median)" "$(kget click_worst)" "$(kget pick_ms)"
   printf '  fine-tuning slider step to refreshed view: best %s, median %s, worst %s\n' "$(kget slider_best)" "$(kget slider_median)" "$(kget slider_worst)"
-  printf '  full-size key and composite: over a colour %s, over a picture %s, with defocus and shrink %s\n' "$(kget full_colour)" "$(kget full_picture)" "$(kget full_shaped)"
-  printf '  undo + full size %s, redo + full size %s, mask %s; opening the picture %s\n' "$(kget undo_full)" "$(kget redo_full)" "$(kget mask_full)" "$(kget open_ms)"
-  printf '  peak extra memory: key and composite %s MB, mask %s MB more (one full-size buffer %s MB)\n' "$(kget peak_extra_mb)" "$(kget mask_extra_mb)" "$(kget full_buffer_mb)"
+  printf '  full-size key and composite (wall / processor time of all threads): over a colour %s / %s, over a picture %s / %s\n' \
+    "$(kget full_colour)" "$(kget full_colour_cpu)" "$(kget full_picture)" "$(kget full_picture_cpu)"
+  printf '    with defocus and shrink %s / %s; the slowest key (few pixels clear or opaque) %s / %s\n' \
+    "$(kget full_shaped)" "$(kget full_shaped_cpu)" "$(kget full_worst)" "$(kget full_worst_cpu)"
+  printf '  undo + full size %s / %s, redo + full size %s / %s, mask %s; opening the picture %s\n' "$(kget undo_full)" \
+    "$(kget undo_full_cpu)" "$(kget redo_full)" "$(kget redo_full_cpu)" "$(kget mask_full)" "$(kget open_ms)"
+  printf '  peak extra memory: key, composite and mask %s MB, shaping %s MB more (one full-size buffer %s MB)\n' \
+    "$(kget peak_extra_mb)" "$(kget shaped_extra_mb)" "$(kget full_buffer_mb)"
   echo "goals: click / slider step <= 16 ms, full size <= 150 ms, undo and redo the same, peak extra <= 3 buffers"
 }
 # The batch adjustment dialog on a folder of 20 photographs of 24 MP as cameras write them

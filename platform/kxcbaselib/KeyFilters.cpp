@@ -4,39 +4,51 @@
 #include "KeyFilters.h"
 #include <Parallel.h>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
 namespace {
 
-// dst[i] = the least of src[i - r .. i + r] (the ends repeat). work holds 2 (n + 2r) bytes.
+// dst[i] = the least of src[i - r .. i + r] (the ends repeat). work holds 3 (n + 2r) bytes.
 void MinLine(const BYTE* src, BYTE* dst, int n, int r, BYTE* work)
 {
     const int m = n + 2 * r;
-    BYTE* g = work;          // least from the start of each block of 2r + 1
-    BYTE* h = work + m;      // least to the end of each block
     const int k = 2 * r + 1;
-    auto at = [&](int i) { return src[std::min(n - 1, std::max(0, i - r))]; };
-    for (int i = 0; i < m; ++i)
-        g[i] = (i % k == 0) ? at(i) : std::min(g[i - 1], at(i));
-    for (int i = m - 1; i >= 0; --i)
-        h[i] = (i == m - 1 || (i + 1) % k == 0) ? at(i) : std::min(h[i + 1], at(i));
+    BYTE* pad = work;            // src with its ends repeated r times
+    BYTE* g = work + m;          // least from the start of each block of k
+    BYTE* h = work + 2 * m;      // least to the end of each block
+    memset(pad, src[0], r);
+    memcpy(pad + r, src, n);
+    memset(pad + r + n, src[n - 1], r);
+    for (int b0 = 0; b0 < m; b0 += k) {
+        const int b1 = std::min(m, b0 + k);
+        g[b0] = pad[b0];
+        for (int i = b0 + 1; i < b1; ++i)
+            g[i] = std::min(g[i - 1], pad[i]);
+        h[b1 - 1] = pad[b1 - 1];
+        for (int i = b1 - 2; i >= b0; --i)
+            h[i] = std::min(h[i + 1], pad[i]);
+    }
     // The window of padded positions i .. i + 2r.
     for (int i = 0; i < n; ++i)
         dst[i] = std::min(h[i], g[i + 2 * r]);
 }
 
-// dst[i] = the rounded mean of src[i - r .. i + r] (the ends repeat).
+// dst[i] = the rounded mean of src[i - r .. i + r] (the ends repeat). The division is a
+// multiplication: the true quotient of a sum plus a half lies at least 1 / 2k from a whole
+// number, far beyond the error of a float.
 void BoxLine(const BYTE* src, BYTE* dst, int n, int r)
 {
     const int k = 2 * r + 1;
+    const float inverse = 1.0f / k;
     auto at = [&](int i) { return (int)src[std::min(n - 1, std::max(0, i))]; };
     int sum = 0;
     for (int i = -r; i <= r; ++i)
         sum += at(i);
     for (int i = 0; i < n; ++i) {
-        dst[i] = (BYTE)((sum + k / 2) / k);
+        dst[i] = (BYTE)(int)((sum + k / 2 + 0.5f) * inverse);
         sum += at(i + r + 1) - at(i - r);
     }
 }
@@ -92,7 +104,8 @@ bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int 
         return true;
     if (shrink > 0) {
         const bool ok = BothWays(alpha, width, height, stride, [shrink](const BYTE* src, BYTE* dst, int n) {
-            std::vector<BYTE> work(2 * (n + 2 * shrink));
+            thread_local std::vector<BYTE> work;
+            work.resize(3 * (size_t)(n + 2 * shrink));
             MinLine(src, dst, n, shrink, work.data());
         });
         if (!ok)
