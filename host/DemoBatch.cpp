@@ -16,7 +16,7 @@ const char kCaption[] = "图像调整";
 const char kCropOptions[] = "剪裁设置";
 const int kTourPictures = 6;   // the sample folder's photographs
 
-CString AdjustedFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\adjusted"); }
+CString AdjustedFolder() { return DemoOutputFolder("adjusted"); }
 
 void RunBatchAdjust(CMainFrame& frame, int nLayout)
 {
@@ -70,7 +70,7 @@ const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
     std::vector<TourStep> steps = {
         { kCaption, "", [](HWND h) {
               // The dialog makes one missing level of the output folder, not its parent.
-              ::CreateDirectoryA(DemoFullPath(DemoExecutableFolder() + "..\\output"), nullptr);
+              ::CreateDirectoryA(DemoOutputFolder(), nullptr);
               TypeText(h, IDC_BATCH_FOLDER, AdjustedFolder());
               TypeText(h, IDC_BATCH_NAME, "adjusted001");
               SelectType(h, 0);
