@@ -1,7 +1,8 @@
 // The batch adjustment dialog in the demo host: "批量调整" on the selected picture walks its
 // folder. The tour adjusts the folder of sample photographs, crops them to 3:2 with the clip box
 // (dragged by a corner, zoomed), and saves each as a numbered JPEG into the output folder, which
-// the dialog offers to create.
+// the dialog offers to create; then a save without a name and one over a file held open by
+// another program show their messages.
 #include "DemoHost.h"
 #include "kxcomdlgres.h"
 #include "adjust/DlgAdjustBat.h"
@@ -15,7 +16,7 @@ const char kCaption[] = "图像调整";
 const char kCropOptions[] = "剪裁设置";
 const int kTourPictures = 6;   // the sample folder's photographs
 
-CString AdjustedFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\adjusted"); }
+CString AdjustedFolder() { return DemoOutputFolder("adjusted"); }
 
 void RunBatchAdjust(CMainFrame& frame, int nLayout)
 {
@@ -45,6 +46,13 @@ void SelectType(HWND hDlg, int index)
     ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_BATCH_TYPE, CBN_SELCHANGE), (LPARAM)::GetDlgItem(hDlg, IDC_BATCH_TYPE));
 }
 
+// The output file the tour holds open while the dialog tries to replace it.
+HANDLE& HeldFile()
+{
+    static HANDLE held = INVALID_HANDLE_VALUE;
+    return held;
+}
+
 CMainFrame* Frame(HWND hMain) { return static_cast<CMainFrame*>(CWnd::FromHandlePermanent(hMain)); }
 
 const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
@@ -62,7 +70,7 @@ const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
     std::vector<TourStep> steps = {
         { kCaption, "", [](HWND h) {
               // The dialog makes one missing level of the output folder, not its parent.
-              ::CreateDirectoryA(DemoFullPath(DemoExecutableFolder() + "..\\output"), nullptr);
+              ::CreateDirectoryA(DemoOutputFolder(), nullptr);
               TypeText(h, IDC_BATCH_FOLDER, AdjustedFolder());
               TypeText(h, IDC_BATCH_NAME, "adjusted001");
               SelectType(h, 0);
@@ -115,6 +123,20 @@ const CDemoRegistration registration(kDemoOrderBatch, [](CDemoBuilder& demo) {
                           PostClick(h, IDC_ADJBAT_SAVE);
                       } });
     steps.push_back({ "", "10018-adjust-batch-message-name", [](HWND h) { PostClick(h, IDOK); }, true });
+    // A file of the output name that another program holds open is not replaced: the message
+    // names it, and the dialog stays on the picture under the same number.
+    steps.push_back({ "", "", [](HWND h) {
+                          HeldFile() = ::CreateFileA(AdjustedFolder() + "\\adjusted006.jpg", GENERIC_READ, 0, nullptr,
+                                                     OPEN_EXISTING, 0, nullptr);
+                          TypeText(h, IDC_BATCH_NAME, "adjusted006");
+                          PostClick(h, IDC_ADJBAT_SAVE);
+                      } });
+    steps.push_back({ "", "10018-adjust-batch-message-failed", [](HWND h) {
+                          PostClick(h, IDOK);
+                          if (HeldFile() != INVALID_HANDLE_VALUE)
+                              ::CloseHandle(HeldFile());
+                          HeldFile() = INVALID_HANDLE_VALUE;
+                      }, true });
     steps.push_back({ "", "", click(IDC_ADJBAT_CLOSE) });
     demo.AddTour(batch, steps);
     demo.AddTour(0, {

@@ -93,6 +93,22 @@ CString DemoFullPath(const CString& path)
     return full;
 }
 
+CString DemoOutputFolder(const char* pszSub)
+{
+    CString folder = DemoFullPath(DemoExecutableFolder() + "..\\output");
+    if (pszSub && *pszSub)
+        folder += CString("\\") + pszSub;
+    return folder;
+}
+
+CString DemoMakeOutputFolder(const char* pszSub)
+{
+    ::CreateDirectoryA(DemoOutputFolder(), nullptr);
+    const CString folder = DemoOutputFolder(pszSub);
+    ::CreateDirectoryA(folder, nullptr);
+    return folder;
+}
+
 void PostClick(HWND hDlg, int id) { ::PostMessageA(::GetDlgItem(hDlg, id), BM_CLICK, 0, 0); }
 
 void TypeText(HWND hDlg, int id, const char* text)

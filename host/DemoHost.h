@@ -77,6 +77,12 @@ public:
 CString DemoExecutableFolder();
 // A path made absolute ("..\output" against the current folder).
 CString DemoFullPath(const CString& path);
+// Where the demo writes what it makes: the folder "output" beside the executable's folder, or
+// the named folder inside it, absolute and without a trailing "\". The entry script empties it
+// before every tour; nothing here creates it.
+CString DemoOutputFolder(const char* pszSub = nullptr);
+// The same, created with the output folder above it when missing.
+CString DemoMakeOutputFolder(const char* pszSub = nullptr);
 // Posts a click on a dialog's button.
 void PostClick(HWND hDlg, int id);
 // Types the text into an edit of the dialog as a user does, one character after another, over

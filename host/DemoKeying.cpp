@@ -16,8 +16,8 @@ const char kSingleCaption[] = "图像褪底";
 const char kBatchCaption[] = "批量图像褪底";
 const int kScreenPictures = 3;
 
-CString OutputFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output"); }
-CString ScreenFolder() { return OutputFolder() + "\\greenscreen"; }
+CString OutputFolder() { return DemoOutputFolder(); }
+CString ScreenFolder() { return DemoOutputFolder("greenscreen"); }
 CString ScreenPicture(int k)
 {
     char name[32];
@@ -41,8 +41,7 @@ void RunBatchKeying(CMainFrame& frame)
 // Green-screen shots of the sample photographs, for the tour to key.
 void MakeScreenPictures(CMainFrame& frame)
 {
-    ::CreateDirectoryA(OutputFolder(), nullptr);
-    ::CreateDirectoryA(ScreenFolder(), nullptr);
+    DemoMakeOutputFolder("greenscreen");
     const char* const samples[kScreenPictures] = { "astronaut.png", "coffee.png", "chelsea.png" };
     {
         CWaitCursor wait;

@@ -34,8 +34,8 @@ void RunOutFile(CMainFrame& frame)
 const CDemoRegistration registration(kDemoOrderOutFile, [](CDemoBuilder& demo) {
     const UINT outfile = demo.AddCommand(kPopup, "输出文件设置", RunOutFile);
     // A folder that does not exist yet is created on the user's Yes, then the host writes the
-    // picture there.
-    const CString output = DemoFullPath(DemoExecutableFolder() + "..\\output") + "\\";
+    // picture there. One of its own: the tours before it have made the output folder already.
+    const CString output = DemoOutputFolder("settings") + "\\";
     demo.AddTour(outfile, {
         { "输出文件设置", "10011-output-settings", [output](HWND h) {
               TypeText(h, IDC_OUTFIL_NAME, "tour-output");

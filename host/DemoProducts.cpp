@@ -289,7 +289,6 @@ void RunCheck(CMainFrame& frame)
     frame.SetStatus("图像检测 " + name + ": " + r.strConsist);
 }
 
-CString SampleFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\check"); }
 
 // Test pictures made from the standard, each to fail one check, shown as the host's folder.
 void RunMakeSamples(CMainFrame& frame)
@@ -298,9 +297,7 @@ void RunMakeSamples(CMainFrame& frame)
     CDib standard;
     if (!LoadStandard(s, standard, frame))
         return;
-    const CString folder = SampleFolder();
-    ::CreateDirectoryA(DemoFullPath(DemoExecutableFolder() + "..\\output"), nullptr);
-    ::CreateDirectoryA(folder, nullptr);
+    const CString folder = DemoMakeOutputFolder("check");
     int made = 0;
     {
         CWaitCursor wait;

@@ -20,8 +20,6 @@ const PrintSize kPrintSizes[] = {
 };
 const int kPrintDpi = 300;
 
-CString PrintFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output\\prints") + "\\"; }
-
 // The picture enlarged (or reduced) to fill the print as far as its proportions allow, turned to
 // the print's orientation.
 bool MakePrint(const CDib& picture, const PrintSize& size, CDib& print)
@@ -42,9 +40,7 @@ void RunPrints(CMainFrame& frame)
     const int pictures = list.GetItemCount();
     if (pictures == 0)
         return;
-    const CString folder = PrintFolder();
-    ::CreateDirectoryA(DemoFullPath(DemoExecutableFolder() + "..\\output"), nullptr);
-    ::CreateDirectoryA(folder, nullptr);
+    const CString folder = DemoMakeOutputFolder("prints") + "\\";
     const int steps = pictures * (int)(sizeof kPrintSizes / sizeof kPrintSizes[0]);
 
     CProgressDialog progress(CProgressDialog::optStopButton | CProgressDialog::optConfirmStop, kCaption, kStopPrompt, &frame);

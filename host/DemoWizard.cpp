@@ -15,7 +15,7 @@ const char kPopup[] = "通用(&G)";
 const char kWizardCaption[] = "制作索引页";
 const char kInfoCaption[] = "图片信息";
 
-CString OutputFolder() { return DemoFullPath(DemoExecutableFolder() + "..\\output") + "\\"; }
+CString OutputFolder() { return DemoOutputFolder() + "\\"; }
 
 // ---- the contact sheet wizard ------------------------------------------------------------------
 

@@ -25,6 +25,8 @@ const float kDefaultTint = 0.10f;          // the share of the screen's hue a co
 const float kDefaultOuter = 0.92f;         // opacities above this are opaque
 const float kKernelCos = 0.766f;           // cos 40 degrees: how far a step's way reaches
 const int kAnalysisSide = 512;
+const int kBoxSide = 64;                   // levels a channel of KEYBOX
+const int kBoxMinPixels = 1 << 20;         // regions this large use the box
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -305,48 +307,62 @@ public:
 
     static int Index(int b, int g, int r) { return (b * kLutN + g) * kLutN + r; }
 
-    // Opacity and tint tolerance of a corrected colour.
-    inline void Look(const float* c, float& alpha, float& tint) const
+    // Opacity and tint tolerance of a corrected colour. Most colours lie in a cell of the lattice
+    // that is all clear or all opaque and take one look; the others are interpolated.
+    inline float Look(float c0, float c1, float c2, float& tint) const
     {
-        const float vb = c[0] - key[0], vg = c[1] - key[1], vr = c[2] - key[2];
-        if (vb * vb + vg * vg + vr * vr < clearSq) {
-            alpha = 0;
-            tint = kNoDespill;
-            return;
-        }
-        const float fb = (c[0] - origin[0]) * (1 / kLutStep), fg = (c[1] - origin[1]) * (1 / kLutStep),
-                    fr = (c[2] - origin[2]) * (1 / kLutStep);
+        const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
+                    fr = (c2 - origin[2]) * (1 / kLutStep);
         const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
         const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
         const float* n000 = node[Index(ib, ig, ir)];
         if (kind == AllClear) {
-            alpha = 0;
             tint = kNoDespill;
-            return;
+            return 0;
         }
         if (kind == AllOpaque) {
-            alpha = 1;
             tint = n000[1];
-            return;
+            return 1;
+        }
+        const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
+        if (vb * vb + vg * vg + vr * vr < clearSq) {
+            tint = kNoDespill;
+            return 0;
         }
         const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
-        const int sr = 1, sg = kLutN, sb = kLutN * kLutN;
+        const int sr = 2, sg = 2 * kLutN, sb = 2 * kLutN * kLutN;
         float out[2];
         for (int k = 0; k < 2; ++k) {
-            const float c00 = n000[k] + (n000[sr * 2 + k] - n000[k]) * tr;
-            const float c01 = n000[sg * 2 + k] + (n000[(sg + sr) * 2 + k] - n000[sg * 2 + k]) * tr;
-            const float c10 = n000[sb * 2 + k] + (n000[(sb + sr) * 2 + k] - n000[sb * 2 + k]) * tr;
-            const float c11 = n000[(sb + sg) * 2 + k] + (n000[(sb + sg + sr) * 2 + k] - n000[(sb + sg) * 2 + k]) * tr;
-            const float c0 = c00 + (c01 - c00) * tg;
-            const float c1 = c10 + (c11 - c10) * tg;
-            out[k] = c0 + (c1 - c0) * tb;
+            const float* n = n000 + k;
+            const float c00 = n[0] + (n[sr] - n[0]) * tr;
+            const float c01 = n[sg] + (n[sg + sr] - n[sg]) * tr;
+            const float c10 = n[sb] + (n[sb + sr] - n[sb]) * tr;
+            const float c11 = n[sb + sg] + (n[sb + sg + sr] - n[sb + sg]) * tr;
+            const float c0i = c00 + (c01 - c00) * tg;
+            const float c1i = c10 + (c11 - c10) * tg;
+            out[k] = c0i + (c1i - c0i) * tb;
         }
-        alpha = out[0];
         tint = out[1];
+        return out[0];
     }
 
     void Build(const CKeyEngine::CState& s);
 };
+
+// The colours within kBoxSide / 2 levels of the screen colour, in unit cubes: in a photograph of
+// a screen most pixels are screen, and their colours fall in the lattice cells round the screen
+// colour, which are never all clear. A cube whose eight corners are all clear is clear all
+// through (the key interpolates between them), so a large region's colours that fall in one are
+// known clear at one look, and only the others are interpolated.
+struct KEYBOX
+{
+    int lo[3] = {0, 0, 0};                        // the colour at the corner of cube 0, 0, 0
+    std::vector<BYTE> clear;                      // 1: the cube is clear
+    static int Index(int b, int g, int r) { return (b * kBoxSide + g) * kBoxSide + r; }
+};
+
+inline BYTE TintByte(float tint) { return tint >= kNoDespill * 0.5f ? 255 : (BYTE)std::min(254, (int)(tint * 250 + 0.5f)); }
+inline float TintOf(BYTE b) { return b == 255 ? kNoDespill : b / 250.0f; }
 
 void CKeyLut::Build(const CKeyEngine::CState& s)
 {
@@ -395,7 +411,12 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                     if (wgt <= 0)
                         continue;
                     const int i = Index(b, gI, r);
-                    const float target = e.kind == 0 ? 0.0f : e.kind == 1 ? 1.0f : std::max(node[i][0], measured[i]);
+                    // Detail keeps what it measures, except colours that measure no more than
+                    // the screen's own noise: faint strands lie close to the screen colour, and
+                    // their reach takes in the noise round it.
+                    const float target = e.kind == 0 ? 0.0f
+                                       : e.kind == 1 ? 1.0f
+                                       : measured[i] > s.inner ? std::max(node[i][0], measured[i]) : node[i][0];
                     node[i][0] += (target - node[i][0]) * wgt;
                 }
     }
@@ -1109,24 +1130,51 @@ float CKeyEngine::OpacityAt(const BYTE bgr[3], double u, double v) const
     float g[3];
     Gains(u, v, g);
     const float c[3] = {std::min(255.0f, bgr[0] * g[0]), std::min(255.0f, bgr[1] * g[1]), std::min(255.0f, bgr[2] * g[2])};
-    float alpha, tint;
-    m_pLut->Look(c, alpha, tint);
-    return Clamp01(alpha);
+    float tint;
+    return Clamp01(m_pLut->Look(c[0], c[1], c[2], tint));
+}
+
+const KEYBOX& CKeyEngine::Box() const
+{
+    if (m_pBox && m_nBoxVersion == m_nVersion)
+        return *m_pBox;
+    if (!m_pBox)
+        m_pBox.reset(new KEYBOX);
+    KEYBOX& box = *m_pBox;
+    const int side = kBoxSide, corners = kBoxSide + 1;
+    for (int i = 0; i < 3; ++i)
+        box.lo[i] = std::min(255 - side, std::max(0, (int)std::floor(m_pLut->key[i]) - side / 2));
+    // The key at every corner, then the cubes all of whose corners are clear.
+    std::vector<BYTE> clearAt((size_t)corners * corners * corners);
+    const CKeyLut& lut = *m_pLut;
+    KxParallelFor(corners, [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int g = 0; g < corners; ++g)
+                for (int r = 0; r < corners; ++r) {
+                    float tint;
+                    const float a = lut.Look((float)(box.lo[0] + b), (float)(box.lo[1] + g), (float)(box.lo[2] + r), tint);
+                    clearAt[((size_t)b * corners + g) * corners + r] = a <= 0;
+                }
+    });
+    box.clear.resize((size_t)side * side * side);
+    KxParallelFor(side, [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int g = 0; g < side; ++g)
+                for (int r = 0; r < side; ++r) {
+                    BYTE all = 1;
+                    for (int k = 0; k < 8; ++k)
+                        all &= clearAt[((size_t)(b + (k >> 2)) * corners + g + ((k >> 1) & 1)) * corners + r + (k & 1)];
+                    box.clear[KEYBOX::Index(b, g, r)] = all;
+                }
+    });
+    m_nBoxVersion = m_nVersion;
+    return box;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Keying
 
 namespace {
-
-// Per column of a region: the light map's column and weight, and the background's.
-struct Columns
-{
-    std::vector<int> map0;
-    std::vector<float> mapT;
-    std::vector<int> bg0;
-    std::vector<float> bgT;
-};
 
 // Where the pixel x of a region lies on a grid of n cells spread over a picture of width w.
 inline void GridPos(double x, int w, int n, int& i0, float& t)
@@ -1151,7 +1199,8 @@ inline void BackPos(double x, double offset, double scale, int n, int& i0, float
     }
 }
 
-inline BYTE ToByte(float v) { return (BYTE)(v <= 0 ? 0 : v >= 255 ? 255 : (int)(v + 0.5f)); }
+// Without branches: the pixel loops call it for every channel of mixed pixels.
+inline BYTE ToByte(float v) { return (BYTE)(int)(std::min(std::max(v, 0.0f), 255.0f) + 0.5f); }
 
 } // namespace
 
@@ -1191,6 +1240,211 @@ bool CKeyEngine::RenderBack(const KEYBACK& back, const CRect& rc, CDib& out)
     return true;
 }
 
+namespace {
+
+// The light map along one row of a region, one value a column of each plane: the gains, the
+// screen colour as the camera saw it there (the picked colour over the gains), and how far that
+// leans the screen's way.
+struct RowLight
+{
+    std::vector<float> g[3], b[3], lean, invLean;
+    void Resize(int n)
+    {
+        for (int i = 0; i < 3; ++i) {
+            g[i].resize(n);
+            b[i].resize(n);
+        }
+        lean.resize(n);
+        invLean.resize(n);
+    }
+};
+
+// What every row of one region shares: where its columns lie on the light map and on the
+// background picture, and what it is composed over.
+struct RegionRows
+{
+    const CKeyLut* lut = nullptr;
+    const KEYBOX* box = nullptr;                 // null: every colour is interpolated
+    int extLeft = 0, ew = 0;
+    // The light map: gains and the screen colour they give, 3 a cell, and for the columns of the
+    // region runs that lie between the same two cells.
+    int mapW = 1, mapH = 1, pictureHeight = 1;
+    std::vector<float> gains, backs;
+    struct Run { int begin, end, m0, m1; };
+    std::vector<Run> runs;
+    std::vector<float> mapT;
+    // The background.
+    enum Mode { Colour, Picture, Checker, Transparent } mode = Colour;
+    BYTE colour[3] = {255, 255, 255};
+    const CDib* picture = nullptr;
+    int bgH = 0;
+    double bgOffsetY = 0, bgScale = 1;
+    std::vector<int> bgOff0, bgOff1, bgWeight;   // byte offsets of the two pixels, weight of the second (of 256)
+    bool bgWholeColumns = true;                  // every column falls on a pixel of the picture
+
+    void Light(int y, RowLight& row) const
+    {
+        int y0;
+        float ty;
+        GridPos(y, pictureHeight, mapH, y0, ty);
+        const int y1 = std::min(y0 + 1, mapH - 1);
+        float lineG[3], lineB[3], nextG[3], nextB[3];
+        for (const Run& run : runs) {
+            for (int i = 0; i < 3; ++i) {
+                auto at = [&](const std::vector<float>& map, int m) {
+                    return map[3 * (y0 * mapW + m) + i] * (1 - ty) + map[3 * (y1 * mapW + m) + i] * ty;
+                };
+                lineG[i] = at(gains, run.m0);
+                nextG[i] = at(gains, run.m1) - lineG[i];
+                lineB[i] = at(backs, run.m0);
+                nextB[i] = at(backs, run.m1) - lineB[i];
+                float* g = row.g[i].data();
+                float* b = row.b[i].data();
+                const float* t = mapT.data();
+                for (int x = run.begin; x < run.end; ++x) {
+                    g[x] = lineG[i] + nextG[i] * t[x];
+                    b[x] = lineB[i] + nextB[i] * t[x];
+                }
+            }
+        }
+        const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
+        const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
+        float* lean = row.lean.data();
+        float* invLean = row.invLean.data();
+        for (int x = 0; x < ew; ++x) {
+            lean[x] = b0[x] * w0 + b1[x] * w1 + b2[x] * w2;
+            invLean[x] = 1 / std::max(lean[x], 1.0f);
+        }
+    }
+
+    // Opacity bytes and tint tolerances of the columns e0 .. e1 - 1 of a row; src is the row's
+    // pixel at column 0 of the region's extent.
+    void Key(const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    {
+        const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
+        const CKeyLut& l = *lut;
+        const int lo0 = box ? box->lo[0] : 0, lo1 = box ? box->lo[1] : 0, lo2 = box ? box->lo[2] : 0;
+        const BYTE* clear = box ? box->clear.data() : nullptr;
+        for (int x = e0; x < e1; ++x) {
+            const BYTE* p = src + (size_t)x * bpp;
+            const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
+                        c2 = std::min(255.0f, p[2] * g2[x]);
+            if (box) {
+                const unsigned i0 = (unsigned)((int)c0 - lo0), i1 = (unsigned)((int)c1 - lo1), i2 = (unsigned)((int)c2 - lo2);
+                if ((i0 | i1 | i2) < (unsigned)kBoxSide && clear[KEYBOX::Index(i0, i1, i2)]) {
+                    alpha[x] = 0;
+                    tint[x] = kNoDespill;
+                    continue;
+                }
+            }
+            const float a = l.Look(c0, c1, c2, tint[x]);
+            alpha[x] = a <= 0 ? 0 : a >= 1 ? 255 : (BYTE)(a * 255 + 0.5f);
+        }
+    }
+
+    // The composite of the columns e0 .. e1 - 1 of picture row y from their colours, opacities and
+    // tint tolerances, into dst (the pixel of column e0).
+    void Compose(int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha, const float* tint, int e0,
+                 int e1, BYTE* dst) const
+    {
+        const CKeyLut& l = *lut;
+        const float w0 = l.w[0], w1 = l.w[1], w2 = l.w[2];
+        const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
+        const float* lean = light.lean.data();
+        const float* invLean = light.invLean.data();
+        const int dbpp = mode == Transparent ? 4 : 3;
+        // The background picture's two rows for this one, and the weight of the second.
+        const BYTE *r0 = nullptr, *r1 = nullptr;
+        int wy = 0;
+        if (mode == Picture) {
+            int y0;
+            float ty;
+            BackPos(y, bgOffsetY, bgScale, bgH, y0, ty);
+            r0 = picture->GetLine(y0);
+            r1 = picture->GetLine(std::min(y0 + 1, bgH - 1));
+            wy = (int)(ty * 256 + 0.5f);
+        }
+        const bool direct = mode == Picture && bgWholeColumns && wy == 0;
+        for (int x = e0; x < e1; ++x, dst += dbpp) {
+            const BYTE* p = src + (size_t)x * bpp;
+            const unsigned a8 = alpha[x];
+            const float t = tint[x];
+            const bool despill = t < kNoDespill * 0.5f;
+            if (a8 == 255 && !despill) {
+                dst[0] = p[0];
+                dst[1] = p[1];
+                dst[2] = p[2];
+                if (mode == Transparent)
+                    dst[3] = 255;
+                continue;
+            }
+            if (mode == Transparent && a8 == 0) {
+                dst[0] = dst[1] = dst[2] = dst[3] = 0;
+                continue;
+            }
+            // The background at this pixel.
+            BYTE n[3] = {colour[0], colour[1], colour[2]};
+            if (a8 < 255) {
+                if (direct) {
+                    const BYTE* q = r0 + bgOff0[x];
+                    n[0] = q[0];
+                    n[1] = q[1];
+                    n[2] = q[2];
+                } else if (mode == Picture) {
+                    const BYTE *q00 = r0 + bgOff0[x], *q01 = r0 + bgOff1[x], *q10 = r1 + bgOff0[x], *q11 = r1 + bgOff1[x];
+                    const int wx = bgWeight[x];
+                    for (int i = 0; i < 3; ++i) {
+                        const int top = q00[i] * 256 + (q01[i] - q00[i]) * wx;
+                        const int bottom = q10[i] * 256 + (q11[i] - q10[i]) * wx;
+                        n[i] = (BYTE)((top * 256 + (bottom - top) * wy + 32768) >> 16);
+                    }
+                } else if (mode == Checker) {
+                    n[0] = n[1] = n[2] = (((extLeft + x) >> 3) + (y >> 3)) & 1 ? 204 : 153;
+                }
+                if (a8 == 0) {
+                    dst[0] = n[0];
+                    dst[1] = n[1];
+                    dst[2] = n[2];
+                    continue;
+                }
+            }
+            // The subject's own colour: the screen's share taken away, then what still leans the
+            // screen's way beyond the tolerance.
+            const float a = a8 * (1 / 255.0f), k = 1 - a;
+            float c0 = p[0], c1 = p[1], c2 = p[2];
+            if (a8 < 255) {
+                c0 = std::max(0.0f, c0 - k * b0[x]);
+                c1 = std::max(0.0f, c1 - k * b1[x]);
+                c2 = std::max(0.0f, c2 - k * b2[x]);
+            }
+            if (despill) {
+                const float eB = lean[x];
+                const float e = c0 * w0 + c1 * w1 + c2 * w2;
+                const float lim = t * a * eB;
+                if (eB > 1 && e > lim) {
+                    const float f = (e - lim) * invLean[x];
+                    c0 = std::max(0.0f, c0 - f * b0[x]);
+                    c1 = std::max(0.0f, c1 - f * b1[x]);
+                    c2 = std::max(0.0f, c2 - f * b2[x]);
+                }
+            }
+            if (mode == Transparent) {
+                const float inv = 1 / a;
+                dst[0] = ToByte(c0 * inv);
+                dst[1] = ToByte(c1 * inv);
+                dst[2] = ToByte(c2 * inv);
+                dst[3] = (BYTE)a8;
+                continue;
+            }
+            dst[0] = ToByte(c0 + k * n[0]);
+            dst[1] = ToByte(c1 + k * n[1]);
+            dst[2] = ToByte(c2 + k * n[2]);
+        }
+    }
+};
+
+} // namespace
+
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
                            const KEYOUTPUT& out) const
 {
@@ -1208,10 +1462,6 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     if (out.mask && !out.mask->Create(rw, rh, 24))
         return false;
     const CState& s = *m_pState;
-    const CKeyLut& lut = *m_pLut;
-    const bool picture = back.mode == KEYBACK::Picture && back.picture && back.picture->IsValid();
-    const int bgW = picture ? back.picture->GetWidth() : 0, bgH = picture ? back.picture->GetHeight() : 0;
-    const int bgBpp = picture ? back.picture->GetBitsPerPixel() / 8 : 0;
 
     // The spatial shaping of the matte, in pixels of this level.
     const int shrinkR = s.keyed ? (int)std::lround(s.shrink / 10.0 * scale) : 0;
@@ -1222,152 +1472,83 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     ext.IntersectRect(ext, CRect(0, 0, sw, sh));
     const int ew = ext.Width(), eh = ext.Height();
 
-    Columns cols;
-    const int mapW = std::max(1, m_map.w), mapH = std::max(1, m_map.h);
-    cols.map0.resize(ew);
-    cols.mapT.resize(ew);
-    for (int x = 0; x < ew; ++x)
-        GridPos(ext.left + x, sw, mapW, cols.map0[x], cols.mapT[x]);
-    if (picture) {
-        cols.bg0.resize(ew);
-        cols.bgT.resize(ew);
-        for (int x = 0; x < ew; ++x)
-            BackPos(ext.left + x, back.offsetX, back.scale, bgW, cols.bg0[x], cols.bgT[x]);
-    }
-    const std::vector<float> unity(3 * mapW * mapH, 1.0f);
-    const std::vector<float>& gains = m_map.w ? m_map.gains : unity;
-
-    // The light map's gains for row y of the picture, one per column of ext.
-    auto gainRow = [&](int y, std::vector<float>& row) {
-        int y0;
-        float ty;
-        GridPos(y, sh, mapH, y0, ty);
-        const int y1 = std::min(y0 + 1, mapH - 1);
-        row.resize(3 * ew);
-        std::vector<float> line(3 * mapW);
-        for (int i = 0; i < 3 * mapW; ++i)
-            line[i] = gains[3 * y0 * mapW + i] * (1 - ty) + gains[3 * y1 * mapW + i] * ty;
-        for (int x = 0; x < ew; ++x) {
-            const int m0 = cols.map0[x], m1 = std::min(m0 + 1, mapW - 1);
-            const float t = cols.mapT[x];
-            for (int i = 0; i < 3; ++i)
-                row[3 * x + i] = line[3 * m0 + i] + (line[3 * m1 + i] - line[3 * m0 + i]) * t;
-        }
-    };
-
-    // Opacity (as a byte) and tint tolerance of one pixel.
-    auto keyPixel = [&](const BYTE* p, const float* g, BYTE& alpha, float& tint) {
-        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-        float a;
-        lut.Look(c, a, tint);
-        alpha = ToByte(a * 255);
-    };
-
-    // The composite of one pixel from its colour, gains, opacity and tint tolerance.
-    auto compose = [&](const BYTE* p, const float* g, BYTE alphaByte, float tint, int x, int y, const BYTE* bgRow0,
-                       const BYTE* bgRow1, float bgTy, BYTE* dst) {
-        if (transparent) {
-            if (alphaByte == 0) {
-                dst[0] = dst[1] = dst[2] = dst[3] = 0;
-                return;
-            }
-        }
-        float n[3] = {0, 0, 0};
-        if (alphaByte < 255 && !transparent) {
-            if (picture) {
-                const int b0 = cols.bg0[x], b1 = std::min(b0 + 1, bgW - 1);
-                const float t = cols.bgT[x];
-                for (int i = 0; i < 3; ++i) {
-                    const float top = bgRow0[b0 * bgBpp + i] + (bgRow0[b1 * bgBpp + i] - bgRow0[b0 * bgBpp + i]) * t;
-                    const float bot = bgRow1[b0 * bgBpp + i] + (bgRow1[b1 * bgBpp + i] - bgRow1[b0 * bgBpp + i]) * t;
-                    n[i] = top + (bot - top) * bgTy;
-                }
-            } else if (back.mode == KEYBACK::Checker) {
-                const float v = (((ext.left + x) >> 3) + (y >> 3)) & 1 ? 204.0f : 153.0f;
-                n[0] = n[1] = n[2] = v;
-            } else {
-                n[0] = back.colour[0];
-                n[1] = back.colour[1];
-                n[2] = back.colour[2];
-            }
-        }
-        if (alphaByte == 0) {
-            for (int i = 0; i < 3; ++i)
-                dst[i] = ToByte(n[i]);
-            return;
-        }
-        const float a = alphaByte / 255.0f;
-        float pc[3];
-        if (alphaByte == 255 || !s.keyed) {
-            pc[0] = p[0];
-            pc[1] = p[1];
-            pc[2] = p[2];
-        } else {
-            for (int i = 0; i < 3; ++i)
-                pc[i] = std::max(0.0f, p[i] - (1 - a) * lut.key[i] / g[i]);
-        }
-        if (tint < kNoDespill * 0.5f && s.keyed) {
-            const float b[3] = {lut.key[0] / g[0], lut.key[1] / g[1], lut.key[2] / g[2]};
-            const float eB = Dot(b, lut.w);
-            const float e = Dot(pc, lut.w);
-            const float lim = tint * a * eB;
-            if (eB > 1 && e > lim) {
-                const float t = (e - lim) / eB;
-                for (int i = 0; i < 3; ++i)
-                    pc[i] = std::max(0.0f, pc[i] - t * b[i]);
-            }
-        }
-        if (transparent) {
-            for (int i = 0; i < 3; ++i)
-                dst[i] = ToByte(pc[i] / a);
-            dst[3] = alphaByte;
-            return;
-        }
+    RegionRows rows;
+    rows.lut = m_pLut.get();
+    if ((long long)ew * eh >= kBoxMinPixels && s.keyed)
+        rows.box = &Box();
+    rows.extLeft = ext.left;
+    rows.ew = ew;
+    rows.pictureHeight = sh;
+    rows.mapW = std::max(1, m_map.w);
+    rows.mapH = std::max(1, m_map.h);
+    const int cells = rows.mapW * rows.mapH;
+    if (m_map.w)
+        rows.gains = m_map.gains;
+    else
+        rows.gains.assign(3 * (size_t)cells, 1.0f);
+    rows.backs.resize(3 * (size_t)cells);
+    for (int cell = 0; cell < cells; ++cell)
         for (int i = 0; i < 3; ++i)
-            dst[i] = ToByte(pc[i] + (1 - a) * n[i]);
-    };
+            rows.backs[3 * cell + i] = m_pLut->key[i] / std::max(rows.gains[3 * cell + i], 1e-3f);
+    rows.mapT.resize(ew);
+    for (int x = 0; x < ew; ++x) {
+        int m0;
+        GridPos(ext.left + x, sw, rows.mapW, m0, rows.mapT[x]);
+        if (rows.runs.empty() || rows.runs.back().m0 != m0)
+            rows.runs.push_back({x, x + 1, m0, std::min(m0 + 1, rows.mapW - 1)});
+        else
+            rows.runs.back().end = x + 1;
+    }
+    const bool picture = back.mode == KEYBACK::Picture && back.picture && back.picture->IsValid();
+    rows.mode = picture ? RegionRows::Picture
+              : back.mode == KEYBACK::Checker ? RegionRows::Checker
+              : transparent ? RegionRows::Transparent : RegionRows::Colour;
+    std::copy(back.colour, back.colour + 3, rows.colour);
+    if (picture) {
+        rows.picture = back.picture;
+        rows.bgH = back.picture->GetHeight();
+        rows.bgOffsetY = back.offsetY;
+        rows.bgScale = back.scale;
+        const int bgW = back.picture->GetWidth(), bgBpp = back.picture->GetBitsPerPixel() / 8;
+        rows.bgOff0.resize(ew);
+        rows.bgOff1.resize(ew);
+        rows.bgWeight.resize(ew);
+        for (int x = 0; x < ew; ++x) {
+            int b0;
+            float t;
+            BackPos(ext.left + x, back.offsetX, back.scale, bgW, b0, t);
+            rows.bgOff0[x] = b0 * bgBpp;
+            rows.bgOff1[x] = std::min(b0 + 1, bgW - 1) * bgBpp;
+            rows.bgWeight[x] = (int)(t * 256 + 0.5f);
+            rows.bgWholeColumns = rows.bgWholeColumns && rows.bgWeight[x] == 0;
+        }
+    }
 
-    auto bgRows = [&](int y, const BYTE*& r0, const BYTE*& r1, float& ty) {
-        r0 = r1 = nullptr;
-        ty = 0;
-        if (!picture)
-            return;
-        int y0;
-        BackPos(y, back.offsetY, back.scale, bgH, y0, ty);
-        r0 = back.picture->GetLine(y0);
-        r1 = back.picture->GetLine(std::min(y0 + 1, bgH - 1));
-    };
-
-    auto writeMask = [&](int y, int x, BYTE a) {
+    auto writeMask = [&](int ry, const BYTE* alpha) {
         if (out.mask) {
-            BYTE* m = out.mask->GetLine(y) + 3 * x;
-            m[0] = m[1] = m[2] = a;
+            BYTE* m = out.mask->GetLine(ry);
+            for (int x = 0; x < rw; ++x)
+                m[3 * x] = m[3 * x + 1] = m[3 * x + 2] = alpha[x];
         }
         if (out.alpha)
-            out.alpha[(size_t)y * out.alphaStride + x] = a;
+            memcpy(out.alpha + (size_t)ry * out.alphaStride, alpha, rw);
     };
 
     if (!spatial) {
+        // The extent is the region: each row is keyed, then composed, while it is in the cache.
         KxParallelFor(rh, [&](int begin, int end) {
-            std::vector<float> g;
+            RowLight light;
+            light.Resize(ew);
+            std::vector<BYTE> alpha(ew);
+            std::vector<float> tint(ew);
             for (int ry = begin; ry < end; ++ry) {
                 const int y = rc.top + ry;
-                gainRow(y, g);
-                const BYTE* src = source.GetLine(y);
-                const BYTE *b0, *b1;
-                float bty;
-                bgRows(y, b0, b1, bty);
-                BYTE* dst = out.composite ? out.composite->GetLine(ry) : nullptr;
-                const int dbpp = transparent ? 4 : 3;
-                for (int rx = 0; rx < rw; ++rx) {
-                    const int x = rc.left + rx, ex = x - ext.left;
-                    BYTE a;
-                    float tint;
-                    keyPixel(src + x * sbpp, &g[3 * ex], a, tint);
-                    if (dst)
-                        compose(src + x * sbpp, &g[3 * ex], a, tint, ex, y, b0, b1, bty, dst + rx * dbpp);
-                    writeMask(ry, rx, a);
-                }
+                const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+                rows.Light(y, light);
+                rows.Key(src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                if (out.composite)
+                    rows.Compose(y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
+                writeMask(ry, alpha.data());
             }
         });
         return true;
@@ -1379,40 +1560,37 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     if (!alpha || !tints)
         return false;
     KxParallelFor(eh, [&](int begin, int end) {
-        std::vector<float> g;
+        RowLight light;
+        light.Resize(ew);
+        std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
-            gainRow(y, g);
-            const BYTE* src = source.GetLine(y);
-            for (int ex = 0; ex < ew; ++ex) {
-                float tint;
-                keyPixel(src + (ext.left + ex) * sbpp, &g[3 * ex], alpha[(size_t)ey * ew + ex], tint);
-                tints[(size_t)ey * ew + ex] = tint >= kNoDespill * 0.5f ? 255 : ToByte(tint * 250);
-            }
+            rows.Light(y, light);
+            rows.Key(source.GetLine(y) + (size_t)ext.left * sbpp, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
+            BYTE* tb = &tints[(size_t)ey * ew];
+            for (int x = 0; x < ew; ++x)
+                tb[x] = TintByte(tint[x]);
         }
     });
     if (!ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
         return false;
+    const int e0 = rc.left - ext.left;
     KxParallelFor(rh, [&](int begin, int end) {
-        std::vector<float> g;
+        RowLight light;
+        light.Resize(ew);
+        std::vector<float> tint(ew);
         for (int ry = begin; ry < end; ++ry) {
             const int y = rc.top + ry, ey = y - ext.top;
-            gainRow(y, g);
-            const BYTE* src = source.GetLine(y);
-            const BYTE *b0, *b1;
-            float bty;
-            bgRows(y, b0, b1, bty);
-            BYTE* dst = out.composite ? out.composite->GetLine(ry) : nullptr;
-            const int dbpp = transparent ? 4 : 3;
-            for (int rx = 0; rx < rw; ++rx) {
-                const int x = rc.left + rx, ex = x - ext.left;
-                const BYTE a = alpha[(size_t)ey * ew + ex];
-                const BYTE tb = tints[(size_t)ey * ew + ex];
-                const float tint = tb == 255 ? kNoDespill : tb / 250.0f;
-                if (dst)
-                    compose(src + x * sbpp, &g[3 * ex], a, tint, ex, y, b0, b1, bty, dst + rx * dbpp);
-                writeMask(ry, rx, a);
+            const BYTE* a = &alpha[(size_t)ey * ew];
+            const BYTE* tb = &tints[(size_t)ey * ew];
+            for (int x = e0; x < e0 + rw; ++x)
+                tint[x] = TintOf(tb[x]);
+            const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+            if (out.composite) {
+                rows.Light(y, light);
+                rows.Compose(y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
             }
+            writeMask(ry, a + e0);
         }
     });
     return true;

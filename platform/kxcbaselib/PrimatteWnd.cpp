@@ -331,7 +331,10 @@ int CPrimatteWnd::PrimatteImage(int nLeft, int nTop, int nWidth, int nHeight)
                        m_dibComposite.GetBitsPerPixel() != (back.mode == KEYBACK::Transparent ? 32 : 24);
     if (whole) {
         m_dibMask.Free();
-        m_alphaFull.reset(new (std::nothrow) BYTE[(size_t)w * h]);
+        // The matte's buffer stays from one key to the next (the foreground's change drops it):
+        // fresh pages cost more to touch than the keying that fills them.
+        if (!m_alphaFull)
+            m_alphaFull.reset(new (std::nothrow) BYTE[(size_t)w * h]);
         KEYOUTPUT out;
         out.composite = &m_dibComposite;
         out.alpha = m_alphaFull.get();

@@ -240,6 +240,8 @@ CBatchOutput::SaveResult CBatchOutput::Save(CWnd* pDlg, CDib* pPicture, const ch
     // A picture that did not reach the disk is reported, and neither numbered nor announced:
     // the user's work stays on screen for another try.
     if (pPicture->Save(path, type->nFormat, type->nBitsPerPixel, 2) != 1) {
+        if (!m_strOwnCaption.IsEmpty())
+            pDlg->SetWindowText(m_strOwnCaption);
         ReportSaveFailed(path);
         if (!m_style.bStoreBeforeChecks)
             Store();
@@ -255,8 +257,10 @@ CBatchOutput::SaveResult CBatchOutput::Save(CWnd* pDlg, CDib* pPicture, const ch
     return Saved;
 }
 
-void CBatchOutput::AnnounceSaved(CWnd* pDlg) const
+void CBatchOutput::AnnounceSaved(CWnd* pDlg)
 {
+    if (m_strOwnCaption.IsEmpty())
+        pDlg->GetWindowText(m_strOwnCaption);
     CString format, caption;
     format.LoadString(m_style.nIDSavedCaption);
     caption.Format(format, (const char*)m_strSavedPath);

@@ -104,8 +104,9 @@ public:
     SaveResult Save(CWnd* pDlg, CDib* pPicture, const char* pszSourcePath);
     // The path of the last picture saved.
     const CString& GetSavedPath() const { return m_strSavedPath; }
-    // The caption of the style with the saved path, flashed once.
-    void AnnounceSaved(CWnd* pDlg) const;
+    // The caption of the style with the saved path, flashed once. A later save that fails gives
+    // the dialog its own caption back, so no earlier announcement stands beside the failure.
+    void AnnounceSaved(CWnd* pDlg);
     // Tells the user that the picture file could not be written, naming it. Every save of a
     // picture the user asked for reports its failure with this one message.
     static void ReportSaveFailed(const char* pszPathName);
@@ -114,4 +115,5 @@ private:
     CString Key(const char* pszName) const;
     const CBatchOutputStyle m_style;
     CString m_strSavedPath;
+    CString m_strOwnCaption;   // the dialog's caption before the first announcement
 };

@@ -556,9 +556,20 @@ TEST_F(DlgAdjustBatTest, AFailedSaveIsToldByNameAndTheDialogStaysOnThePictureAnd
             w.TypeKeys(IDC_BATCH_NAME, "good001");
             w.Key(VK_RETURN);
         });
-    OnPicture(script, m_folder.File("p2.jpg"), [](UiWindow w) { w.Click(IDC_ADJBAT_CLOSE); });
+    // A failure after a save: the caption no longer announces the earlier file.
+    CString again;
+    OnPicture(script, m_folder.File("p2.jpg"), [](UiWindow w) {
+        w.TypeKeys(IDC_BATCH_NAME, "busy001");
+        w.Key(VK_RETURN);
+    })
+        .AnswerMessageBox(IDOK, &again)
+        .OnDialog(kCaption, [&](UiWindow w) {
+            EXPECT_EQ(m_folder.File("p2.jpg"), dlg.GetSourcePath());
+            w.Click(IDC_ADJBAT_CLOSE);
+        });
     script.Run([&] { return dlg.DoModal(); }, 30000);
     ::CloseHandle(busy);
+    EXPECT_NE(-1, again.Find(Out("busy001.bmp"))) << (const char*)again;
 
     EXPECT_NE(-1, busyText.Find(Out("busy001.bmp"))) << "the message names the file: " << (const char*)busyText;
     EXPECT_EQ("held by another program", m_folder.Read("out\\busy001.bmp"));

@@ -5,6 +5,7 @@
 #include <PrimatteWnd.h>
 #include <TestFolder.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -207,6 +208,54 @@ TEST_F(PrimatteWndTest, OperationsChangeTheKeyForTheirColours)
     EXPECT_GT(AlphaAt(40 * 2 + 20, 20), 128);
     EXPECT_LE(AlphaAt(40 * 2 + 12, 20), screenAlpha) << "inward: the soft edge stays inside";
     EXPECT_LE(AlphaAt(40 * 2 + 6, 20), screenAlpha) << "inward: nothing grows outwards";
+}
+
+// A picture of a million pixels and more is keyed through a table of the colours round the
+// screen's: its mask and composite agree with those of a part of it keyed alone, which take the
+// interpolated way, over a colour and over a picture.
+TEST_F(PrimatteWndTest, LargePicturesKeyAsTheirPartsDo)
+{
+    CDib photo, backdrop;
+    ASSERT_EQ(1, photo.Load(ExecutableFolder() + "..\\samples\\astronaut.png"));
+    ASSERT_EQ(1, backdrop.Load(ExecutableFolder() + "..\\samples\\coffee.png"));
+    KEYSCENEOPT opt;
+    opt.width = 1280;
+    opt.height = 840;
+    KEYSCENE scene;
+    ASSERT_TRUE(MakeKeyScene(photo, opt, m_folder.Path(), scene));
+    ASSERT_EQ(1, m_view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(40, 40);
+    ASSERT_TRUE(m_view.IsKeyed());
+    // The part: screen, hair and the top of the head.
+    const CRect part(opt.width * 3 / 10, 0, opt.width * 7 / 10, opt.height * 2 / 5);
+    for (int withPicture = 0; withPicture < 2; ++withPicture) {
+        if (withPicture) {
+            ASSERT_EQ(1, m_view.SetPicture(&backdrop, KX_PRIM_BACKGROUND));
+            m_view.SetDefaultBgColor(KX_DEFBG_PICTURE, RGB(255, 255, 255));
+        }
+        ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+        const CDib whole = *m_view.GetComposite();
+        const CDib wholeMask = *m_view.GetMask();
+        ASSERT_EQ(1, m_view.PrimatteImage(part.left, part.top, part.Width(), part.Height()));
+        const CDib& partComposite = *m_view.GetComposite();
+        const CDib& partMask = *m_view.GetMask();
+        int worstAlpha = 0, worstColour = 0, keyedInPart = 0;
+        for (int y = part.top; y < part.bottom; ++y)
+            for (int x = part.left; x < part.right; ++x) {
+                const int a = partMask.GetLine(y)[3 * x];
+                keyedInPart += a > 0 && a < 255;
+                worstAlpha = std::max(worstAlpha, std::abs(a - (int)wholeMask.GetLine(y)[3 * x]));
+                for (int i = 0; i < 3; ++i)
+                    worstColour = std::max(worstColour, std::abs((int)partComposite.GetLine(y)[3 * x + i] -
+                                                                 (int)whole.GetLine(y)[3 * x + i]));
+            }
+        EXPECT_GT(keyedInPart, 1000) << "the part holds semi-transparent hair";
+        EXPECT_LE(worstAlpha, 1) << "with picture " << withPicture;
+        EXPECT_LE(worstColour, 1) << "with picture " << withPicture;
+        const MatteError e = Compare(wholeMask, scene.alpha);
+        EXPECT_LT(e.mean, 7.5);
+    }
 }
 
 // Undo and redo replay the steps: the composite after undo is the one before the step, and
