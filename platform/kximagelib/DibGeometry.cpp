@@ -102,6 +102,7 @@ public:
     struct CScratch
     {
         std::vector<unsigned> sums;
+        std::vector<unsigned short> sums16;
         std::vector<BYTE> row;
     };
 
@@ -118,22 +119,32 @@ public:
     {
         if (m_fx == 1 && m_fy == 1)
             return m_src.GetBits() + (size_t)y * m_src.GetStride();
-        const int sw = m_src.GetWidth(), rowBytes = sw * m_bpp;
         const int y0 = y * m_fy, y1 = std::min(y0 + m_fy, m_src.GetHeight());
-        scratch.sums.resize(rowBytes + 1);
         scratch.row.resize((size_t)m_width * m_bpp + 1);
-        SumRows(m_src.GetBits() + (size_t)y0 * m_src.GetStride(), m_src.GetStride(), y1 - y0, scratch.sums.data(),
-                rowBytes);
-        // The whole blocks, then the narrower one at the end of the row if there is one.
-        const int rows = y1 - y0, whole = sw / m_fx, rest = sw - whole * m_fx;
-        MeanRow(scratch.sums.data(), whole, m_fx, (unsigned)m_fx * rows, scratch.row.data(), m_bpp);
-        if (rest > 0)
-            MeanRow(&scratch.sums[(size_t)whole * m_fx * m_bpp], 1, rest, (unsigned)rest * rows,
-                    &scratch.row[(size_t)whole * m_bpp], m_bpp);
+        // Blocks of few rows (nearly all) total their columns in 16 bits.
+        if (y1 - y0 <= MAX_ROWS_16)
+            Means(y0, y1, scratch.sums16, scratch.row);
+        else
+            Means(y0, y1, scratch.sums, scratch.row);
         return scratch.row.data();
     }
 
 private:
+    // The means of the blocks of source rows y0 .. y1 - 1 into row.
+    template <typename Sum>
+    void Means(int y0, int y1, std::vector<Sum>& sums, std::vector<BYTE>& row) const
+    {
+        const int sw = m_src.GetWidth(), rowBytes = sw * m_bpp;
+        sums.resize(rowBytes + 1);
+        SumRows(m_src.GetBits() + (size_t)y0 * m_src.GetStride(), m_src.GetStride(), y1 - y0, sums.data(), rowBytes);
+        // The whole blocks, then the narrower one at the end of the row if there is one.
+        const int rows = y1 - y0, whole = sw / m_fx, rest = sw - whole * m_fx;
+        MeanRow(sums.data(), whole, m_fx, (unsigned)m_fx * rows, row.data(), m_bpp);
+        if (rest > 0)
+            MeanRow(&sums[(size_t)whole * m_fx * m_bpp], 1, rest, (unsigned)rest * rows, &row[(size_t)whole * m_bpp],
+                    m_bpp);
+    }
+
     const CDib& m_src;
     const int m_fx, m_fy, m_bpp, m_width, m_height;
 };

@@ -77,13 +77,17 @@ void ResampleRowH(const BYTE* src, int srcWidth, BYTE* dst, int dstWidth, int by
 // One row of the vertical pass: rowBytes bytes, the sum over k < count of weights[k] times the row
 // at top + k * stride. weights has an even number of values, zero beyond count.
 void ResampleRowV(const BYTE* top, ptrdiff_t stride, const short* weights, int count, BYTE* dst, int rowBytes);
-// sums[i] = the sum over r < rows of top[r * stride + i], for i < n.
+// sums[i] = the sum over r < rows of top[r * stride + i], for i < n. 16-bit sums hold the totals
+// of up to MAX_ROWS_16 rows.
+const int MAX_ROWS_16 = 257;   // 257 x 255 < 2^16
 void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n);
+void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned short* sums, int n);
 // The rounded means of blocks of pixels: for x < blocks, byte c of dst pixel x is
 // (t + n / 2) / n, t the total of byte c over sums' pixels x * fx .. x * fx + fx - 1, each a sum
 // of n / fx rows. sums holds one value a byte and one to spare after the last block's; dst has a
 // byte to spare after the last pixel.
 void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel);
+void MeanRow(const unsigned short* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel);
 
 // Pixel buffers of pictures, 64-byte aligned, from the library's kept memory (BufferPool.cpp):
 // freed buffers are reused, as a fresh page faults when first written. Null when out of memory.

@@ -58,12 +58,12 @@ private:
     unsigned long long m_reciprocal;
 };
 
-template <int BPP>
-KX_ALWAYS_INLINE void MeanPixels(const unsigned* sums, int from, int blocks, int fx, unsigned n, BYTE* dst)
+template <int BPP, typename Sum>
+KX_ALWAYS_INLINE void MeanPixels(const Sum* sums, int from, int blocks, int fx, unsigned n, BYTE* dst)
 {
     const CMeanDivider divider(n);
     for (int x = from; x < blocks; ++x) {
-        const unsigned* s = sums + (size_t)x * fx * BPP;
+        const Sum* s = sums + (size_t)x * fx * BPP;
         unsigned long long total[BPP] = {};
         for (int i = 0; i < fx; ++i, s += BPP)
             for (int c = 0; c < BPP; ++c)
@@ -73,7 +73,8 @@ KX_ALWAYS_INLINE void MeanPixels(const unsigned* sums, int from, int blocks, int
     }
 }
 
-void MeanGeneric(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
+template <typename Sum>
+void MeanGeneric(const Sum* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
 {
     if (bpp == 3)
         MeanPixels<3>(sums, 0, blocks, fx, n, dst);
@@ -84,8 +85,18 @@ void MeanGeneric(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst
 // A block's four totals (at 24 bits the fourth is a neighbour's, dropped) in one register, divided
 // by multiplying with ceil(2^32 / n) and keeping the high half: exact while t * n < 2^32 for the
 // numerators t < 256 n, so for n up to 4096. Larger blocks go one byte at a time.
-template <int BPP>
-__attribute__((target("sse4.1"))) void MeanRowSse41(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst)
+// A pixel's four column totals (at 24 bits the fourth is a neighbour's) as 32-bit lanes.
+__attribute__((target("sse4.1"))) KX_ALWAYS_INLINE __m128i LoadTotals(const unsigned* s)
+{
+    return _mm_loadu_si128((const __m128i*)s);
+}
+__attribute__((target("sse4.1"))) KX_ALWAYS_INLINE __m128i LoadTotals(const unsigned short* s)
+{
+    return _mm_cvtepu16_epi32(_mm_loadl_epi64((const __m128i*)s));
+}
+
+template <int BPP, typename Sum>
+__attribute__((target("sse4.1"))) void MeanRowSse41(const Sum* sums, int blocks, int fx, unsigned n, BYTE* dst)
 {
     if (n < 2 || n > 4096) {
         MeanPixels<BPP>(sums, 0, blocks, fx, n, dst);
@@ -94,10 +105,10 @@ __attribute__((target("sse4.1"))) void MeanRowSse41(const unsigned* sums, int bl
     const __m128i half = _mm_set1_epi32((int)(n / 2));
     const __m128i reciprocal = _mm_set1_epi32((int)(((1ULL << 32) + n - 1) / n));
     for (int x = 0; x < blocks; ++x, dst += BPP) {
-        const unsigned* s = sums + (size_t)x * fx * BPP;
+        const Sum* s = sums + (size_t)x * fx * BPP;
         __m128i t = half;
         for (int i = 0; i < fx; ++i, s += BPP)
-            t = _mm_add_epi32(t, _mm_loadu_si128((const __m128i*)s));
+            t = _mm_add_epi32(t, LoadTotals(s));
         const __m128i even = _mm_srli_epi64(_mm_mul_epu32(t, reciprocal), 32);
         const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(t, 32), reciprocal);
         const __m128i q = _mm_blend_epi16(even, odd, 0xCC);
@@ -106,8 +117,8 @@ __attribute__((target("sse4.1"))) void MeanRowSse41(const unsigned* sums, int bl
     }
 }
 
-__attribute__((target("sse4.1")))
-void MeanSse41(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
+template <typename Sum>
+__attribute__((target("sse4.1"))) void MeanSse41(const Sum* sums, int blocks, int fx, unsigned n, BYTE* dst, int bpp)
 {
     if (bpp == 3)
         MeanRowSse41<3>(sums, blocks, fx, n, dst);
@@ -117,17 +128,18 @@ void MeanSse41(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, 
 
 // Column by column in short runs, so the totals stay in registers while every row is added and are
 // written once.
-KX_ALWAYS_INLINE void SumBytes(const BYTE* top, ptrdiff_t stride, int rows, unsigned* __restrict sums, int n)
+template <typename Sum>
+KX_ALWAYS_INLINE void SumBytes(const BYTE* top, ptrdiff_t stride, int rows, Sum* __restrict sums, int n)
 {
     const int RUN = 64;
     for (int i0 = 0; i0 < n; i0 += RUN) {
-        unsigned run[RUN] = {};
+        Sum run[RUN] = {};
         const int length = n - i0 < RUN ? n - i0 : RUN;
         const BYTE* s = top + i0;
         for (int r = 0; r < rows; ++r, s += stride)
             for (int i = 0; i < length; ++i)
                 run[i] += s[i];
-        memcpy(sums + i0, run, length * sizeof(unsigned));
+        memcpy(sums + i0, run, length * sizeof(Sum));
     }
 }
 
@@ -230,16 +242,14 @@ void ResampleVSse41(const BYTE* top, ptrdiff_t stride, const short* weights, int
     FilterBytesV(top, stride, weights, count, dst, 0, rowBytes);
 }
 
-// Up to 257 rows the totals fit in 16 bits (257 x 255 < 2^16): 64 columns at a time in four
-// registers of sixteen 16-bit totals, twice the columns an instruction of 32-bit totals adds,
-// widened to 32 bits once at the end. The same totals as SumBytes.
 __attribute__((target("avx2")))
-void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
+void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
+
+// 16-bit totals: 64 columns at a time in four registers, twice the columns an instruction of
+// 32-bit totals adds, and half the memory to write and to read back.
+__attribute__((target("avx2")))
+void Sum16Avx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned short* sums, int n)
 {
-    if (rows > 257) {
-        SumBytes(top, stride, rows, sums, n);
-        return;
-    }
     int i0 = 0;
     for (; i0 + 64 <= n; i0 += 64) {
         __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, a3 = a0;
@@ -252,16 +262,19 @@ void SumAvx2(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
             a2 = _mm256_add_epi16(a2, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v1)));
             a3 = _mm256_add_epi16(a3, _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v1, 1)));
         }
-        unsigned* out = sums + i0;
-        for (const __m256i a : {a0, a1, a2, a3}) {
-            _mm256_storeu_si256((__m256i*)out, _mm256_cvtepu16_epi32(_mm256_castsi256_si128(a)));
-            _mm256_storeu_si256((__m256i*)(out + 8), _mm256_cvtepu16_epi32(_mm256_extracti128_si256(a, 1)));
-            out += 16;
-        }
+        _mm256_storeu_si256((__m256i*)(sums + i0), a0);
+        _mm256_storeu_si256((__m256i*)(sums + i0 + 16), a1);
+        _mm256_storeu_si256((__m256i*)(sums + i0 + 32), a2);
+        _mm256_storeu_si256((__m256i*)(sums + i0 + 48), a3);
     }
     if (i0 < n)
         SumBytes(top + i0, stride, rows, sums + i0, n - i0);
 }
+
+__attribute__((target("sse4.1")))
+void Sum16Sse41(const BYTE* top, ptrdiff_t stride, int rows, unsigned short* sums, int n) { SumBytes(top, stride, rows, sums, n); }
+
+void Sum16Generic(const BYTE* top, ptrdiff_t stride, int rows, unsigned short* sums, int n) { SumBytes(top, stride, rows, sums, n); }
 
 __attribute__((target("sse4.1")))
 void SumSse41(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n) { SumBytes(top, stride, rows, sums, n); }
@@ -284,13 +297,26 @@ void ResampleRowV(const BYTE* top, ptrdiff_t stride, const short* weights, int c
 
 void MeanRow(const unsigned* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel)
 {
-    static const auto mean = PickKernel(MeanSse41, MeanSse41, MeanGeneric);
+    static const auto mean = PickKernel(MeanSse41<unsigned>, MeanSse41<unsigned>, MeanGeneric<unsigned>);
+    mean(sums, blocks, fx, n, dst, bytesPerPixel);
+}
+
+void MeanRow(const unsigned short* sums, int blocks, int fx, unsigned n, BYTE* dst, int bytesPerPixel)
+{
+    static const auto mean =
+        PickKernel(MeanSse41<unsigned short>, MeanSse41<unsigned short>, MeanGeneric<unsigned short>);
     mean(sums, blocks, fx, n, dst, bytesPerPixel);
 }
 
 void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned* sums, int n)
 {
     static const auto sum = PickKernel(SumAvx2, SumSse41, SumGeneric);
+    sum(top, stride, rows, sums, n);
+}
+
+void SumRows(const BYTE* top, ptrdiff_t stride, int rows, unsigned short* sums, int n)
+{
+    static const auto sum = PickKernel(Sum16Avx2, Sum16Sse41, Sum16Generic);
     sum(top, stride, rows, sums, n);
 }
 
