@@ -288,7 +288,8 @@ struct CKeyEngine::CState
 class CKeyLut
 {
 public:
-    enum { Mixed = 0, AllClear = 1, AllOpaque = 2 };
+    // AllOpaque cells have one tint tolerance at all their corners, OpaqueTints cells several.
+    enum { Mixed = 0, AllClear = 1, AllOpaque = 2, OpaqueTints = 3 };
     float node[kLutN * kLutN * kLutN][2];          // opacity, tint tolerance
     BYTE cls[(kLutN - 1) * (kLutN - 1) * (kLutN - 1)];
     float key[3];
@@ -318,26 +319,29 @@ public:
             tint = n000[1];
             return 1;
         }
-        const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
-        if (vb * vb + vg * vg + vr * vr < clearSq) {
-            tint = kNoDespill;
-            return 0;
-        }
-        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
         const int sr = 2, sg = 2 * kLutN, sb = 2 * kLutN * kLutN;
-        float out[2];
-        for (int k = 0; k < 2; ++k) {
-            const float* n = n000 + k;
+        // The eight corners' interpolation of one of the node's two values.
+        auto interpolate = [&](const float* n, float tb, float tg, float tr) {
             const float c00 = n[0] + (n[sr] - n[0]) * tr;
             const float c01 = n[sg] + (n[sg + sr] - n[sg]) * tr;
             const float c10 = n[sb] + (n[sb + sr] - n[sb]) * tr;
             const float c11 = n[sb + sg] + (n[sb + sg + sr] - n[sb + sg]) * tr;
             const float c0i = c00 + (c01 - c00) * tg;
             const float c1i = c10 + (c11 - c10) * tg;
-            out[k] = c0i + (c1i - c0i) * tb;
+            return c0i + (c1i - c0i) * tb;
+        };
+        if (kind == OpaqueTints) {
+            tint = interpolate(n000 + 1, fb - ib, fg - ig, fr - ir);
+            return 1;
         }
-        tint = out[1];
-        return out[0];
+        const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
+        if (vb * vb + vg * vg + vr * vr < clearSq) {
+            tint = kNoDespill;
+            return 0;
+        }
+        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
+        tint = interpolate(n000 + 1, tb, tg, tr);
+        return interpolate(n000, tb, tg, tr);
     }
 
     void Build(const CKeyEngine::CState& s);
@@ -469,14 +473,16 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     for (int b = 0; b < kLutN - 1; ++b)
         for (int gI = 0; gI < kLutN - 1; ++gI)
             for (int r = 0; r < kLutN - 1; ++r) {
-                bool clear = true, opaque = true;
+                bool clear = true, opaque = true, oneTint = true;
                 const float t0 = node[Index(b, gI, r)][1];
                 for (int k = 0; k < 8; ++k) {
                     const float* n = node[Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1))];
                     clear = clear && n[0] <= 0;
-                    opaque = opaque && n[0] >= 1 && n[1] == t0;
+                    opaque = opaque && n[0] >= 1;
+                    oneTint = oneTint && n[1] == t0;
                 }
-                cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] = clear ? AllClear : opaque ? AllOpaque : Mixed;
+                cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
+                    clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
             }
 }
 
