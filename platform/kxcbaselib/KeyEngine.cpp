@@ -197,12 +197,9 @@ struct CKeyEngine::CState
     // over the reach of its way, times the way's gain.
     float Measure(const float* c) const
     {
-        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
-        const float len = std::sqrt(Dot(v, v));
-        if (len < 1e-3f)
-            return 0;
-        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
-        return len / ReachOf(d) * Table(gain, v);
+        const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
+        const float plain = MeasurePlain(c);
+        return plain > 0 ? plain * Table(gain, v) : 0;
     }
 
     // The same for a key whose ways all have gain 1 (a screen colour just picked): no look at
