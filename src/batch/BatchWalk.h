@@ -14,7 +14,8 @@
 //   2) ArriveAt(path): load and show the picture (and m_output.PictureReached(path)); the walk
 //      makes it the current picture afterwards whether or not it loaded;
 //   3) OnUpdateBrowse(): m_walk.ShowState(this), then what the dialog adds;
-//   4) handlers: OnBtnHome() { m_walk.Go(CBatchWalk::First); } ... OnBtnOpen() { m_walk.Open(); };
+//   4) handlers: KX_BATCH_WALK_HANDLERS() in the class (OnBtnHome, OnBtnPrev, OnBtnNext,
+//      OnBtnEnd, OnBtnOpen on m_walk) and ON_KX_BATCH_WALK_BUTTONS() in its message map;
 //   5) PreTranslateMessage: CBatchWalk::TranslateKeys(pMsg, this, IDC_SAVE) first.
 #pragma once
 #include "module/kxcomdlglib.h"
@@ -73,3 +74,19 @@ private:
     IBatchWalkOwner& m_owner;
     CString m_strSourcePath;
 };
+
+// The handlers of the walk's five buttons, for a dialog class with a CBatchWalk m_walk.
+#define KX_BATCH_WALK_HANDLERS() \
+    void OnBtnHome() { m_walk.Go(CBatchWalk::First); } \
+    void OnBtnPrev() { m_walk.Go(CBatchWalk::Previous); } \
+    void OnBtnNext() { m_walk.Go(CBatchWalk::Next); } \
+    void OnBtnEnd() { m_walk.Go(CBatchWalk::Last); } \
+    void OnBtnOpen() { m_walk.Open(); }
+
+// Their message-map entries: "|<-", "<-", "->", "->|" and "打开图像文件" (ids of kxcomdlgres.h).
+#define ON_KX_BATCH_WALK_BUTTONS() \
+    ON_BN_CLICKED(IDC_BATCH_FIRST, OnBtnHome) \
+    ON_BN_CLICKED(IDC_BATCH_PREV, OnBtnPrev) \
+    ON_BN_CLICKED(IDC_BATCH_NEXT, OnBtnNext) \
+    ON_BN_CLICKED(IDC_BATCH_LAST, OnBtnEnd) \
+    ON_BN_CLICKED(IDC_BATCH_OPEN, OnBtnOpen)

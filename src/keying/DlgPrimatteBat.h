@@ -42,11 +42,7 @@ protected:
     void OnBtnApply();
     void OnBtnDir() { m_output.ChooseFolder(this); }
     void OnChkTail() { m_output.NumberingSwitched(this, m_walk.GetSourcePath()); }
-    void OnBtnNext() { m_walk.Go(CBatchWalk::Next); }
-    void OnBtnPrev() { m_walk.Go(CBatchWalk::Previous); }
-    void OnBtnHome() { m_walk.Go(CBatchWalk::First); }
-    void OnBtnEnd() { m_walk.Go(CBatchWalk::Last); }
-    void OnBtnOpen() { m_walk.Open(); }
+    KX_BATCH_WALK_HANDLERS()
     void OnChkAutocomp() { UpdateData(TRUE); }
 
     CBatchWalk m_walk;

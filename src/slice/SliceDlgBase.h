@@ -61,11 +61,7 @@ protected:
     void OnBtnZoomin();
     void OnBtnZoomout();
     void OnBtnCropopt();
-    void OnBtnHome() { m_walk.Go(CBatchWalk::First); }
-    void OnBtnPrev() { m_walk.Go(CBatchWalk::Previous); }
-    void OnBtnNext() { m_walk.Go(CBatchWalk::Next); }
-    void OnBtnEnd() { m_walk.Go(CBatchWalk::Last); }
-    void OnBtnOpen() { m_walk.Open(); }
+    KX_BATCH_WALK_HANDLERS()
 
     struct_LEAD_Bitmap* m_pBitmap;   // the host's, shown first; never owned
     CBatchWalk m_walk;
