@@ -4,6 +4,7 @@
 #include <kxraii.h>
 #include <string.h>
 #include <memory>
+#include <utility>
 
 using namespace kximage;
 
@@ -57,6 +58,18 @@ BOOL CDib::Copy(const CDib& src)
     m_xRes = src.m_xRes;
     m_yRes = src.m_yRes;
     return TRUE;
+}
+
+void CDib::Swap(CDib& other) noexcept
+{
+    std::swap(m_bits, other.m_bits);
+    std::swap(m_width, other.m_width);
+    std::swap(m_height, other.m_height);
+    std::swap(m_bitsPerPixel, other.m_bitsPerPixel);
+    std::swap(m_stride, other.m_stride);
+    std::swap(m_xRes, other.m_xRes);
+    std::swap(m_yRes, other.m_yRes);
+    std::swap(m_pending, other.m_pending);
 }
 
 CDib::~CDib()

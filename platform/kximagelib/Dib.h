@@ -63,6 +63,9 @@ public:
     // Deep copy that tells: FALSE, with this picture as it was, when there is no memory for the
     // pixels. A copy of an invalid picture is an invalid picture, and TRUE.
     BOOL Copy(const CDib& src);
+    // Exchanges the two pictures (pixels, size, depth, resolution and queued colour operations)
+    // without copying pixels.
+    void Swap(CDib& other) noexcept;
     virtual ~CDib();
 
     // Releases the pixels; the picture is invalid afterwards.

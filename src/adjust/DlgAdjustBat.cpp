@@ -174,11 +174,16 @@ void CDlgAdjustBat::ShowHeldClip()
     m_wndSlice.SetClipFlag(m_nShownKind, m_nShownWidth, m_nShownHeight);
 }
 
-void CDlgAdjustBat::ClipWorkingPicture()
+void CDlgAdjustBat::ClipWorkingPicture(CDib* pBefore)
 {
+    // A clip that does not load leaves the working picture as it was.
     kx::unique_hglobal hClip(m_wndSlice.ClipImageDib(&m_picture));
-    if (hClip)
-        m_picture.Load(hClip.get(), 0, 1, nullptr, nullptr);
+    CDib clipped;
+    if (!hClip || clipped.Load(hClip.get(), 0, 1, nullptr, nullptr) != 1)
+        return;
+    if (pBefore)
+        pBefore->Swap(m_picture);
+    m_picture.Swap(clipped);
 }
 
 void CDlgAdjustBat::OnBtnCrop()
@@ -226,6 +231,9 @@ void CDlgAdjustBat::OnBtnSave()
 {
     if (!m_picture.IsValid())
         return;
+    // The picture as it was before this save's crop: a save that is refused or fails puts it
+    // back, so that the retry crops it once, as the box on screen shows, not a crop of a crop.
+    CDib uncropped;
     if (m_wndSlice.HaveClipbox() && ViewPicture().IsValid()) {
         int kind;
         long width, height;
@@ -233,14 +241,23 @@ void CDlgAdjustBat::OnBtnSave()
         m_wndSlice.SetClipFlag(m_nClipKind, m_nClipWidth, m_nClipHeight);
         {
             CWaitCursor wait;
-            ClipWorkingPicture();
+            ClipWorkingPicture(&uncropped);
         }
         m_wndSlice.SetClipFlag(kind, width, height);
         SetSrcDstDib(&m_picture);
         OnUpdateBrowse();
     }
-    if (!UpdateData(TRUE))
+    const auto putBack = [&] {
+        if (!uncropped.IsValid())
+            return;
+        m_picture.Swap(uncropped);
+        SetSrcDstDib(&m_picture);
+        OnUpdateBrowse();
+    };
+    if (!UpdateData(TRUE)) {
+        putBack();
         return;
+    }
     // The adjustment goes into a copy: the working picture stays unadjusted, so a save that is
     // refused, fails, or is repeated at the last picture adjusts it once, never twice.
     CDib adjusted;
@@ -248,12 +265,15 @@ void CDlgAdjustBat::OnBtnSave()
         CWaitCursor wait;
         if (!adjusted.Copy(m_picture)) {
             CBatchOutput::ReportSaveFailed(m_output.GetPathName());
+            putBack();
             return;
         }
         m_values.Apply(adjusted);
     }
-    if (m_output.Save(this, &adjusted, m_walk.GetSourcePath()) != CBatchOutput::Saved)
+    if (m_output.Save(this, &adjusted, m_walk.GetSourcePath()) != CBatchOutput::Saved) {
+        putBack();
         return;
+    }
     adjusted.Free();
     m_output.AnnounceSaved(this);
     m_walk.Go(CBatchWalk::Next);

@@ -86,8 +86,9 @@ protected:
     void ShowReduced(const CDib& reduced);
     // The held clip settings, scaled from the working picture to the view's picture, to the view.
     void ShowHeldClip();
-    // The working picture cut by the view's box at full size, with the held settings.
-    void ClipWorkingPicture();
+    // The working picture cut by the view's box at full size, with the held settings; the
+    // picture it was goes to *pBefore when given. A clip that fails leaves it as it was.
+    void ClipWorkingPicture(CDib* pBefore = nullptr);
     void PreloadNext();
 
     int m_nLayout;

@@ -582,6 +582,45 @@ TEST_F(DlgAdjustBatTest, AFailedSaveIsToldByNameAndTheDialogStaysOnThePictureAnd
         GTEST_SKIP() << "no read-only folder on this machine (the fixture needs root for chattr)";
 }
 
+// A save that fails after its crop gives the picture back uncut: the retry, with the box still
+// shown, saves one crop of the picture, not a crop of the crop.
+TEST_F(DlgAdjustBatTest, AFailedSaveWithTheBoxShownKeepsThePictureUncut)
+{
+    MakeFolder();
+    const CString p1 = m_folder.File("p1.jpg");
+    m_folder.Write("out\\busy001.bmp", "held by another program");
+    HANDLE busy = ::CreateFileA(Out("busy001.bmp"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    CTestAdjustBat dlg(nullptr, p1);
+    UiScript script;
+    script.OnDialog(kCaption, [&](UiWindow w) {
+        TypeOutput(w, m_out, "busy001");
+        w.Click(IDC_ADJBAT_CROPSET);
+    });
+    AnswerCropOptions(script, IDC_KX_CROP_SIZE, "120", "80");
+    script.OnDialog(kCaption, [&](UiWindow w) {
+        ASSERT_TRUE(dlg.View().HaveClipbox());
+        w.Key(VK_RETURN);
+    })
+        .AnswerMessageBox(IDOK)
+        .OnDialog(kCaption, [&](UiWindow w) {
+            EXPECT_EQ(p1, dlg.GetSourcePath());
+            EXPECT_EQ("", PixelDifference(Loaded(p1), dlg.GetWorkingPicture())) << "the picture is uncut";
+            EXPECT_TRUE(dlg.View().HaveClipbox()) << "the box is still shown";
+            w.TypeKeys(IDC_BATCH_NAME, "fine001");
+            w.Key(VK_RETURN);
+        })
+        .Until("the retry saved", [&] { return ::GetFileAttributesA(Out("fine001.bmp")) != INVALID_FILE_ATTRIBUTES; })
+        .OnDialog(nullptr, [&](UiWindow w) { w.Click(IDC_ADJBAT_CLOSE); });
+    script.Run([&] { return dlg.DoModal(); }, 30000);
+    ::CloseHandle(busy);
+    const CDib saved = Loaded(Out("fine001.bmp"));
+    ASSERT_EQ(120, saved.GetWidth());
+    ASSERT_EQ(80, saved.GetHeight());
+    EXPECT_FALSE(CentredRegion(Loaded(p1), saved, 120, 80, [](const CDib& clip) { return clip; }).IsRectEmpty())
+        << "the saved file is the centred clip of the picture itself";
+}
+
 TEST_F(DlgAdjustBatTest, WithoutAPictureTheViewsStayEmptyAndSaveDoesNothing)
 {
     m_folder.Write("broken.jpg", "not a picture");

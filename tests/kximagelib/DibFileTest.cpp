@@ -299,3 +299,25 @@ TEST(DibCopy, CheckedCopyReplacesTheTargetWithAWholeCopy)
     EXPECT_TRUE(target.Copy(empty));
     EXPECT_FALSE(target.IsValid());
 }
+
+// A swap exchanges whole pictures, the colour operations still queued on each going with it.
+TEST(DibCopy, SwapExchangesPicturesWithTheirQueuedOperations)
+{
+    CDib a = Pattern(37, 23, 24);
+    CDib b = Solid(8, 6, Rgb{10, 20, 30}, 32);
+    a.SetXRes(300);
+    const CDib aBefore(a);
+    CDib brighter(b);
+    ASSERT_TRUE(brighter.ChangeBrightness(40));
+    ASSERT_TRUE(b.ChangeBrightness(40));   // queued, not yet applied
+    a.Swap(b);
+    EXPECT_EQ(8, a.GetWidth());
+    EXPECT_EQ(32, a.GetBitsPerPixel());
+    EXPECT_TRUE(SamePixels(brighter, a)) << "the queued brightening came along";
+    EXPECT_TRUE(SamePixels(aBefore, b));
+    EXPECT_EQ(300, b.GetXRes());
+    CDib empty;
+    b.Swap(empty);
+    EXPECT_FALSE(b.IsValid());
+    EXPECT_TRUE(SamePixels(aBefore, empty));
+}
