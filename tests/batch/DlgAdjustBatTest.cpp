@@ -10,6 +10,7 @@
 #include <IM_WINDOW.h>
 #include <LineTrackBar.h>
 #include <kxcbaseres.h>
+#include <kxraii.h>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -160,6 +161,12 @@ protected:
         ASSERT_EQ(1, const_cast<CDib&>(picture).Save(m_folder.File(name), format, 24, 17)) << name;
     }
     CString Out(const char* name) const { return m_out + "\\" + name; }
+    // An output file that another program holds open, so that it cannot be replaced.
+    kx::unique_hfile HoldOutput(const char* name)
+    {
+        m_folder.Write(CString("out\\") + name, "held by another program");
+        return kx::unique_hfile(::CreateFileA(Out(name), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
     CString Stored(const char* key) const { return AfxGetApp()->GetProfileString("Settings", key, "<none>"); }
 
     CString m_cfg;
@@ -504,10 +511,8 @@ TEST_F(DlgAdjustBatTest, AFailedSaveIsToldByNameAndTheDialogStaysOnThePictureAnd
 {
     MakeFolder();
     const CString p1 = m_folder.File("p1.jpg");
-    // An output file that another program holds open cannot be replaced.
-    m_folder.Write("out\\busy001.bmp", "held by another program");
-    HANDLE busy = ::CreateFileA(Out("busy001.bmp"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    kx::unique_hfile busy = HoldOutput("busy001.bmp");
+    ASSERT_TRUE(busy);
     const CString readOnly = ExecutableFolder() + "batch-readonly";
     HANDLE probe = ::CreateFileA(readOnly + "\\probe.tmp", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     const bool haveReadOnly = probe == INVALID_HANDLE_VALUE && ::GetFileAttributesA(readOnly) != INVALID_FILE_ATTRIBUTES;
@@ -568,7 +573,7 @@ TEST_F(DlgAdjustBatTest, AFailedSaveIsToldByNameAndTheDialogStaysOnThePictureAnd
             w.Click(IDC_ADJBAT_CLOSE);
         });
     script.Run([&] { return dlg.DoModal(); }, 30000);
-    ::CloseHandle(busy);
+    busy.reset();
     EXPECT_NE(-1, again.Find(Out("busy001.bmp"))) << (const char*)again;
 
     EXPECT_NE(-1, busyText.Find(Out("busy001.bmp"))) << "the message names the file: " << (const char*)busyText;
@@ -588,9 +593,8 @@ TEST_F(DlgAdjustBatTest, AFailedSaveWithTheBoxShownKeepsThePictureUncut)
 {
     MakeFolder();
     const CString p1 = m_folder.File("p1.jpg");
-    m_folder.Write("out\\busy001.bmp", "held by another program");
-    HANDLE busy = ::CreateFileA(Out("busy001.bmp"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    kx::unique_hfile busy = HoldOutput("busy001.bmp");
+    ASSERT_TRUE(busy);
     CTestAdjustBat dlg(nullptr, p1);
     UiScript script;
     script.OnDialog(kCaption, [&](UiWindow w) {
@@ -613,7 +617,7 @@ TEST_F(DlgAdjustBatTest, AFailedSaveWithTheBoxShownKeepsThePictureUncut)
         .Until("the retry saved", [&] { return ::GetFileAttributesA(Out("fine001.bmp")) != INVALID_FILE_ATTRIBUTES; })
         .OnDialog(nullptr, [&](UiWindow w) { w.Click(IDC_ADJBAT_CLOSE); });
     script.Run([&] { return dlg.DoModal(); }, 30000);
-    ::CloseHandle(busy);
+    busy.reset();
     const CDib saved = Loaded(Out("fine001.bmp"));
     ASSERT_EQ(120, saved.GetWidth());
     ASSERT_EQ(80, saved.GetHeight());
