@@ -52,9 +52,9 @@ Difference Compare(const CDib& a, const CDib& b)
     return d;
 }
 
-::testing::AssertionResult WriteJpeg(const CString& path, const TestJpegSpec& spec, const CDib& pixels)
+::testing::AssertionResult WriteJpeg(const CString& path, const TestJpegLayout& layout, const CDib& pixels)
 {
-    if (WriteTestJpeg(path, &spec, pixels.GetBits(), pixels.GetStride()) != 0)
+    if (WriteTestJpeg(path, &layout, pixels.GetBits(), pixels.GetStride()) != 0)
         return ::testing::AssertionFailure() << "libjpeg could not write " << path.GetString();
     return ::testing::AssertionSuccess();
 }
@@ -155,14 +155,14 @@ TEST(DibJpeg, EveryKindOfJpegLoadsWithItsColours)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestJpegSpec spec = TestJpegDefaults(photo.GetWidth(), photo.GetHeight());
-        spec.colour = c.colour;
-        spec.hSamp = c.hSamp;
-        spec.vSamp = c.vSamp;
-        spec.progressive = c.progressive;
-        spec.arithmetic = c.arithmetic;
-        spec.quality = 95;
-        ASSERT_TRUE(WriteJpeg(folder.File("a.jpg"), spec, photo));
+        TestJpegLayout layout = TestJpegDefaults(photo.GetWidth(), photo.GetHeight());
+        layout.colour = c.colour;
+        layout.hSamp = c.hSamp;
+        layout.vSamp = c.vSamp;
+        layout.progressive = c.progressive;
+        layout.arithmetic = c.arithmetic;
+        layout.quality = 95;
+        ASSERT_TRUE(WriteJpeg(folder.File("a.jpg"), layout, photo));
         CDib loaded;
         FILEINFO info = {};
         ASSERT_EQ(1, loaded.Load(folder.File("a.jpg"), 0, 1, nullptr, &info));
@@ -179,10 +179,10 @@ TEST(DibJpeg, GreyJpegLoadsAsGreyInEveryChannel)
 {
     TestFolder folder;
     const CDib photo = Photo(64, 40);
-    TestJpegSpec spec = TestJpegDefaults(64, 40);
-    spec.colour = TESTJPEG_GREY;
-    spec.quality = 95;
-    ASSERT_TRUE(WriteJpeg(folder.File("g.jpg"), spec, photo));
+    TestJpegLayout layout = TestJpegDefaults(64, 40);
+    layout.colour = TESTJPEG_GREY;
+    layout.quality = 95;
+    ASSERT_TRUE(WriteJpeg(folder.File("g.jpg"), layout, photo));
     CDib loaded;
     FILEINFO info = {};
     ASSERT_EQ(1, loaded.Load(folder.File("g.jpg"), 0, 1, nullptr, &info));
@@ -212,14 +212,14 @@ TEST(DibJpeg, CameraOrientationLoadsUpright)
                 const POINT at = StoredPosition(orientation, x, y, sw, sh);
                 SetPixel(stored, at.x, at.y, QuarterColour(x, y, W, H));
             }
-        TestJpegSpec spec = TestJpegDefaults(sw, sh);
-        spec.hSamp = spec.vSamp = 1;
-        spec.quality = 95;
+        TestJpegLayout layout = TestJpegDefaults(sw, sh);
+        layout.hSamp = layout.vSamp = 1;
+        layout.quality = 95;
         // The camera's resolution differs across and down, so a turn must swap it too.
         const std::string exif = Exif(orientation, 300, 150, 2, orientation % 2 == 0);
-        spec.exif = (const unsigned char*)exif.data();
-        spec.exifSize = exif.size();
-        ASSERT_TRUE(WriteJpeg(folder.File("o.jpg"), spec, stored));
+        layout.exif = (const unsigned char*)exif.data();
+        layout.exifSize = exif.size();
+        ASSERT_TRUE(WriteJpeg(folder.File("o.jpg"), layout, stored));
 
         CDib loaded;
         FILEINFO info = {};
@@ -272,16 +272,16 @@ TEST(DibJpeg, ResolutionComesFromJfifThenExif)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestJpegSpec spec = TestJpegDefaults(32, 24);
-        spec.jfif = c.jfif;
-        spec.densityUnit = c.unit;
-        spec.xDensity = c.xDensity;
-        spec.yDensity = c.yDensity;
+        TestJpegLayout layout = TestJpegDefaults(32, 24);
+        layout.jfif = c.jfif;
+        layout.densityUnit = c.unit;
+        layout.xDensity = c.xDensity;
+        layout.yDensity = c.yDensity;
         if (c.exif) {
-            spec.exif = (const unsigned char*)c.exif->data();
-            spec.exifSize = c.exif->size();
+            layout.exif = (const unsigned char*)c.exif->data();
+            layout.exifSize = c.exif->size();
         }
-        ASSERT_TRUE(WriteJpeg(folder.File("r.jpg"), spec, photo));
+        ASSERT_TRUE(WriteJpeg(folder.File("r.jpg"), layout, photo));
         CDib loaded;
         FILEINFO info = {};
         ASSERT_EQ(1, loaded.Load(folder.File("r.jpg"), 0, 1, nullptr, &info));
@@ -382,12 +382,12 @@ TEST(DibJpeg, StripsDecodeExactlyAsAWholeFileDecode)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TestJpegSpec spec = TestJpegDefaults(1024, 768);
-        spec.colour = c.colour;
-        spec.hSamp = c.hSamp;
-        spec.vSamp = c.vSamp;
-        spec.restartRows = c.restartRows;
-        ASSERT_TRUE(WriteJpeg(folder.File("x.jpg"), spec, photo));
+        TestJpegLayout layout = TestJpegDefaults(1024, 768);
+        layout.colour = c.colour;
+        layout.hSamp = c.hSamp;
+        layout.vSamp = c.vSamp;
+        layout.restartRows = c.restartRows;
+        ASSERT_TRUE(WriteJpeg(folder.File("x.jpg"), layout, photo));
         const std::string file = folder.Read("x.jpg");
         // Full size through Load, half and an eighth through LoadFitted with the exact sizes.
         for (int denom : {1, 2, 8}) {
@@ -523,10 +523,10 @@ TEST(DibJpeg, CutShortAndHostileFilesFailCleanly)
     const CDib photo = Photo(640, 480);
     CDib copy = photo;
     ASSERT_EQ(1, copy.Save(folder.File("strips.jpg"), KXFMT_JPEG, 24, 40));
-    TestJpegSpec spec = TestJpegDefaults(640, 480);
-    ASSERT_TRUE(WriteJpeg(folder.File("plain.jpg"), spec, photo));
-    spec.progressive = 1;
-    ASSERT_TRUE(WriteJpeg(folder.File("progressive.jpg"), spec, photo));
+    TestJpegLayout layout = TestJpegDefaults(640, 480);
+    ASSERT_TRUE(WriteJpeg(folder.File("plain.jpg"), layout, photo));
+    layout.progressive = 1;
+    ASSERT_TRUE(WriteJpeg(folder.File("progressive.jpg"), layout, photo));
     for (const char* name : {"strips.jpg", "plain.jpg", "progressive.jpg"}) {
         const std::string file = folder.Read(name);
         for (int percent : {5, 30, 60, 90, 99}) {
@@ -551,9 +551,9 @@ TEST(DibJpeg, CutShortAndHostileFilesFailCleanly)
 
     // Progressive files are read whole before the first row: one of 190 scans, valid but the
     // shape of a decoding bomb, is refused; the same picture in libjpeg's 10 scans loads.
-    spec.progressive = 0;
-    spec.scanPerCoefficient = 1;
-    ASSERT_TRUE(WriteJpeg(folder.File("scans.jpg"), spec, photo));
+    layout.progressive = 0;
+    layout.scanPerCoefficient = 1;
+    ASSERT_TRUE(WriteJpeg(folder.File("scans.jpg"), layout, photo));
     EXPECT_EQ(-3, dib.Load(folder.File("scans.jpg")));
     EXPECT_FALSE(dib.IsValid());
     EXPECT_EQ(1, dib.Load(folder.File("progressive.jpg")));

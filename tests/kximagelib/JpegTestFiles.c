@@ -30,16 +30,16 @@ static struct jpeg_error_mgr* InitError(TestError* err)
     return &err->pub;
 }
 
-TestJpegSpec TestJpegDefaults(int width, int height)
+TestJpegLayout TestJpegDefaults(int width, int height)
 {
-    TestJpegSpec spec;
-    memset(&spec, 0, sizeof spec);
-    spec.width = width;
-    spec.height = height;
-    spec.colour = TESTJPEG_YCC;
-    spec.quality = 90;
-    spec.hSamp = spec.vSamp = 2;
-    return spec;
+    TestJpegLayout layout;
+    memset(&layout, 0, sizeof layout);
+    layout.width = width;
+    layout.height = height;
+    layout.colour = TESTJPEG_YCC;
+    layout.quality = 90;
+    layout.hSamp = layout.vSamp = 2;
+    return layout;
 }
 
 static void ToCmyk(const unsigned char* bgr, unsigned char* cmyk, int width, int inverted)
@@ -63,7 +63,7 @@ static unsigned char Grey(const unsigned char* bgr)
     return (unsigned char)((bgr[2] * 299 + bgr[1] * 587 + bgr[0] * 114 + 500) / 1000);
 }
 
-int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned char* bgr, ptrdiff_t stride)
+int WriteTestJpeg(const char* path, const TestJpegLayout* layout, const unsigned char* bgr, ptrdiff_t stride)
 {
     struct jpeg_compress_struct cinfo;
     TestError err;
@@ -83,35 +83,35 @@ int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned cha
     }
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = (JDIMENSION)spec->width;
-    cinfo.image_height = (JDIMENSION)spec->height;
-    const int cmyk = spec->colour == TESTJPEG_CMYK || spec->colour == TESTJPEG_YCCK || spec->colour == TESTJPEG_CMYK_PLAIN;
-    cinfo.input_components = spec->colour == TESTJPEG_GREY ? 1 : cmyk ? 4 : 3;
-    cinfo.in_color_space = spec->colour == TESTJPEG_GREY ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo.image_width = (JDIMENSION)layout->width;
+    cinfo.image_height = (JDIMENSION)layout->height;
+    const int cmyk = layout->colour == TESTJPEG_CMYK || layout->colour == TESTJPEG_YCCK || layout->colour == TESTJPEG_CMYK_PLAIN;
+    cinfo.input_components = layout->colour == TESTJPEG_GREY ? 1 : cmyk ? 4 : 3;
+    cinfo.in_color_space = layout->colour == TESTJPEG_GREY ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, spec->quality, TRUE);
-    switch (spec->colour) {
+    jpeg_set_quality(&cinfo, layout->quality, TRUE);
+    switch (layout->colour) {
     case TESTJPEG_RGB: jpeg_set_colorspace(&cinfo, JCS_RGB); break;
     case TESTJPEG_YCCK: jpeg_set_colorspace(&cinfo, JCS_YCCK); break;
     case TESTJPEG_CMYK:
     case TESTJPEG_CMYK_PLAIN: jpeg_set_colorspace(&cinfo, JCS_CMYK); break;
     default: break;
     }
-    if (spec->colour == TESTJPEG_CMYK_PLAIN)
+    if (layout->colour == TESTJPEG_CMYK_PLAIN)
         cinfo.write_Adobe_marker = FALSE;
     if (cinfo.num_components > 1) {
-        cinfo.comp_info[0].h_samp_factor = spec->hSamp;
-        cinfo.comp_info[0].v_samp_factor = spec->vSamp;
+        cinfo.comp_info[0].h_samp_factor = layout->hSamp;
+        cinfo.comp_info[0].v_samp_factor = layout->vSamp;
     }
-    cinfo.write_JFIF_header = spec->jfif && !cmyk && spec->colour != TESTJPEG_RGB;
-    cinfo.density_unit = (UINT8)spec->densityUnit;
-    cinfo.X_density = (UINT16)spec->xDensity;
-    cinfo.Y_density = (UINT16)spec->yDensity;
-    cinfo.restart_in_rows = spec->restartRows;
-    cinfo.arith_code = spec->arithmetic ? TRUE : FALSE;
-    if (spec->progressive)
+    cinfo.write_JFIF_header = layout->jfif && !cmyk && layout->colour != TESTJPEG_RGB;
+    cinfo.density_unit = (UINT8)layout->densityUnit;
+    cinfo.X_density = (UINT16)layout->xDensity;
+    cinfo.Y_density = (UINT16)layout->yDensity;
+    cinfo.restart_in_rows = layout->restartRows;
+    cinfo.arith_code = layout->arithmetic ? TRUE : FALSE;
+    if (layout->progressive)
         jpeg_simple_progression(&cinfo);
-    if (spec->scanPerCoefficient) {
+    if (layout->scanPerCoefficient) {
         const int n = cinfo.num_components;
         int s = 0, c, k;
         script = (jpeg_scan_info*)calloc((size_t)(1 + 63 * n), sizeof *script);
@@ -129,22 +129,22 @@ int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned cha
         cinfo.num_scans = s;
     }
     jpeg_start_compress(&cinfo, TRUE);
-    if (spec->exif) {
-        unsigned char* app1 = (unsigned char*)malloc(6 + spec->exifSize);
+    if (layout->exif) {
+        unsigned char* app1 = (unsigned char*)malloc(6 + layout->exifSize);
         memcpy(app1, "Exif\0\0", 6);
-        memcpy(app1 + 6, spec->exif, spec->exifSize);
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1, (unsigned)(6 + spec->exifSize));
+        memcpy(app1 + 6, layout->exif, layout->exifSize);
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1, (unsigned)(6 + layout->exifSize));
         free(app1);
     }
-    row = (unsigned char*)malloc((size_t)spec->width * 4);
+    row = (unsigned char*)malloc((size_t)layout->width * 4);
     while (cinfo.next_scanline < cinfo.image_height) {
         const unsigned char* source = bgr + (ptrdiff_t)cinfo.next_scanline * stride;
         JSAMPROW rows[1];
         if (cmyk) {
-            ToCmyk(source, row, spec->width, spec->colour != TESTJPEG_CMYK_PLAIN);
+            ToCmyk(source, row, layout->width, layout->colour != TESTJPEG_CMYK_PLAIN);
             rows[0] = row;
-        } else if (spec->colour == TESTJPEG_GREY) {
-            for (int x = 0; x < spec->width; ++x)
+        } else if (layout->colour == TESTJPEG_GREY) {
+            for (int x = 0; x < layout->width; ++x)
                 row[x] = Grey(source + 3 * x);
             rows[0] = row;
         } else {

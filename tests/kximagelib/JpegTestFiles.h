@@ -18,7 +18,7 @@ enum TestJpegColour
     TESTJPEG_CMYK_PLAIN   /* CMYK without an Adobe marker: ink amounts stored as they are */
 };
 
-typedef struct TestJpegSpec
+typedef struct TestJpegLayout
 {
     int width, height;
     int colour;                 /* TESTJPEG_... */
@@ -32,14 +32,14 @@ typedef struct TestJpegSpec
     int densityUnit, xDensity, yDensity;
     const unsigned char* exif;  /* APP1 payload after "Exif\0\0" (a TIFF structure), or null */
     size_t exifSize;
-} TestJpegSpec;
+} TestJpegLayout;
 
-/* A spec of a plain photograph: YCbCr 4:2:0, quality 90, JFIF without a density unit. */
-TestJpegSpec TestJpegDefaults(int width, int height);
+/* A layout of a plain photograph: YCbCr 4:2:0, quality 90, JFIF without a density unit. */
+TestJpegLayout TestJpegDefaults(int width, int height);
 
-/* Writes bgr (rows of 8-bit B, G, R at bgr + y * stride) as spec says. CMYK kinds take the
+/* Writes bgr (rows of 8-bit B, G, R at bgr + y * stride) as layout says. CMYK kinds take the
  * complement rule: K = 255 - max(R, G, B), C = (max - R) * 255 / max and so on. 0 on success. */
-int WriteTestJpeg(const char* path, const TestJpegSpec* spec, const unsigned char* bgr, ptrdiff_t stride);
+int WriteTestJpeg(const char* path, const TestJpegLayout* layout, const unsigned char* bgr, ptrdiff_t stride);
 
 /* What libjpeg finds in a stream: the first luminance quantisation value, the luma sampling
  * factors, and the warnings of a decode. */
