@@ -25,13 +25,7 @@ void RunBatchAdjust(CMainFrame& frame, int nLayout)
     frame.SetStatus("批量调整: 调整后的图像已写入输出文件夹");
 }
 
-CSliceWnd* ClipViewOf(HWND hDlg)
-{
-    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
-        if (auto* view = dynamic_cast<CSliceWnd*>(CWnd::FromHandlePermanent(h)))
-            return view;
-    return nullptr;
-}
+CSliceWnd* ClipViewOf(HWND hDlg) { return DemoChildOf<CSliceWnd>(hDlg); }
 
 // The clip box's bottom right handle, in the view's client coordinates.
 CPoint BoxCorner(CSliceWnd* view)

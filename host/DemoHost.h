@@ -83,6 +83,16 @@ CString DemoFullPath(const CString& path);
 CString DemoOutputFolder(const char* pszSub = nullptr);
 // The same, created with the output folder above it when missing.
 CString DemoMakeOutputFolder(const char* pszSub = nullptr);
+// The first child window of the dialog that is one of ours of class T (a view the dialog made
+// itself, without a control id of its own to find it by); null when there is none.
+template <class T>
+T* DemoChildOf(HWND hDlg)
+{
+    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        if (auto* child = dynamic_cast<T*>(CWnd::FromHandlePermanent(h)))
+            return child;
+    return nullptr;
+}
 // Posts a click on a dialog's button.
 void PostClick(HWND hDlg, int id);
 // Types the text into an edit of the dialog as a user does, one character after another, over

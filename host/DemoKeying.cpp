@@ -61,13 +61,7 @@ void MakeScreenPictures(CMainFrame& frame)
     frame.SetStatus("褪底: 绿幕样图已写入");
 }
 
-CPrimatteWnd* ViewOf(HWND hDlg)
-{
-    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
-        if (auto* view = dynamic_cast<CPrimatteWnd*>(CWnd::FromHandlePermanent(h)))
-            return view;
-    return nullptr;
-}
+CPrimatteWnd* ViewOf(HWND hDlg) { return DemoChildOf<CPrimatteWnd>(hDlg); }
 
 // A click of the user's on a pixel of the picture in the view.
 void ClickPicture(HWND hDlg, double fx, double fy)

@@ -9,6 +9,7 @@
 #include <adjust/DlgAdjustBat.h>
 #include <afxwin.h>
 #include <kxcomdlgres.h>
+#include <kxraii.h>
 #include <Parallel.h>
 #include <objbase.h>
 #include <algorithm>
@@ -114,13 +115,12 @@ int CountFiles(const CString& pattern)
 {
     int n = 0;
     WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(pattern, &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-        ++n;
-    while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
+    kx::unique_hfind find(::FindFirstFileA(pattern, &fd));
+    if (find) {
+        do
+            ++n;
+        while (::FindNextFileA(find.get(), &fd));
+    }
     return n;
 }
 

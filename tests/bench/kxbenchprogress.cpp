@@ -11,10 +11,12 @@
 //   kxbenchprogress <folder of JPEG photographs>
 #include "BenchUtil.h"
 #include <afxwin.h>
+#include <FolderListing.h>
 #include <common/ProgressDialog.h>
 #include <objbase.h>
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -164,16 +166,15 @@ int main(int argc, char** argv)
     }
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, ::GetCommandLineA(), SW_SHOWNORMAL);
+    // The folder's JPEG files in the order the host's list shows them.
+    CFolderListing listing;
+    listing.List(argv[1], [](const char* name) -> BOOL {
+        const char* dot = std::strrchr(name, '.');
+        return dot && _stricmp(dot, ".jpg") == 0;
+    });
     std::vector<CString> files;
-    WIN32_FIND_DATAA fd;
-    const CString folder = CString(argv[1]) + "\\";
-    HANDLE find = ::FindFirstFileA(folder + "*.jpg", &fd);
-    if (find != INVALID_HANDLE_VALUE) {
-        do
-            files.push_back(folder + fd.cFileName);
-        while (::FindNextFileA(find, &fd));
-        ::FindClose(find);
-    }
+    for (int i = 0; i < listing.GetCount(); ++i)
+        files.push_back(listing.GetPathName(i));
     if (files.empty()) {
         fprintf(stderr, "no JPEG files in %s\n", argv[1]);
         return 1;
