@@ -399,18 +399,28 @@ int CDib::LoadJpeg(const char* path, int maxWidth, int maxHeight, FILEINFO* info
     if (!pixels)
         return -6;
     Adopt(pixels, width, height, 24);
-    if (DecodeInStrips(file, header, markers, denom, m_bits, m_stride, m_height)) {
+    CBandReport report = {progress, user, nullptr};
+    KxJpegTarget target = {m_bits, m_stride, 0, m_height, nullptr, nullptr};
+    if (progress) {
+        target.band = &CBandReport::OnBand;
+        target.bandUser = &report;
+    }
+    // An eighth from the DC coefficients where the file allows, else libjpeg, in strips where the
+    // restart markers allow.
+    const int eighth = denom == 8 ? KxJpegDecodeEighth(file.Data(), file.Size(), &target) : KXJPEG_UNSUPPORTED;
+    if (eighth != KXJPEG_UNSUPPORTED) {
+        if (eighth != KXJPEG_OK) {
+            Free();
+            if (report.thrown)
+                std::rethrow_exception(report.thrown);
+            return LoadResultOf(eighth);
+        }
+    } else if (DecodeInStrips(file, header, markers, denom, m_bits, m_stride, m_height)) {
         if (progress && !progress(m_height, m_height, user)) {
             Free();
             return -8;
         }
     } else {
-        CBandReport report = {progress, user, nullptr};
-        KxJpegTarget target = {m_bits, m_stride, 0, m_height, nullptr, nullptr};
-        if (progress) {
-            target.band = &CBandReport::OnBand;
-            target.bandUser = &report;
-        }
         const KxJpegPiece whole = file.Whole();
         const int decoded = KxJpegDecode(&whole, 1, denom, MAX_SCANS, &target);
         if (decoded != KXJPEG_OK) {

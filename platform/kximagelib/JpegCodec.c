@@ -1,5 +1,6 @@
 /* The libjpeg calls of the picture library and their error boundary (see JpegCodec.h). */
 #include "JpegCodec.h"
+#include "JpegDcScan.h"
 #include <setjmp.h>
 #include <stdio.h>
 #include <string.h>
@@ -140,21 +141,6 @@ void KxJpegScaledSize(const KxJpegHeader* header, int scaleDenom, int* width, in
     *height = (header->height + scaleDenom - 1) / scaleDenom;
 }
 
-static void CmykToBgr(const JSAMPLE* cmyk, unsigned char* bgr, JDIMENSION width, int inverted)
-{
-    JDIMENSION x;
-    for (x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
-        /* What is left of white after each ink: 255 - amount, stored directly when inverted. */
-        const unsigned c = inverted ? cmyk[0] : 255u - cmyk[0];
-        const unsigned m = inverted ? cmyk[1] : 255u - cmyk[1];
-        const unsigned y = inverted ? cmyk[2] : 255u - cmyk[2];
-        const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
-        bgr[0] = (unsigned char)((y * k + 127) / 255);
-        bgr[1] = (unsigned char)((m * k + 127) / 255);
-        bgr[2] = (unsigned char)((c * k + 127) / 255);
-    }
-}
-
 /* A source that reads the pieces one after the other, without copying them. */
 typedef struct PieceSource
 {
@@ -259,8 +245,8 @@ int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int 
         }
         if (cmyk && !skipping)
             for (i = 0; i < got; ++i)
-                CmykToBgr(scratch[i], target->bits + (y - target->skipRows + i) * target->stride, cinfo.output_width,
-                          cinfo.saw_Adobe_marker);
+                KxJpegCmykToBgr(scratch[i], target->bits + (y - target->skipRows + i) * target->stride,
+                                cinfo.output_width, cinfo.saw_Adobe_marker);
         /* A scaled decode gives a row or two a call: the band is told once a band is complete. */
         const int stored = y + got - target->skipRows;
         if (!skipping && target->band && (stored >= nextBand || stored == target->rows)) {
@@ -274,6 +260,88 @@ int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int 
     /* Whatever follows the last row needed (the end marker, more rows of a strip) is not read. */
     jpeg_destroy_decompress(&cinfo);
     return KXJPEG_OK;
+}
+
+/* The frame and scan as the DC scanner needs them, when the stream is one it reads: baseline or
+ * extended sequential Huffman data of 8-bit samples in one scan, every component decoded to one
+ * sample a block at 1/8 (libjpeg enlarges chroma through the inverse DCT instead where the
+ * subsampling is a power of two both ways, as in 4:2:0; those need the AC coefficients). */
+static int DescribeDcFrame(j_decompress_ptr cinfo, KxDcFrame* frame)
+{
+    int i;
+    memset(frame, 0, sizeof *frame);
+    if (cinfo->data_precision != 8 || cinfo->progressive_mode || cinfo->arith_code ||
+        cinfo->comps_in_scan != cinfo->num_components || cinfo->num_components > KXDC_MAX_COMPONENTS ||
+        cinfo->Ss != 0 || cinfo->Se != DCTSIZE2 - 1 || cinfo->Ah != 0 || cinfo->Al != 0)
+        return 0;
+    switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE: frame->colour = KXDC_GREY; break;
+    case JCS_YCbCr: frame->colour = KXDC_YCC; break;
+    case JCS_RGB: frame->colour = KXDC_RGB; break;
+    case JCS_CMYK: frame->colour = KXDC_CMYK; break;
+    case JCS_YCCK: frame->colour = KXDC_YCCK; break;
+    default: return 0;
+    }
+    if (cinfo->num_components != (frame->colour == KXDC_GREY ? 1 : frame->colour >= KXDC_CMYK ? 4 : 3))
+        return 0;
+    int maxH = 1, maxV = 1;
+    for (i = 0; i < cinfo->num_components; ++i) {
+        if (cinfo->comp_info[i].h_samp_factor > maxH)
+            maxH = cinfo->comp_info[i].h_samp_factor;
+        if (cinfo->comp_info[i].v_samp_factor > maxV)
+            maxV = cinfo->comp_info[i].v_samp_factor;
+    }
+    /* Components in the order of the frame: the scan must list them so, as every encoder does. */
+    for (i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info* info = cinfo->cur_comp_info[i];
+        KxDcComponent* component = &frame->component[i];
+        const JQUANT_TBL* quant = info->quant_tbl_no >= 0 && info->quant_tbl_no < NUM_QUANT_TBLS
+                                      ? cinfo->quant_tbl_ptrs[info->quant_tbl_no] : NULL;
+        const JHUFF_TBL* dc = info->dc_tbl_no >= 0 && info->dc_tbl_no < NUM_HUFF_TBLS
+                                  ? cinfo->dc_huff_tbl_ptrs[info->dc_tbl_no] : NULL;
+        const JHUFF_TBL* ac = info->ac_tbl_no >= 0 && info->ac_tbl_no < NUM_HUFF_TBLS
+                                  ? cinfo->ac_huff_tbl_ptrs[info->ac_tbl_no] : NULL;
+        if (info != &cinfo->comp_info[i] || !quant || !dc || !ac)
+            return 0;
+        /* Where libjpeg's inverse DCT would make more than one sample of a block. */
+        if (cinfo->num_components > 1 && maxH % (2 * info->h_samp_factor) == 0 && maxV % (2 * info->v_samp_factor) == 0)
+            return 0;
+        component->h = info->h_samp_factor;
+        component->v = info->v_samp_factor;
+        component->quant0 = (short)quant->quantval[0];
+        component->dcBits = dc->bits;
+        component->dcValues = dc->huffval;
+        component->acBits = ac->bits;
+        component->acValues = ac->huffval;
+    }
+    frame->width = (int)cinfo->image_width;
+    frame->height = (int)cinfo->image_height;
+    frame->components = cinfo->num_components;
+    frame->inverted = cinfo->saw_Adobe_marker;
+    frame->restartInterval = cinfo->restart_interval;
+    frame->data = cinfo->src->next_input_byte;
+    frame->size = cinfo->src->bytes_in_buffer;
+    return 1;
+}
+
+int KxJpegDecodeEighth(const unsigned char* data, size_t size, const KxJpegTarget* target)
+{
+    struct jpeg_decompress_struct cinfo;
+    Boundary boundary;
+    KxDcFrame frame;
+    memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = InitBoundary(&boundary, 0);
+    if (setjmp(boundary.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return KXJPEG_UNSUPPORTED;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, (unsigned long)size);
+    jpeg_read_header(&cinfo, TRUE);
+    /* The tables stay in cinfo while the scan reads them. */
+    const int result = DescribeDcFrame(&cinfo, &frame) ? KxDcScan(&frame, target) : KXJPEG_UNSUPPORTED;
+    jpeg_destroy_decompress(&cinfo);
+    return result;
 }
 
 /* ---- Encoding ---------------------------------------------------------------------------- */

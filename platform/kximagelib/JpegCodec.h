@@ -79,6 +79,13 @@ typedef struct KxJpegPiece
  * scans are refused as damaged, as no real encoder writes that many. */
 int KxJpegDecode(const KxJpegPiece* pieces, int pieceCount, int scaleDenom, int maxScans, const KxJpegTarget* target);
 
+/* Decodes a whole stream in memory at 1/8 the fast way where it can: from the DC coefficients of
+ * baseline files, with the pixels KxJpegDecode gives at that scale. KXJPEG_OK or KXJPEG_STOPPED
+ * (the band callback); KXJPEG_NO_MEMORY; KXJPEG_UNSUPPORTED when it did not decode the stream,
+ * which then goes to KxJpegDecode: other kinds of file (progressive, 4:2:0, ...), and any stream
+ * that is damaged or unusual, for KxJpegDecode to read or judge as it always does. */
+int KxJpegDecodeEighth(const unsigned char* data, size_t size, const KxJpegTarget* target);
+
 typedef struct KxJpegEncoding
 {
     int width, height;
