@@ -558,3 +558,81 @@ TEST(DibJpeg, CutShortAndHostileFilesFailCleanly)
     EXPECT_FALSE(dib.IsValid());
     EXPECT_EQ(1, dib.Load(folder.File("progressive.jpg")));
 }
+
+// Thumbnails take an eighth-size decode of their own from the DC coefficients. It must give what
+// libjpeg gives at that scale, on clean files and on damaged ones: a changed byte that still
+// decodes without a warning gives the same pixels, truncation and broken markers never crash and
+// never give a picture of the wrong size.
+TEST(DibJpeg, EighthSizeDecodeMatchesLibjpegOnCleanAndDamagedFiles)
+{
+    TestFolder folder;
+    struct Case { const char* name; int colour, hSamp, vSamp, restartRows, width, height; } cases[] = {
+        {"4:4:4, a restart marker every row of blocks", TESTJPEG_YCC, 1, 1, 1, 1024, 768},
+        {"4:2:2, no restart markers, odd size", TESTJPEG_YCC, 2, 1, 0, 1001, 667},
+        {"grey, odd size", TESTJPEG_GREY, 1, 1, 0, 733, 411},
+        {"stored as RGB, restart markers", TESTJPEG_RGB, 1, 1, 2, 640, 480},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CDib photo = Photo(c.width, c.height);
+        TestJpegLayout layout = TestJpegDefaults(c.width, c.height);
+        layout.colour = c.colour;
+        layout.hSamp = c.hSamp;
+        layout.vSamp = c.vSamp;
+        layout.restartRows = c.restartRows;
+        ASSERT_TRUE(WriteJpeg(folder.File("clean.jpg"), layout, photo));
+        const std::string clean = folder.Read("clean.jpg");
+        const int w = (c.width + 7) / 8, h = (c.height + 7) / 8;
+        int warnings = -1;
+        const CDib reference = ReferenceDecode(clean, 8, w, h, &warnings);
+        ASSERT_TRUE(reference.IsValid());
+        CDib loaded;
+        ASSERT_EQ(1, loaded.LoadFitted(folder.File("clean.jpg"), w, h));
+        EXPECT_TRUE(SamePixels(reference, loaded)) << "mean difference " << Compare(reference, loaded).mean;
+
+        // The entropy-coded data begins after the first SOS segment.
+        const size_t sos = clean.find("\xFF\xDA");
+        ASSERT_NE(std::string::npos, sos);
+        const size_t data = sos + 2 + (((unsigned char)clean[sos + 2] << 8) | (unsigned char)clean[sos + 3]);
+        std::vector<std::string> damaged;
+        for (int cut = 1; cut < 8; ++cut)
+            damaged.push_back(clean.substr(0, data + (clean.size() - data) * cut / 8));
+        unsigned seed = 12345;
+        for (int i = 0; i < 24; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            std::string bad = clean;
+            const size_t at = data + (seed >> 8) % (clean.size() - data - 2);
+            bad[at] = (char)((unsigned char)bad[at] ^ (1u << (seed % 8)));
+            damaged.push_back(bad);
+        }
+        {
+            // A restart marker out of its order, where the file has them.
+            std::string bad = clean;
+            const size_t rst = bad.find("\xFF\xD1", data);
+            if (rst != std::string::npos) {
+                bad[rst + 1] = '\xD5';
+                damaged.push_back(bad);
+            }
+        }
+        int same = 0, checked = 0;
+        for (size_t i = 0; i < damaged.size(); ++i) {
+            SCOPED_TRACE(i);
+            folder.Write("bad.jpg", damaged[i]);
+            CDib thumb;
+            const int result = thumb.LoadFitted(folder.File("bad.jpg"), w, h);
+            int badWarnings = -1;
+            const CDib expected = ReferenceDecode(damaged[i], 8, w, h, &badWarnings);
+            if (result != 1) {
+                EXPECT_FALSE(thumb.IsValid()) << "a failed load leaves no picture";
+                continue;
+            }
+            ASSERT_EQ(w, thumb.GetWidth());
+            ASSERT_EQ(h, thumb.GetHeight());
+            if (expected.IsValid() && badWarnings == 0) {
+                ++checked;
+                same += SamePixels(expected, thumb);
+            }
+        }
+        EXPECT_EQ(checked, same) << "changed bytes that libjpeg decodes without a warning decode alike";
+    }
+}
