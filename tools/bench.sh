@@ -82,6 +82,9 @@ keying_bench() {
     "$(kget undo_full_cpu)" "$(kget redo_full)" "$(kget redo_full_cpu)" "$(kget mask_full)" "$(kget open_ms)"
   printf '  peak extra memory: key, composite and mask %s MB, shaping %s MB more (one full-size buffer %s MB)\n' \
     "$(kget peak_extra_mb)" "$(kget shaped_extra_mb)" "$(kget full_buffer_mb)"
+  printf '  result digests: over a colour %s (mask %s), over a picture %s, slowest %s, shaped %s (mask %s)\n' \
+    "$(kget digest_colour)" "$(kget digest_mask)" "$(kget digest_picture)" "$(kget digest_worst)" "$(kget digest_shaped)" \
+    "$(kget digest_shaped_mask)"
   echo "goals: click / slider step <= 16 ms, full size <= 150 ms, undo and redo the same, peak extra <= 3 buffers"
 }
 # The batch adjustment dialog on a folder of 20 photographs of 24 MP as cameras write them

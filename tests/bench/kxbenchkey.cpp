@@ -320,6 +320,20 @@ Timed Time(Work work)
     return {Now() - t0, ProcessCpuMs() - c0};
 }
 
+// A digest of a picture's pixels (FNV-1a), so that a change meant to be only faster can be shown
+// to give the same results.
+unsigned long long Digest(const CDib& dib)
+{
+    unsigned long long h = 1469598103934665603ull;
+    const int bytes = dib.GetWidth() * dib.GetBitsPerPixel() / 8;
+    for (int y = 0; y < dib.GetHeight(); ++y) {
+        const BYTE* p = dib.GetLine(y);
+        for (int i = 0; i < bytes; ++i)
+            h = (h ^ p[i]) * 1099511628211ull;
+    }
+    return h;
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -411,6 +425,7 @@ int Speed(const std::string& samples, const std::string& work)
         view.PrimatteImage(-1, -1, 0, 0);
         view.GetMask();
     });
+    const unsigned long long colourDigest = Digest(*view.GetComposite()), maskDigest = Digest(*view.GetMask());
     std::vector<double> fullColour, fullColourCpu, fullPicture, fullPictureCpu, undoMs, redoMs, undoCpu, redoCpu, maskMs;
     for (int i = 0; i < 5; ++i) {
         const Timed t = Time([&] { view.PrimatteImage(-1, -1, 0, 0); });
@@ -424,6 +439,7 @@ int Speed(const std::string& samples, const std::string& work)
         fullPicture.push_back(t.wall);
         fullPictureCpu.push_back(t.cpu);
     }
+    const unsigned long long pictureDigest = Digest(*view.GetComposite());
     for (int i = 0; i < 5; ++i) {
         Timed u = Time([&] {
             view.Undo();
@@ -445,17 +461,22 @@ int Speed(const std::string& samples, const std::string& work)
     // The slowest key: the last slider values, which leave few pixels clear or opaque.
     view.SetFineTuningVal(60, 40, -20);
     const Timed worst = Time([&] { view.PrimatteImage(-1, -1, 0, 0); });
+    const unsigned long long worstDigest = Digest(*view.GetComposite());
     view.SetFineTuningVal(0, 0, 0);
     // With the matte shaped in space; its memory is what the shaping takes beyond the results.
     view.SetDefocusShrinkVal(10, 20);
     Timed shaped{};
     const double shapedMb = PeakExtraMb([&] { shaped = Time([&] { view.PrimatteImage(-1, -1, 0, 0); }); });
+    const unsigned long long shapedDigest = Digest(*view.GetComposite()), shapedMaskDigest = Digest(*view.GetMask());
     printf("full_colour %.1f\nfull_colour_cpu %.1f\nfull_picture %.1f\nfull_picture_cpu %.1f\nfull_shaped %.1f\n"
            "full_shaped_cpu %.1f\nfull_worst %.1f\nfull_worst_cpu %.1f\nundo_full %.1f\nundo_full_cpu %.1f\nredo_full %.1f\nredo_full_cpu %.1f\nmask_full %.1f\n",
            Median(fullColour), Median(fullColourCpu), Median(fullPicture), Median(fullPictureCpu), shaped.wall, shaped.cpu,
            worst.wall, worst.cpu, Median(undoMs), Median(undoCpu), Median(redoMs), Median(redoCpu), Median(maskMs));
     printf("peak_extra_mb %.0f\nshaped_extra_mb %.0f\nfull_buffer_mb %.0f\nthreads %d\n", fullMb, shapedMb,
            6000.0 * 4000 * 3 / (1024 * 1024), KxWorkerCount());
+    printf("digest_colour %016llx\ndigest_mask %016llx\ndigest_picture %016llx\ndigest_worst %016llx\n"
+           "digest_shaped %016llx\ndigest_shaped_mask %016llx\n", colourDigest, maskDigest, pictureDigest, worstDigest,
+           shapedDigest, shapedMaskDigest);
     return 0;
 }
 
