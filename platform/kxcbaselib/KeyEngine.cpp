@@ -78,6 +78,7 @@ struct CKeyEngine::CState
     int sc = 1, o1 = 0, o2 = 2;
     float invDiff = 1.0f / 64;
     float inner = 0.05f;
+    float noise = 0.05f;       // the screen's noise as measured, which inner keeps a floor above
     float outer = kDefaultOuter;
     float gain[kCells];
     float innerShift[kCells];
@@ -443,7 +444,16 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
             lo[i] = std::max(0, (int)std::floor((e.c[i] - 2 * e.r - origin[i]) / kLutStep));
             hi[i] = std::min(kLutN - 1, (int)std::ceil((e.c[i] + 2 * e.r - origin[i]) / kLutStep));
         }
-        const float detailLo = e.kind == 2 ? 0.5f * s.Measure(e.c) : 0;
+        // Detail lowers the threshold to half the exemplar's measure, which then shows as much as
+        // it measures (the lower ramp doubles from there), within a reach that stops short of the
+        // screen colour: a faint strand's colour lies as near the screen colour as its noise
+        // does, but not in the same place.
+        float detailLo = 0, detailR = 1;
+        if (e.kind == 2) {
+            const float v[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
+            detailLo = 0.25f * s.Measure(e.c);
+            detailR = std::max(0.6f * kLutStep, std::min(e.r, 0.4f * std::sqrt(Dot(v, v))));
+        }
         for (int b = lo[0]; b <= hi[0]; ++b)
             for (int gI = lo[1]; gI <= hi[1]; ++gI)
                 for (int r = lo[2]; r <= hi[2]; ++r) {
@@ -462,7 +472,9 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                         const NodeWay& way = m_ways[i];
                         targetA = way.atKey ? 1 : way.spot.Of(s.gain);
                         targetB = 0;
-                        n[kLo] += (std::min(n[kLo], detailLo) - n[kLo]) * wgt;
+                        // The screen colour's own node no lower than the screen's noise.
+                        const float target = way.atKey ? std::max(detailLo, s.noise) : detailLo;
+                        n[kLo] += (std::min(n[kLo], target) - n[kLo]) * Reach(std::sqrt(Dot(d, d)), detailR);
                     }
                     n[kA] += (targetA - n[kA]) * wgt;
                     n[kB] += (targetB - n[kB]) * wgt;
@@ -543,7 +555,8 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.shrink = shrink;
         s.inward = inward;
         s.SetKey(key);
-        s.inner = ClampF(step.values[0] / 10000.0f, 0.035f, 0.35f);
+        s.noise = step.values[0] / 10000.0f;
+        s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
     }
     case KX_OP_CLEANBG:
@@ -615,11 +628,10 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
     case KX_OP_RESTOREDETAIL:
         if (!s.keyed || n == 0)
             return;
+        // The threshold is lowered round the colours alone (see CKeyLut::Build), not along their
+        // whole way: the way passes through the screen's noise on its way to the screen colour.
         for (size_t i = 0; i < n; ++i)
             s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 2);
-        s.Weights(c, false, weights);
-        for (int k = 0; k < kCells; ++k)
-            s.innerShift[k] = std::max(-s.inner, s.innerShift[k] - 0.5f * s.inner * weights[k]);
         break;
     case KX_OP_CLEANSPILL:
         if (!s.keyed || n == 0)
@@ -1136,8 +1148,9 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
             levels.push_back(quantile(v));
     float level;
     if (levels.size() >= 8) {
-        std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
-        level = levels[levels.size() / 2];
+        const size_t k = levels.size() * 3 / 4;
+        std::nth_element(levels.begin(), levels.begin() + k, levels.end());
+        level = levels[k];
     } else {
         for (const std::vector<float>& v : cellValues)
             fallback.insert(fallback.end(), v.begin(), v.end());

@@ -226,15 +226,14 @@ int Quality(const std::string& samples, const std::string& work)
         };
         writeResult(".ours1.rgba");
 
-        // At most five further clicks; a click that makes it worse is undone and the next place
-        // tried, as a user would.
+        // At most five further clicks kept; a click that makes it worse is undone and the next
+        // place tried, as a user would (at most 30 clicks in all, the undone ones counted as tries).
         double current = Judge(view, scene, truth);
         int clicks = 0, tries = 0;
         std::string used;
         while (clicks < 5 && tries < 30) {
             bool improved = false;
             for (const Candidate& c : Candidates(view, scene, truth)) {
-                ++tries;
                 view.SetOpType(c.op);
                 view.ApplyAt(&c.at, 1);
                 const double judged = Judge(view, scene, truth);
@@ -246,14 +245,15 @@ int Quality(const std::string& samples, const std::string& work)
                     break;
                 }
                 view.Undo();
-                if (tries >= 30)
+                if (++tries >= 30)
                     break;
             }
             if (!improved)
                 break;
         }
         writeResult(".ours5.rgba");
-        printf("scene%d %s clicks %d ops %s pick_ms %.1f\n", index, kind.name, clicks, used.empty() ? "-" : used.c_str(), pickMs);
+        printf("scene%d %s clicks kept %d (ops %s), undone %d, pick_ms %.1f\n", index, kind.name, clicks,
+               used.empty() ? "-" : used.c_str(), tries, pickMs);
         ++index;
     }
     fclose(list);
