@@ -388,9 +388,11 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
         std::fill(cls, cls + sizeof cls, (BYTE)AllOpaque);
         return;
     }
+    // The jobs of the build take no memory and cannot throw, so KxParallelForAll always finishes
+    // them, on this thread if the workers could not.
     if (!std::equal(key, key + 3, m_waysKey)) {
         m_ways.resize(total);
-        KxParallelFor(kLutN, [&](int begin, int end) {
+        KxParallelForAll(kLutN, [&](int begin, int end) {
             for (int b = begin; b < end; ++b)
                 for (int gI = 0; gI < kLutN; ++gI)
                     for (int r = 0; r < kLutN; ++r) {
@@ -411,7 +413,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // The opacity before thresholds (which exemplars that keep detail go back to), the inner
     // threshold and the tint tolerance of every node: the same values as Measure and Table give.
     std::vector<float> measured(total);
-    KxParallelFor(kLutN, [&](int begin, int end) {
+    KxParallelForAll(kLutN, [&](int begin, int end) {
         for (int i = begin * kLutN * kLutN; i < end * kLutN * kLutN; ++i) {
             const NodeWay& way = m_ways[i];
             float m = 0, lo = s.inner, tolerance = kDefaultTint;
@@ -848,10 +850,11 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const size_t cells = (size_t)mapW * mapH;
     std::vector<double> sum(cells * 3, 0.0);
     std::vector<int> count(cells, 0), total(cells, 0);
-    // Rows on every worker, each summing into its own cells; the sums are of whole levels, so
-    // adding them up in any order gives the same totals.
+    // Rows on every worker, each summing into its own cells and adding them to the totals last;
+    // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
+    // memory there is no map.
     std::mutex lock;
-    KxParallelFor(h, [&](int begin, int end) {
+    const bool summed = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<double> mySum(cells * 3, 0.0);
         std::vector<int> myCount(cells, 0), myTotal(cells, 0);
         for (int y = begin; y < end; ++y) {
@@ -877,6 +880,8 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
                 sum[3 * i + k] += mySum[3 * i + k];
         }
     });
+    if (!summed)
+        return false;
     screen.assign((size_t)mapW * mapH * 3, 0.0f);
     std::vector<bool> known((size_t)mapW * mapH, false);
     bool any = false;
@@ -1057,7 +1062,7 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     std::vector<float> measured((size_t)w * h);
     std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
     std::mutex lock;
-    KxParallelFor(h, [&](int begin, int end) {
+    const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
@@ -1079,6 +1084,8 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
             clear[i] += myClear[i];
         }
     });
+    if (!measuredAll)
+        return 500;
     std::vector<float> screen, fallback;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -1189,10 +1196,19 @@ float CKeyEngine::OpacityAt(const BYTE bgr[3], double u, double v) const
     return Clamp01(m_pLut->Look(c[0], c[1], c[2], tint));
 }
 
-const KEYBOX& CKeyEngine::Box() const
+const KEYBOX* CKeyEngine::Box() const
 {
     if (m_pBox && m_nBoxVersion == m_nVersion)
-        return *m_pBox;
+        return m_pBox.get();
+    try {
+        return MakeBox();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+const KEYBOX* CKeyEngine::MakeBox() const
+{
     if (!m_pBox)
         m_pBox.reset(new KEYBOX);
     KEYBOX& box = *m_pBox;
@@ -1202,7 +1218,8 @@ const KEYBOX& CKeyEngine::Box() const
     // The key at every corner, then the cubes all of whose corners are clear.
     std::vector<BYTE> clearAt((size_t)corners * corners * corners);
     const CKeyLut& lut = *m_pLut;
-    KxParallelFor(corners, [&](int begin, int end) {
+    // Neither job takes memory or throws: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(corners, [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
             for (int g = 0; g < corners; ++g)
                 for (int r = 0; r < corners; ++r) {
@@ -1212,7 +1229,7 @@ const KEYBOX& CKeyEngine::Box() const
                 }
     });
     box.clear.resize((size_t)side * side * side);
-    KxParallelFor(side, [&](int begin, int end) {
+    KxParallelForAll(side, [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
             for (int g = 0; g < side; ++g)
                 for (int r = 0; r < side; ++r) {
@@ -1223,7 +1240,7 @@ const KEYBOX& CKeyEngine::Box() const
                 }
     });
     m_nBoxVersion = m_nVersion;
-    return box;
+    return &box;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1506,6 +1523,16 @@ struct RegionRows
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
                            const KEYOUTPUT& out) const
 {
+    try {
+        return KeyRegionOf(source, scale, rcIn, back, out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
+                             const KEYOUTPUT& out) const
+{
     if (!source.IsValid())
         return false;
     const int sw = source.GetWidth(), sh = source.GetHeight(), sbpp = source.GetBitsPerPixel() / 8;
@@ -1532,8 +1559,9 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
 
     RegionRows rows;
     rows.lut = m_pLut.get();
+    // Without the box (out of memory for it) every colour is looked up, to the same result.
     if ((long long)ew * eh >= kBoxMinPixels && s.keyed)
-        rows.box = &Box();
+        rows.box = Box();
     rows.extLeft = ext.left;
     rows.ew = ew;
     rows.pictureHeight = sh;
@@ -1592,9 +1620,11 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
             memcpy(out.alpha + (size_t)ry * out.alphaStride, alpha, rw);
     };
 
+    // Every job below takes its scratch memory before it writes a row, and writes each row whole
+    // from the source: a slice that threw left nothing half-done and is run again as it is.
     if (!spatial) {
         // The extent is the region: each row is keyed, then composed, while it is in the cache.
-        KxParallelFor(rh, [&](int begin, int end) {
+        return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
             std::vector<BYTE> alpha(ew);
@@ -1609,7 +1639,6 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
                 writeMask(ry, alpha.data());
             }
         });
-        return true;
     }
 
     // With spatial shaping: the matte of the extended region first, shaped, then the composite.
@@ -1617,7 +1646,7 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     std::unique_ptr<BYTE[]> tints(new (std::nothrow) BYTE[(size_t)ew * eh]);
     if (!alpha || !tints)
         return false;
-    KxParallelFor(eh, [&](int begin, int end) {
+    const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
         std::vector<float> tint(ew);
@@ -1630,10 +1659,10 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
                 tb[x] = TintByte(tint[x]);
         }
     });
-    if (!ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
+    if (!keyed || !ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
         return false;
     const int e0 = rc.left - ext.left;
-    KxParallelFor(rh, [&](int begin, int end) {
+    return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
         std::vector<float> tint(ew);
@@ -1651,5 +1680,4 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
             writeMask(ry, a + e0);
         }
     });
-    return true;
 }
