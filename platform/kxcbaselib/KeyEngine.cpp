@@ -399,9 +399,11 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
         std::fill(cls, cls + sizeof cls, (BYTE)AllOpaque);
         return;
     }
+    // The jobs of the build take no memory and cannot throw, so KxParallelForAll always finishes
+    // them, on this thread if the workers could not.
     if (!std::equal(key, key + 3, m_waysKey)) {
         m_ways.resize(total);
-        KxParallelFor(kLutN, [&](int begin, int end) {
+        KxParallelForAll(kLutN, [&](int begin, int end) {
             for (int b = begin; b < end; ++b)
                 for (int gI = 0; gI < kLutN; ++gI)
                     for (int r = 0; r < kLutN; ++r) {
@@ -418,7 +420,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // The gain of each node's way, its inner threshold and tint tolerance: the values Measure and
     // Table give. The screen colour's own node has every way's: its colour difference is 0, so
     // only its threshold and tolerance count, the plain ones.
-    KxParallelFor(kLutN, [&](int begin, int end) {
+    KxParallelForAll(kLutN, [&](int begin, int end) {
         for (int i = begin * kLutN * kLutN; i < end * kLutN * kLutN; ++i) {
             const NodeWay& way = m_ways[i];
             float* n = node[i];
@@ -892,10 +894,11 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const size_t cells = (size_t)mapW * mapH;
     std::vector<double> sum(cells * 3, 0.0);
     std::vector<int> count(cells, 0), total(cells, 0);
-    // Rows on every worker, each summing into its own cells; the sums are of whole levels, so
-    // adding them up in any order gives the same totals.
+    // Rows on every worker, each summing into its own cells and adding them to the totals last;
+    // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
+    // memory there is no map.
     std::mutex lock;
-    KxParallelFor(h, [&](int begin, int end) {
+    const bool summed = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<double> mySum(cells * 3, 0.0);
         std::vector<int> myCount(cells, 0), myTotal(cells, 0);
         for (int y = begin; y < end; ++y) {
@@ -921,6 +924,8 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
                 sum[3 * i + k] += mySum[3 * i + k];
         }
     });
+    if (!summed)
+        return false;
     screen.assign((size_t)mapW * mapH * 3, 0.0f);
     std::vector<bool> known((size_t)mapW * mapH, false);
     bool any = false;
@@ -1101,7 +1106,7 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     std::vector<float> measured((size_t)w * h);
     std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
     std::mutex lock;
-    KxParallelFor(h, [&](int begin, int end) {
+    const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
@@ -1123,9 +1128,12 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
             clear[i] += myClear[i];
         }
     });
-    // The noise level of each cell that is all screen, and the median of those: a speck, a seam
-    // or a faint strand raises its own cells' level, not the median. Few such cells: the level of
-    // all the pixels that measure clear enough.
+    if (!measuredAll)
+        return 500;
+    // The noise level of each cell that is all screen, and the level three quarters of those
+    // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
+    // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
+    // Few such cells: the level of all the pixels that measure clear enough.
     std::vector<std::vector<float>> cellValues(total.size());
     std::vector<float> fallback;
     for (int y = 0; y < h; ++y)
@@ -1253,10 +1261,19 @@ float CKeyEngine::OpacityAt(const BYTE bgr[3], double u, double v) const
     return Clamp01(m_pLut->Look(c[0], c[1], c[2], tint));
 }
 
-const KEYBOX& CKeyEngine::Box() const
+const KEYBOX* CKeyEngine::Box() const
 {
     if (m_pBox && m_nBoxVersion == m_nVersion)
-        return *m_pBox;
+        return m_pBox.get();
+    try {
+        return MakeBox();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+const KEYBOX* CKeyEngine::MakeBox() const
+{
     if (!m_pBox)
         m_pBox.reset(new KEYBOX);
     KEYBOX& box = *m_pBox;
@@ -1266,7 +1283,8 @@ const KEYBOX& CKeyEngine::Box() const
     // The key at every corner, then the cubes all of whose corners are clear.
     std::vector<BYTE> clearAt((size_t)corners * corners * corners);
     const CKeyLut& lut = *m_pLut;
-    KxParallelFor(corners, [&](int begin, int end) {
+    // Neither job takes memory or throws: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(corners, [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
             for (int g = 0; g < corners; ++g)
                 for (int r = 0; r < corners; ++r) {
@@ -1276,7 +1294,7 @@ const KEYBOX& CKeyEngine::Box() const
                 }
     });
     box.clear.resize((size_t)side * side * side);
-    KxParallelFor(side, [&](int begin, int end) {
+    KxParallelForAll(side, [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
             for (int g = 0; g < side; ++g)
                 for (int r = 0; r < side; ++r) {
@@ -1287,7 +1305,7 @@ const KEYBOX& CKeyEngine::Box() const
                 }
     });
     m_nBoxVersion = m_nVersion;
-    return box;
+    return &box;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1570,6 +1588,16 @@ struct RegionRows
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
                            const KEYOUTPUT& out) const
 {
+    try {
+        return KeyRegionOf(source, scale, rcIn, back, out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
+                             const KEYOUTPUT& out) const
+{
     if (!source.IsValid())
         return false;
     const int sw = source.GetWidth(), sh = source.GetHeight(), sbpp = source.GetBitsPerPixel() / 8;
@@ -1596,8 +1624,9 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
 
     RegionRows rows;
     rows.lut = m_pLut.get();
+    // Without the box (out of memory for it) every colour is looked up, to the same result.
     if ((long long)ew * eh >= kBoxMinPixels && s.keyed)
-        rows.box = &Box();
+        rows.box = Box();
     rows.extLeft = ext.left;
     rows.ew = ew;
     rows.pictureHeight = sh;
@@ -1656,9 +1685,11 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
             memcpy(out.alpha + (size_t)ry * out.alphaStride, alpha, rw);
     };
 
+    // Every job below takes its scratch memory before it writes a row, and writes each row whole
+    // from the source: a slice that threw left nothing half-done and is run again as it is.
     if (!spatial) {
         // The extent is the region: each row is keyed, then composed, while it is in the cache.
-        KxParallelFor(rh, [&](int begin, int end) {
+        return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
             std::vector<BYTE> alpha(ew);
@@ -1673,7 +1704,6 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
                 writeMask(ry, alpha.data());
             }
         });
-        return true;
     }
 
     // With spatial shaping: the matte of the extended region first, shaped, then the composite.
@@ -1681,7 +1711,7 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
     std::unique_ptr<BYTE[]> tints(new (std::nothrow) BYTE[(size_t)ew * eh]);
     if (!alpha || !tints)
         return false;
-    KxParallelFor(eh, [&](int begin, int end) {
+    const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
         std::vector<float> tint(ew);
@@ -1694,10 +1724,10 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
                 tb[x] = TintByte(tint[x]);
         }
     });
-    if (!ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
+    if (!keyed || !ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
         return false;
     const int e0 = rc.left - ext.left;
-    KxParallelFor(rh, [&](int begin, int end) {
+    return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
         std::vector<float> tint(ew);
@@ -1715,5 +1745,4 @@ bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, 
             writeMask(ry, a + e0);
         }
     });
-    return true;
 }

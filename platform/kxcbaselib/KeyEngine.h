@@ -127,9 +127,11 @@ private:
     std::unique_ptr<CState> m_pBeforeTop; // the key before the last done step, when m_bBeforeTop
     bool m_bBeforeTop = false;
     std::unique_ptr<CKeyLut> m_pLut;      // m_pState baked over colour
+    bool KeyRegionOf(const CDib& source, double scale, const CRect& rc, const KEYBACK& back, const KEYOUTPUT& out) const;
     // The colours round the screen's, one entry a level, for keying large regions; made from
-    // m_pLut when first needed after a change of the key.
-    const KEYBOX& Box() const;
+    // m_pLut when first needed after a change of the key. Null when memory ran out.
+    const KEYBOX* Box() const;
+    const KEYBOX* MakeBox() const;
     mutable std::unique_ptr<KEYBOX> m_pBox;
     mutable unsigned m_nBoxVersion = 0;
     std::vector<KEYSTEP> m_steps;

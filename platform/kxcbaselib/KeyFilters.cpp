@@ -53,28 +53,26 @@ void BoxLine(const BYTE* src, BYTE* dst, int n, int r)
     }
 }
 
-// Runs line(src, dst, n) over every row, then every column.
-template <class Line>
-bool BothWays(BYTE* plane, int width, int height, int stride, Line line)
+// Runs line(src, dst, n, work) over every row, then every column; work holds workFor(n) bytes.
+// Every slice takes its scratch memory before it changes a line, so one that threw left its lines
+// as they were and is run again whole. False when memory ran out.
+template <class Line, class Work>
+bool BothWays(BYTE* plane, int width, int height, int stride, Line line, Work workFor)
 {
-    KxParallelFor(height, [&](int begin, int end) {
-        std::vector<BYTE> tmp(width);
+    const bool rows = KxParallelForAll(height, [&](int begin, int end) {
+        std::vector<BYTE> tmp(width), work(workFor(width));
         for (int y = begin; y < end; ++y) {
             BYTE* row = plane + (size_t)y * stride;
-            line(row, tmp.data(), width);
+            line(row, tmp.data(), width, work.data());
             std::copy(tmp.begin(), tmp.end(), row);
         }
     });
+    if (!rows)
+        return false;
     const int block = 64;
     const int blocks = (width + block - 1) / block;
-    bool ok = true;
-    KxParallelFor(blocks, [&](int begin, int end) {
-        std::unique_ptr<BYTE[]> cols(new (std::nothrow) BYTE[(size_t)block * height]);
-        std::unique_ptr<BYTE[]> tmp(new (std::nothrow) BYTE[height]);
-        if (!cols || !tmp) {
-            ok = false;
-            return;
-        }
+    return KxParallelForAll(blocks, [&](int begin, int end) {
+        std::vector<BYTE> cols((size_t)block * height), tmp(height), work(workFor(height));
         for (int b = begin; b < end; ++b) {
             const int x0 = b * block, n = std::min(block, width - x0);
             for (int y = 0; y < height; ++y) {
@@ -83,8 +81,8 @@ bool BothWays(BYTE* plane, int width, int height, int stride, Line line)
                     cols[(size_t)i * height + y] = row[i];
             }
             for (int i = 0; i < n; ++i) {
-                line(&cols[(size_t)i * height], tmp.get(), height);
-                std::copy(tmp.get(), tmp.get() + height, &cols[(size_t)i * height]);
+                line(&cols[(size_t)i * height], tmp.data(), height, work.data());
+                std::copy(tmp.begin(), tmp.end(), &cols[(size_t)i * height]);
             }
             for (int y = 0; y < height; ++y) {
                 BYTE* row = plane + (size_t)y * stride + x0;
@@ -93,7 +91,6 @@ bool BothWays(BYTE* plane, int width, int height, int stride, Line line)
             }
         }
     });
-    return ok;
 }
 
 } // namespace
@@ -103,11 +100,9 @@ bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int 
     if (width <= 0 || height <= 0)
         return true;
     if (shrink > 0) {
-        const bool ok = BothWays(alpha, width, height, stride, [shrink](const BYTE* src, BYTE* dst, int n) {
-            thread_local std::vector<BYTE> work;
-            work.resize(3 * (size_t)(n + 2 * shrink));
-            MinLine(src, dst, n, shrink, work.data());
-        });
+        const bool ok = BothWays(alpha, width, height, stride,
+                                 [shrink](const BYTE* src, BYTE* dst, int n, BYTE* work) { MinLine(src, dst, n, shrink, work); },
+                                 [shrink](int n) { return 3 * (size_t)(n + 2 * shrink); });
         if (!ok)
             return false;
     }
@@ -120,7 +115,8 @@ bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int 
             std::copy(alpha, alpha + (size_t)stride * height, hard.get());
         }
         for (int pass = 0; pass < 2; ++pass)
-            if (!BothWays(alpha, width, height, stride, [blur](const BYTE* src, BYTE* dst, int n) { BoxLine(src, dst, n, blur); }))
+            if (!BothWays(alpha, width, height, stride, [blur](const BYTE* src, BYTE* dst, int n, BYTE*) { BoxLine(src, dst, n, blur); },
+                          [](int) { return (size_t)0; }))
                 return false;
         if (inward)
             for (size_t i = 0; i < (size_t)stride * height; ++i)

@@ -392,7 +392,8 @@ CDib* CPrimatteWnd::GetMask()
     if (!m_dibMask.Create(w, h, 24))
         return &m_dibMask;
     const BYTE* alpha = m_alphaFull.get();
-    KxParallelFor(h, [&](int begin, int end) {
+    // The rows take no memory and cannot throw: the job is finished here if the workers did not.
+    KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             BYTE* row = m_dibMask.GetLine(y);
             const BYTE* a = alpha + (size_t)y * w;

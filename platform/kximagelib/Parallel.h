@@ -11,5 +11,14 @@
 // the job was to produce is incomplete, so the caller reports its own failure.
 KXIMAGE_API bool KxParallelFor(int count, const std::function<void(int begin, int end)>& body);
 
+// The same for a job that has to be done whole: the slices that did not run to their end on the
+// worker threads (one threw, and those not yet started were skipped) are run once more, one after
+// another, on the calling thread. So a slice must leave nothing half-done when it throws: it takes
+// its scratch memory before it changes anything, and what it adds to shared totals it adds last.
+// false only when a slice failed on the calling thread as well (or the job ran there from the
+// start and failed): what the job was to produce is then incomplete. A body that takes no memory
+// and cannot throw always completes.
+KXIMAGE_API bool KxParallelForAll(int count, const std::function<void(int begin, int end)>& body);
+
 // The threads KxParallelFor spreads work over, the calling thread included.
 KXIMAGE_API int KxWorkerCount();

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kximage {
 namespace {
@@ -19,21 +20,31 @@ class CWorkerPool
 public:
     CWorkerPool()
     {
-        unsigned n = std::max(1u, std::thread::hardware_concurrency());
-        m_workers = (int)n - 1;   // the calling thread works too
-        for (int i = 0; i < m_workers; ++i)
-            std::thread([this] { WorkerLoop(); }).detach();
+        const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+        m_sliceDone.assign(n * kSlicesAThread, 0);
+        // The calling thread works too. A worker that cannot be started (the process is out of
+        // threads or memory) is done without: the pool runs with those that started.
+        for (unsigned i = 0; i + 1 < n; ++i) {
+            try {
+                std::thread([this] { WorkerLoop(); }).detach();
+            } catch (...) {
+                break;
+            }
+            ++m_workers;
+        }
     }
 
     int ThreadCount() const { return m_workers + 1; }
 
     // False when a slice threw. Either way every thread is out of the job when it returns, so
-    // the caller may free what the body uses.
-    bool Run(int count, const std::function<void(int, int)>& body)
+    // the caller may free what the body uses. With bRetry the slices that did not run to their
+    // end are run once more on the calling thread first, and only a second failure is reported.
+    bool Run(int count, const std::function<void(int, int)>& body, bool bRetry)
     {
         std::lock_guard<std::mutex> oneJobAtATime(m_runLock);
         // A few slices a thread, so a slow slice does not leave the others idle.
-        int slices = std::min(count, ThreadCount() * 4);
+        int slices = std::min(count, ThreadCount() * kSlicesAThread);
+        std::fill(m_sliceDone.begin(), m_sliceDone.begin() + slices, 0);
         m_body = &body;
         m_count = count;
         m_slices = slices;
@@ -48,8 +59,12 @@ public:
         RunSlices();
         std::unique_lock<std::mutex> lock(m_lock);
         m_done.wait(lock, [this] { return m_pendingWorkers == 0; });
+        lock.unlock();
+        bool ok = !m_failed.load();
+        if (!ok && bRetry)
+            ok = RetryUnfinished();
         m_body = nullptr;
-        return !m_failed.load();
+        return ok;
     }
 
 private:
@@ -65,18 +80,41 @@ private:
             // Once a slice has failed the result is lost anyway; the rest are only counted off.
             if (m_failed.load(std::memory_order_relaxed))
                 continue;
-            int begin = (int)((long long)m_count * s / m_slices);
-            int end = (int)((long long)m_count * (s + 1) / m_slices);
-            if (begin >= end)
+            int begin = SliceBegin(s), end = SliceBegin(s + 1);
+            if (begin >= end) {
+                m_sliceDone[s] = 1;
                 continue;
+            }
             // An exception must neither end a worker nor leave this thread while the others
             // still run the body: it becomes the job's result.
             try {
                 (*m_body)(begin, end);
+                m_sliceDone[s] = 1;
             } catch (...) {
                 m_failed.store(true);
             }
         }
+    }
+
+    int SliceBegin(int s) const { return (int)((long long)m_count * s / m_slices); }
+
+    // The slices that threw or were skipped, one after another on the calling thread, which now
+    // has the job to itself; a job the body starts from here runs inline, as from any slice.
+    bool RetryUnfinished()
+    {
+        const bool outer = t_inSlice;
+        t_inSlice = true;
+        struct Restore { bool v; ~Restore() { t_inSlice = v; } } restore{outer};
+        for (int s = 0; s < m_slices; ++s) {
+            if (m_sliceDone[s])
+                continue;
+            try {
+                (*m_body)(SliceBegin(s), SliceBegin(s + 1));
+            } catch (...) {
+                return false;
+            }
+        }
+        return true;
     }
 
     void WorkerLoop()
@@ -95,7 +133,9 @@ private:
         }
     }
 
+    static const int kSlicesAThread = 4;
     int m_workers = 0;
+    std::vector<char> m_sliceDone;   // slice s ran to its end; each written by the thread that ran it
     std::mutex m_runLock;
     std::mutex m_lock;
     std::condition_variable m_wake, m_done;
@@ -119,15 +159,26 @@ CWorkerPool& Pool()
 
 int WorkerCount()
 {
-    return Pool().ThreadCount();
+    try {
+        return Pool().ThreadCount();
+    } catch (...) {
+        return 1;
+    }
 }
 
-bool ParallelFor(int count, const std::function<void(int, int)>& body)
+namespace {
+
+bool RunJob(int count, const std::function<void(int, int)>& body, bool bRetry)
 {
     if (count <= 0)
         return true;
-    CWorkerPool* pool = &Pool();
-    if (count == 1 || pool->ThreadCount() == 1 || t_inSlice) {
+    // Without a pool (it could not even be made) the job runs here, as a job of one slice does.
+    CWorkerPool* pool = nullptr;
+    try {
+        pool = &Pool();
+    } catch (...) {
+    }
+    if (!pool || count == 1 || pool->ThreadCount() == 1 || t_inSlice) {
         try {
             body(0, count);
         } catch (...) {
@@ -135,7 +186,14 @@ bool ParallelFor(int count, const std::function<void(int, int)>& body)
         }
         return true;
     }
-    return pool->Run(count, body);
+    return pool->Run(count, body, bRetry);
+}
+
+} // namespace
+
+bool ParallelFor(int count, const std::function<void(int, int)>& body)
+{
+    return RunJob(count, body, false);
 }
 
 CpuLevel GetCpuLevel()
@@ -156,6 +214,11 @@ CpuLevel GetCpuLevel()
 bool KxParallelFor(int count, const std::function<void(int, int)>& body)
 {
     return kximage::ParallelFor(count, body);
+}
+
+bool KxParallelForAll(int count, const std::function<void(int, int)>& body)
+{
+    return kximage::RunJob(count, body, true);
 }
 
 int KxWorkerCount()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,33 @@ TEST(ParallelJobs, AThrowingSliceFailsTheJobOnly)
     std::atomic<int> covered{0};
     EXPECT_TRUE(KxParallelFor(1000, [&](int begin, int end) { covered += end - begin; }));
     EXPECT_EQ(1000, covered.load());
+}
+
+// A job that has to be whole: the slices that failed on the workers (and those skipped after)
+// are run again on the calling thread, each index once in the end.
+TEST(ParallelJobs, AWholeJobFinishesWhatFailedOnTheCallingThread)
+{
+    if (KxWorkerCount() < 2)
+        GTEST_SKIP() << "one thread: every job runs on the calling thread from the start";
+    const int count = 1000;
+    std::vector<int> runs(count, 0);
+    std::atomic<int> started{0};
+    // The first slice to start throws before it writes anything, wherever it runs.
+    EXPECT_TRUE(KxParallelForAll(count, [&](int begin, int end) {
+        if (started.fetch_add(1) == 0)
+            throw std::bad_alloc();
+        for (int i = begin; i < end; ++i)
+            ++runs[i];
+    }));
+    EXPECT_EQ(std::vector<int>(count, 1), runs) << "every index written once";
+    // A slice that fails on the calling thread too fails the job, and the pool works on.
+    EXPECT_FALSE(KxParallelForAll(64, [](int begin, int end) {
+        if (begin <= 10 && 10 < end)
+            throw std::bad_alloc();
+    }));
+    std::atomic<int> covered{0};
+    EXPECT_TRUE(KxParallelForAll(count, [&](int begin, int end) { covered += end - begin; }));
+    EXPECT_EQ(count, covered.load());
 }
 
 } // namespace
