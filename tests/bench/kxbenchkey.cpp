@@ -162,10 +162,14 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
                 add(5, std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]));   // 6: spill
             }
         }
-    // The three worst neighbourhoods of each kind, the worst first whatever their kind.
+    // The three worst neighbourhoods of each kind, the kinds with the most error in all first: a
+    // screen left speckled all over is as plain to see as one large hole.
     std::vector<Candidate> out;
     for (int kind = 0; kind < kinds; ++kind) {
         const size_t first = (size_t)kind * cw * ch;
+        double all = 0;
+        for (size_t i = 0; i < (size_t)cw * ch; ++i)
+            all += score[first + i];
         std::vector<size_t> order((size_t)cw * ch);
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
@@ -173,7 +177,7 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
                           [&](size_t a, size_t b) { return score[first + a] > score[first + b]; });
         for (int k = 0; k < 3; ++k)
             if (score[first + order[k]] > 0)
-                out.push_back({kind + 1, worstAt[first + order[k]], score[first + order[k]]});
+                out.push_back({kind + 1, worstAt[first + order[k]], all * (1 - 0.01 * k)});
     }
     std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.weight > b.weight; });
     return out;
