@@ -74,10 +74,13 @@ struct CKeyEngine::CState
     bool keyed = false;
     float key[3] = {0, 0, 0};
     // The frame of colour space round the screen colour: w its hue away from grey, g the grey
-    // axis, u across both; eK how far the screen leans its way.
+    // axis, u across both.
     float w[3] = {0, 1, 0}, g[3] = {0, 0, 0}, u[3] = {0, 0, 0};
-    float eK = 1;
+    // The screen's channel and the other two, and one over the screen's colour difference.
+    int sc = 1, o1 = 0, o2 = 2;
+    float invDiff = 1.0f / 64;
     float inner = 0.05f;
+    float noise = 0.05f;       // the screen's noise as measured, which inner keeps a floor above
     float outer = kDefaultOuter;
     float gain[kCells];
     float innerShift[kCells];
@@ -115,7 +118,12 @@ struct CKeyEngine::CState
         u[0] = g[1] * w[2] - g[2] * w[1];
         u[1] = g[2] * w[0] - g[0] * w[2];
         u[2] = g[0] * w[1] - g[1] * w[0];
-        eK = std::max(4.0f, Dot(k, w));
+        // The screen's channel is the one its hue leans to most (for a nearly grey screen the
+        // green chosen above).
+        sc = w[0] > w[1] ? (w[0] > w[2] ? 0 : 2) : (w[1] > w[2] ? 1 : 2);
+        o1 = sc == 0 ? 1 : 0;
+        o2 = sc == 2 ? 1 : 2;
+        invDiff = 1 / std::max(8.0f, k[sc] - std::max(k[o1], k[o2]));
     }
 
     // The cell coordinates of a direction v (not normalised, non-zero).
@@ -171,32 +179,8 @@ struct CKeyEngine::CState
             d[i] = ca * w[i] + cb * u[i] + cc * g[i];
     }
 
-    // How far from the screen colour, along unit direction d, the edge of the colour cube lies.
-    float CubeReach(const float* d) const
-    {
-        float r = 1e9f;
-        for (int i = 0; i < 3; ++i) {
-            if (d[i] > 1e-6f)
-                r = std::min(r, (255 - key[i]) / d[i]);
-            else if (d[i] < -1e-6f)
-                r = std::min(r, key[i] / -d[i]);
-        }
-        return std::max(r, 1.0f);
-    }
-
-    // How far along d the nearest foreground colour lies when nothing is known of the picture: a
-    // neutral colour (no lean to the screen's hue) or the edge of the colour cube.
-    float ReachOf(const float* d) const
-    {
-        float r = CubeReach(d);
-        const float dw = Dot(d, w);
-        if (dw < -1e-4f)
-            r = std::min(r, eK / -dw);
-        return std::max(r, 1.0f);
-    }
-
-    // The opacity a colour measures before thresholds and exemplars: its distance from the screen
-    // over the reach of its way, times the way's gain.
+    // The opacity a colour measures before thresholds and exemplars: the plain measure times the
+    // gain of its way from the screen colour.
     float Measure(const float* c) const
     {
         const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
@@ -204,33 +188,21 @@ struct CKeyEngine::CState
         return plain > 0 ? plain * Table(gain, v) : 0;
     }
 
-    // The same for a key whose ways all have gain 1 (a screen colour just picked): no look at
-    // the tables, which is most of the cost.
-    float MeasurePlain(const float* c) const
+    // The colour difference: how far the colour's screen channel stands above the larger of the
+    // other two, against the screen colour's own. A colour a F + (1 - a) B of a foreground F that
+    // does not lean the screen's way has the difference (1 - a) of the screen's, so the measure
+    // 1 - difference / screen's is a, whatever the foreground's brightness; a foreground that leans
+    // the screen's way reads lower (the gains of the ways are for that). Negative for colours more
+    // saturated than the screen; the lattice keeps the sign, so that it interpolates straight.
+    float MeasureRaw(const float* c) const
     {
-        float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
-        const float len = std::sqrt(Dot(v, v));
-        if (len < 1e-3f)
-            return 0;
-        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
-        return len / ReachOf(d);
+        return 1 - (c[sc] - std::max(c[o1], c[o2])) * invDiff;
     }
+    float MeasurePlain(const float* c) const { return std::max(0.0f, MeasureRaw(c)); }
 
-    // Opacity after the thresholds: none below the inner one, full above the outer one, and the
-    // measure itself in between, joined by ramps twice as steep (from lo to 2 lo, and from
-    // 1 - 2 (1 - outer) to outer), so that semi-transparent colours keep their opacity.
-    float Threshold(float measured, float lo) const
-    {
-        const float hi = std::max(lo + 0.05f, outer);
-        const float top = 1 - 2 * (1 - hi);
-        if (2 * lo >= top)
-            return Clamp01((measured - lo) / (hi - lo));
-        if (measured < 2 * lo)
-            return Clamp01(2 * (measured - lo));
-        if (measured > top)
-            return Clamp01(top + 2 * (measured - top));
-        return measured;
-    }
+    // How fast the measure can grow with the distance from the screen colour, at most: the
+    // difference changes by no more than the square root of two per level.
+    float MaxSlope() const { return 1.41422f * invDiff; }
 
     // The unit way from the screen colour to c; false when c is the screen colour.
     bool Way(const float* c, float* d) const
@@ -277,24 +249,52 @@ struct CKeyEngine::CState
     }
 
     // The colour distance that screen noise spreads over.
-    float NoiseSpread() const { return ClampF(inner * eK, 4, 40); }
+    float NoiseSpread() const { return ClampF(inner / invDiff, 4, 40); }
 };
 
 // ---------------------------------------------------------------------------------------------
-// The key baked over colour: opacity and tint tolerance at every node of a lattice, and for each
-// lattice cell whether it is all background or all opaque, so most pixels take one look-up.
+// The key baked over colour. The colour difference is exact at every pixel; what the steps add to
+// it (the gains of the ways, exemplars, thresholds, tint tolerances) changes smoothly over colour
+// and lies at the nodes of a lattice: the measure of a colour is its colour difference times A
+// plus B, A and B interpolated, and the thresholds apply to that measure, so the ramps stay as
+// sharp as the thresholds make them. Each lattice cell also says whether it is all background or
+// all opaque, so most pixels take one look-up.
+
+// Opacity after the thresholds: none below the inner one (lo), full above the outer one, and the
+// measure itself in between, joined by ramps twice as steep (from lo to 2 lo, and from
+// 1 - 2 (1 - outer) to outer), so that semi-transparent colours keep their opacity.
+inline float KeyThreshold(float measured, float lo)
+{
+    const float hi = std::max(lo + 0.05f, kDefaultOuter);
+    const float top = 1 - 2 * (1 - hi);
+    if (measured <= lo)
+        return 0;
+    if (2 * lo >= top)
+        return Clamp01((measured - lo) / (hi - lo));
+    if (measured < 2 * lo)
+        return 2 * (measured - lo);
+    if (measured > top)
+        return Clamp01(top + 2 * (measured - top));
+    return measured;
+}
+
+// The measure at and above which KeyThreshold gives 1.
+inline float OpaqueFrom(float lo) { return std::max(lo + 0.05f, kDefaultOuter); }
 
 class CKeyLut
 {
 public:
     // AllOpaque cells have one tint tolerance at all their corners, OpaqueTints cells several.
     enum { Mixed = 0, AllClear = 1, AllOpaque = 2, OpaqueTints = 3 };
-    float node[kLutN * kLutN * kLutN][2];          // opacity, tint tolerance
+    enum { kA = 0, kB = 1, kLo = 2, kTint = 3, kValues = 4 };
+    float node[kLutN * kLutN * kLutN][kValues];    // A, B, inner threshold, tint tolerance
     BYTE cls[(kLutN - 1) * (kLutN - 1) * (kLutN - 1)];
     float key[3];
     float w[3];
     float origin[3];        // the colour of node 0, so that the screen colour is a node
     float clearSq;          // colours this near the screen colour (squared) are clear background
+    int sc = 1, o1 = 0, o2 = 2;
+    float invDiff = 1;
     bool keyed;
 
     float NodeColour(int channel, int i) const { return origin[channel] + i * kLutStep; }
@@ -315,11 +315,11 @@ public:
             return 0;
         }
         if (kind == AllOpaque) {
-            tint = n000[1];
+            tint = n000[kTint];
             return 1;
         }
-        const int sr = 2, sg = 2 * kLutN, sb = 2 * kLutN * kLutN;
-        // The eight corners' interpolation of one of the node's two values.
+        const int sr = kValues, sg = kValues * kLutN, sb = kValues * kLutN * kLutN;
+        // The eight corners' interpolation of one of the node's values.
         auto interpolate = [&](const float* n, float tb, float tg, float tr) {
             const float c00 = n[0] + (n[sr] - n[0]) * tr;
             const float c01 = n[sg] + (n[sg + sr] - n[sg]) * tr;
@@ -329,8 +329,9 @@ public:
             const float c1i = c10 + (c11 - c10) * tg;
             return c0i + (c1i - c0i) * tb;
         };
+        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
         if (kind == OpaqueTints) {
-            tint = interpolate(n000 + 1, fb - ib, fg - ig, fr - ir);
+            tint = interpolate(n000 + kTint, tb, tg, tr);
             return 1;
         }
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
@@ -338,21 +339,25 @@ public:
             tint = kNoDespill;
             return 0;
         }
-        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
-        tint = interpolate(n000 + 1, tb, tg, tr);
-        return interpolate(n000, tb, tg, tr);
+        const float c[3] = {c0, c1, c2};
+        const float raw = 1 - (c[sc] - std::max(c[o1], c[o2])) * invDiff;
+        const float m = raw * interpolate(n000 + kA, tb, tg, tr) + interpolate(n000 + kB, tb, tg, tr);
+        const float a = KeyThreshold(m, interpolate(n000 + kLo, tb, tg, tr));
+        tint = a > 0 ? interpolate(n000 + kTint, tb, tg, tr) : kNoDespill;
+        return a;
     }
 
     void Build(const CKeyEngine::CState& s);
 
 private:
     // The way from the screen colour to each node, which depends on the screen colour alone: where
-    // it falls among the tables' cells, and its length over the reach of the way (negative for the
-    // node that is the screen colour). Kept from one build to the next while the colour stays.
+    // it falls among the tables' cells, and the node's colour difference measure. Kept from one
+    // build to the next while the colour stays.
     struct NodeWay
     {
         CKeyEngine::CState::Spot spot;
-        float lengthOverReach;
+        float raw;
+        bool atKey;
     };
     std::vector<NodeWay> m_ways;
     float m_waysKey[3] = {-1, -1, -1};
@@ -378,14 +383,20 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     keyed = s.keyed;
     std::copy(s.key, s.key + 3, key);
     std::copy(s.w, s.w + 3, w);
+    sc = s.sc;
+    o1 = s.o1;
+    o2 = s.o2;
+    invDiff = s.invDiff;
     clearSq = 0;
     for (int i = 0; i < 3; ++i)
         origin[i] = s.keyed ? s.key[i] - kLutStep * std::ceil(s.key[i] / kLutStep) : 0;
     const int total = kLutN * kLutN * kLutN;
     if (!s.keyed) {
         for (int i = 0; i < total; ++i) {
-            node[i][0] = 1;
-            node[i][1] = kNoDespill;
+            node[i][kA] = 0;
+            node[i][kB] = 1;
+            node[i][kLo] = 0;
+            node[i][kTint] = kNoDespill;
         }
         std::fill(cls, cls + sizeof cls, (BYTE)AllOpaque);
         return;
@@ -398,43 +409,54 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
             for (int b = begin; b < end; ++b)
                 for (int gI = 0; gI < kLutN; ++gI)
                     for (int r = 0; r < kLutN; ++r) {
-                        const float v[3] = {NodeColour(0, b) - key[0], NodeColour(1, gI) - key[1], NodeColour(2, r) - key[2]};
+                        const float c[3] = {NodeColour(0, b), NodeColour(1, gI), NodeColour(2, r)};
+                        const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
                         NodeWay& way = m_ways[Index(b, gI, r)];
-                        const float len = std::sqrt(Dot(v, v));
-                        if (len < 1e-3f) {
-                            way.lengthOverReach = -1;
-                            continue;
-                        }
-                        const float d[3] = {v[0] / len, v[1] / len, v[2] / len};
-                        way.spot = s.SpotOf(v);
-                        way.lengthOverReach = len / s.ReachOf(d);
+                        way.raw = s.MeasureRaw(c);
+                        way.atKey = Dot(v, v) < 1e-6f;
+                        way.spot = s.SpotOf(way.atKey ? s.w : v);
                     }
         });
         std::copy(key, key + 3, m_waysKey);
     }
-    // The opacity before thresholds (which exemplars that keep detail go back to), the inner
-    // threshold and the tint tolerance of every node: the same values as Measure and Table give.
-    std::vector<float> measured(total);
+    // The gain of each node's way, its inner threshold and tint tolerance: the values Measure and
+    // Table give. The screen colour's own node has every way's: its colour difference is 0, so
+    // only its threshold and tolerance count, the plain ones.
     KxParallelForAll(kLutN, [&](int begin, int end) {
         for (int i = begin * kLutN * kLutN; i < end * kLutN * kLutN; ++i) {
             const NodeWay& way = m_ways[i];
-            float m = 0, lo = s.inner, tolerance = kDefaultTint;
-            if (way.lengthOverReach >= 0) {
-                m = way.lengthOverReach * way.spot.Of(s.gain);
-                lo = ClampF(s.inner + way.spot.Of(s.innerShift), 0, 0.9f);
-                tolerance = way.spot.Of(s.tint);
+            float* n = node[i];
+            n[kB] = 0;
+            if (way.atKey) {
+                n[kA] = 1;
+                n[kLo] = s.inner;
+                n[kTint] = kDefaultTint;
+                continue;
             }
-            measured[i] = Clamp01(m);
-            node[i][0] = s.Threshold(m, lo);
-            node[i][1] = tolerance;
+            n[kA] = way.spot.Of(s.gain);
+            n[kLo] = ClampF(s.inner + way.spot.Of(s.innerShift), 0, 0.9f);
+            n[kTint] = way.spot.Of(s.tint);
         }
     });
-    // Exemplars in the order they were made, so a later one wins where they overlap.
+    // Exemplars in the order they were made, so a later one wins where they overlap. Background
+    // and foreground take the measure to clear or opaque; detail gives back the measure of the way
+    // and lowers the inner threshold below the exemplar's own measure, so a colour fainter than
+    // the screen's noise still shows.
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
         int lo[3], hi[3];
         for (int i = 0; i < 3; ++i) {
             lo[i] = std::max(0, (int)std::floor((e.c[i] - 2 * e.r - origin[i]) / kLutStep));
             hi[i] = std::min(kLutN - 1, (int)std::ceil((e.c[i] + 2 * e.r - origin[i]) / kLutStep));
+        }
+        // Detail lowers the threshold to half the exemplar's measure, which then shows as much as
+        // it measures (the lower ramp doubles from there), within a reach that stops short of the
+        // screen colour: a faint strand's colour lies as near the screen colour as its noise
+        // does, but not in the same place.
+        float detailLo = 0, detailR = 1;
+        if (e.kind == 2) {
+            const float v[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
+            detailLo = 0.25f * s.Measure(e.c);
+            detailR = std::max(0.6f * kLutStep, std::min(e.r, 0.4f * std::sqrt(Dot(v, v))));
         }
         for (int b = lo[0]; b <= hi[0]; ++b)
             for (int gI = lo[1]; gI <= hi[1]; ++gI)
@@ -444,44 +466,66 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                     if (wgt <= 0)
                         continue;
                     const int i = Index(b, gI, r);
-                    // Detail keeps what it measures, except colours that measure no more than
-                    // the screen's own noise: faint strands lie close to the screen colour, and
-                    // their reach takes in the noise round it.
-                    const float target = e.kind == 0 ? 0.0f
-                                       : e.kind == 1 ? 1.0f
-                                       : measured[i] > s.inner ? std::max(node[i][0], measured[i]) : node[i][0];
-                    node[i][0] += (target - node[i][0]) * wgt;
+                    float* n = node[i];
+                    float targetA = 0, targetB;
+                    if (e.kind == 0) {
+                        targetB = n[kLo] - 0.1f;
+                    } else if (e.kind == 1) {
+                        targetB = OpaqueFrom(n[kLo]) + 0.1f;
+                    } else {
+                        const NodeWay& way = m_ways[i];
+                        targetA = way.atKey ? 1 : way.spot.Of(s.gain);
+                        targetB = 0;
+                        // The screen colour's own node no lower than the screen's noise.
+                        const float target = way.atKey ? std::max(detailLo, s.noise) : detailLo;
+                        n[kLo] += (std::min(n[kLo], target) - n[kLo]) * Reach(std::sqrt(Dot(d, d)), detailR);
+                    }
+                    n[kA] += (targetA - n[kA]) * wgt;
+                    n[kB] += (targetB - n[kB]) * wgt;
                 }
     }
-    // Round the screen colour the opacity is a cone the lattice cannot follow: the colours that
-    // measure below the inner threshold whatever their way are clear without a look-up, unless
-    // an exemplar that makes colours opaque reaches there.
-    float nearest = 1e9f, lowest = 1;
-    for (int cell = 0; cell < kCells; ++cell) {
-        float d[3];
-        s.CellDirection(cell, d);
-        const float reach = s.ReachOf(d);
-        nearest = std::min(nearest, reach / std::max(s.gain[cell], 1e-3f));
-        lowest = std::min(lowest, ClampF(s.inner + s.innerShift[cell], 0, 0.9f));
+    // Colours this near the screen colour measure below every inner threshold: clear without a
+    // look-up, unless an exemplar that makes colours opaque reaches there.
+    float largestA = 1e-3f, lowestMargin = 1;
+    for (int i = 0; i < total; ++i) {
+        largestA = std::max(largestA, node[i][kA]);
+        lowestMargin = std::min(lowestMargin, node[i][kLo] - node[i][kB]);
     }
-    float clearRadius = 0.9f * lowest * nearest;
+    float clearRadius = std::max(0.0f, 0.9f * lowestMargin / (s.MaxSlope() * largestA));
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
         if (e.kind != 0) {
             const float d[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
             clearRadius = std::min(clearRadius, std::max(0.0f, std::sqrt(Dot(d, d)) - 2 * e.r));
         }
     clearSq = clearRadius * clearRadius;
+    // A cell is clear when its measure stays at or below its threshold at every point, opaque
+    // when it stays at or above the opaque measure: bounds of the colour difference over the cell
+    // (at its corners, the difference being linear in each channel but for the larger of two) and
+    // of A, B and the threshold (at the corners too, being interpolated).
     for (int b = 0; b < kLutN - 1; ++b)
         for (int gI = 0; gI < kLutN - 1; ++gI)
             for (int r = 0; r < kLutN - 1; ++r) {
-                bool clear = true, opaque = true, oneTint = true;
-                const float t0 = node[Index(b, gI, r)][1];
+                float rawLo = 1e9f, rawHi = -1e9f, aLo = 1e9f, aHi = -1e9f, bLo = 1e9f, bHi = -1e9f, loLo = 1e9f,
+                      loHi = -1e9f;
+                bool oneTint = true;
+                const float t0 = node[Index(b, gI, r)][kTint];
                 for (int k = 0; k < 8; ++k) {
-                    const float* n = node[Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1))];
-                    clear = clear && n[0] <= 0;
-                    opaque = opaque && n[0] >= 1;
-                    oneTint = oneTint && n[1] == t0;
+                    const int i = Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1));
+                    const float* n = node[i];
+                    rawLo = std::min(rawLo, m_ways[i].raw);
+                    rawHi = std::max(rawHi, m_ways[i].raw);
+                    aLo = std::min(aLo, n[kA]);
+                    aHi = std::max(aHi, n[kA]);
+                    bLo = std::min(bLo, n[kB]);
+                    bHi = std::max(bHi, n[kB]);
+                    loLo = std::min(loLo, n[kLo]);
+                    loHi = std::max(loHi, n[kLo]);
+                    oneTint = oneTint && n[kTint] == t0;
                 }
+                const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + bHi;
+                const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + bLo;
+                const bool clear = mHi <= loLo;
+                const bool opaque = mLo >= OpaqueFrom(loHi);
                 cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
                     clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
             }
@@ -515,7 +559,8 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.shrink = shrink;
         s.inward = inward;
         s.SetKey(key);
-        s.inner = ClampF(step.values[0] / 10000.0f, 0.035f, 0.35f);
+        s.noise = step.values[0] / 10000.0f;
+        s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
     }
     case KX_OP_CLEANBG:
@@ -587,11 +632,10 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
     case KX_OP_RESTOREDETAIL:
         if (!s.keyed || n == 0)
             return;
+        // The threshold is lowered round the colours alone (see CKeyLut::Build), not along their
+        // whole way: the way passes through the screen's noise on its way to the screen colour.
         for (size_t i = 0; i < n; ++i)
             s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 2);
-        s.Weights(c, false, weights);
-        for (int k = 0; k < kCells; ++k)
-            s.innerShift[k] = std::max(-s.inner, s.innerShift[k] - 0.5f * s.inner * weights[k]);
         break;
     case KX_OP_CLEANSPILL:
         if (!s.keyed || n == 0)
@@ -1088,22 +1132,43 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     });
     if (!measuredAll)
         return 500;
-    std::vector<float> screen, fallback;
+    // The noise level of each cell that is all screen, and the level three quarters of those
+    // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
+    // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
+    // Few such cells: the level of all the pixels that measure clear enough.
+    std::vector<std::vector<float>> cellValues(total.size());
+    std::vector<float> fallback;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const size_t cell = (size_t)(y / side) * cw + x / side;
             const float m = measured[(size_t)y * w + x];
             if (clear[cell] * 100 >= total[cell] * 97)
-                screen.push_back(m);
+                cellValues[cell].push_back(m);
             else if (m < 0.3f)
                 fallback.push_back(m);
         }
-    std::vector<float>& use = screen.size() >= 64 ? screen : fallback;
-    if (use.size() < 16)
-        return 500;
-    const size_t k = use.size() * 995 / 1000;
-    std::nth_element(use.begin(), use.begin() + k, use.end());
-    return (int)std::lround((use[k] * 1.1f + 0.01f) * 10000);
+    auto quantile = [](std::vector<float>& v) {
+        const size_t k = v.size() * 995 / 1000;
+        std::nth_element(v.begin(), v.begin() + k, v.end());
+        return v[k];
+    };
+    std::vector<float> levels;
+    for (std::vector<float>& v : cellValues)
+        if (v.size() >= 16)
+            levels.push_back(quantile(v));
+    float level;
+    if (levels.size() >= 8) {
+        const size_t k = levels.size() * 3 / 4;
+        std::nth_element(levels.begin(), levels.begin() + k, levels.end());
+        level = levels[k];
+    } else {
+        for (const std::vector<float>& v : cellValues)
+            fallback.insert(fallback.end(), v.begin(), v.end());
+        if (fallback.size() < 16)
+            return 500;
+        level = quantile(fallback);
+    }
+    return (int)std::lround((level * 1.1f + 0.01f) * 10000);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -22,8 +22,9 @@
 // screen colour corrected by a smooth map of the screen's uneven light, found on the picture):
 //   - a colour C = a F + (1 - a) B mixes a foreground colour F with the screen; a is the opacity.
 //     C - B points from the screen towards F, and a is how far along that way C lies, measured
-//     against the nearest foreground colour the way can reach (a neutral colour, or the edge of
-//     the colour cube), times a gain that depends on the way; then opacities below an inner
+//     by the colour difference: how far C's screen channel stands above the larger of its other
+//     two, against B's own (C's difference is (1 - a) of B's for a foreground that does not lean
+//     the screen's way), times a gain that depends on the way; then opacities below an inner
 //     threshold become 0 (screen noise), above an outer one 1;
 //   - the foreground's own colour is C less (1 - a) B, so hair and glass keep their real colours
 //     and the new background shows through them; what still leans towards the screen's hue
@@ -44,8 +45,9 @@
 //   4 KX_OP_FGTRANSPARENT  the opposite: colours lying that way lose about a third of their
 //                          opacity a click (glass, veils).
 //   5 KX_OP_RESTOREDETAIL  fine detail lost to the inner threshold or to cleaned background: these
-//                          colours keep their measured opacity again, and the threshold is lowered
-//                          for colours lying their way.
+//                          colours and colours close to them keep their measured opacity again,
+//                          even below the screen's noise (the threshold is lowered round them, not
+//                          round the screen colour, so the screen stays clear).
 //   6 KX_OP_CLEANSPILL     colours lying this way keep none of the screen's hue.
 //   7 KX_OP_FINETUNE       the colours are selected for fine tuning (OnFineTuningReady follows);
 //                          SetFineTuningVal then adjusts spill, transparency and detail for

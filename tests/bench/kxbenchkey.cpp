@@ -121,8 +121,8 @@ struct Candidate
     double weight;
 };
 
-// Where a user who sees the result beside the truth would click: for each operation the place
-// where its kind of error is largest over a small neighbourhood.
+// Where a user who sees the result beside the truth would click: for each operation the small
+// neighbourhoods where its kind of error is largest, and in each the pixel where it is worst.
 std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, const CDib& truthComposite)
 {
     const CDib* mask = view.GetMask();
@@ -131,13 +131,21 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
     const int cell = 8;
     const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
     const int kinds = 6;
-    std::vector<double> score((size_t)kinds * cw * ch, 0.0);
+    std::vector<double> score((size_t)kinds * cw * ch, 0.0), worst((size_t)kinds * cw * ch, 0.0);
+    std::vector<CPoint> worstAt((size_t)kinds * cw * ch);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int a = mask->GetLine(y)[3 * x];
             const int t = scene.alpha[(size_t)y * w + x];
             const size_t c = (size_t)(y / cell) * cw + x / cell;
-            auto add = [&](int kind, double v) { score[(size_t)kind * cw * ch + c] += v; };
+            auto add = [&](int kind, double v) {
+                const size_t i = (size_t)kind * cw * ch + c;
+                score[i] += v;
+                if (v > worst[i]) {
+                    worst[i] = v;
+                    worstAt[i] = CPoint(x, y);
+                }
+            };
             if (t == 0 && a > 0)
                 add(0, a);                         // 1: background left standing
             if (t == 255 && a < 128)
@@ -154,15 +162,22 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
                 add(5, std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]));   // 6: spill
             }
         }
+    // The three worst neighbourhoods of each kind, the kinds with the most error in all first: a
+    // screen left speckled all over is as plain to see as one large hole.
     std::vector<Candidate> out;
     for (int kind = 0; kind < kinds; ++kind) {
-        size_t best = 0;
-        for (size_t i = 1; i < (size_t)cw * ch; ++i)
-            if (score[(size_t)kind * cw * ch + i] > score[(size_t)kind * cw * ch + best])
-                best = i;
-        const double v = score[(size_t)kind * cw * ch + best];
-        if (v > 0)
-            out.push_back({kind + 1, CPoint((int)(best % cw) * cell + cell / 2, (int)(best / cw) * cell + cell / 2), v});
+        const size_t first = (size_t)kind * cw * ch;
+        double all = 0;
+        for (size_t i = 0; i < (size_t)cw * ch; ++i)
+            all += score[first + i];
+        std::vector<size_t> order((size_t)cw * ch);
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::partial_sort(order.begin(), order.begin() + 3, order.end(),
+                          [&](size_t a, size_t b) { return score[first + a] > score[first + b]; });
+        for (int k = 0; k < 3; ++k)
+            if (score[first + order[k]] > 0)
+                out.push_back({kind + 1, worstAt[first + order[k]], all * (1 - 0.01 * k)});
     }
     std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.weight > b.weight; });
     return out;
@@ -226,15 +241,14 @@ int Quality(const std::string& samples, const std::string& work)
         };
         writeResult(".ours1.rgba");
 
-        // At most five further clicks; a click that makes it worse is undone and the next place
-        // tried, as a user would.
+        // At most five further clicks kept; a click that makes it worse is undone and the next
+        // place tried, as a user would (at most 30 clicks in all, the undone ones counted as tries).
         double current = Judge(view, scene, truth);
         int clicks = 0, tries = 0;
         std::string used;
         while (clicks < 5 && tries < 30) {
             bool improved = false;
             for (const Candidate& c : Candidates(view, scene, truth)) {
-                ++tries;
                 view.SetOpType(c.op);
                 view.ApplyAt(&c.at, 1);
                 const double judged = Judge(view, scene, truth);
@@ -246,14 +260,15 @@ int Quality(const std::string& samples, const std::string& work)
                     break;
                 }
                 view.Undo();
-                if (tries >= 30)
+                if (++tries >= 30)
                     break;
             }
             if (!improved)
                 break;
         }
         writeResult(".ours5.rgba");
-        printf("scene%d %s clicks %d ops %s pick_ms %.1f\n", index, kind.name, clicks, used.empty() ? "-" : used.c_str(), pickMs);
+        printf("scene%d %s clicks kept %d (ops %s), undone %d, pick_ms %.1f\n", index, kind.name, clicks,
+               used.empty() ? "-" : used.c_str(), tries, pickMs);
         ++index;
     }
     fclose(list);

@@ -210,6 +210,74 @@ TEST_F(PrimatteWndTest, OperationsChangeTheKeyForTheirColours)
     EXPECT_LE(AlphaAt(40 * 2 + 6, 20), screenAlpha) << "inward: nothing grows outwards";
 }
 
+// Strands fainter than the screen's noise vanish with the pick; restoring detail at one of them
+// brings them all back (they share its colour), while the noisy screen round them stays clear.
+TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
+{
+    // A green screen with sensor noise, crossed by strands three pixels wide that are 8 % black.
+    const int w = 240, h = 160;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(w, h, 24));
+    std::vector<bool> strand((size_t)w * h, false), nearStrand((size_t)w * h, false);
+    unsigned seed = 12345;
+    auto gauss = [&] {
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0;
+        }
+        return sum - 6;
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Three strands: two slanting, one level.
+            const int d = std::min({std::abs(y - (x / 2 + 20)), std::abs(y - (130 - x / 3)), std::abs(y - 80)});
+            const bool on = x >= 60 && d <= 1;
+            strand[(size_t)y * w + x] = on;
+            nearStrand[(size_t)y * w + x] = x >= 56 && d <= 4;
+            const double a = on ? 0.08 : 0;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            const double screen[3] = {GetBValue(kGreenScreen), GetGValue(kGreenScreen), GetRValue(kGreenScreen)};
+            for (int i = 0; i < 3; ++i)
+                p[i] = (BYTE)std::min(255.0, std::max(0.0, std::round((1 - a) * screen[i] + 3 * gauss())));
+        }
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.ZoomActual();
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(20, 140);
+    // The strands' mean opacity; the screen pixels away from them that show at all, and that
+    // show more than faintly (8 levels).
+    struct Seen { double strand; int screen, screenAbove8; };
+    auto measure = [&] {
+        Seen seen{0, 0, 0};
+        int n = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int a = AlphaAt(x, y);
+                if (strand[(size_t)y * w + x]) {
+                    seen.strand += a;
+                    ++n;
+                } else if (!nearStrand[(size_t)y * w + x]) {
+                    seen.screen += a > 0;
+                    seen.screenAbove8 += a > 8;
+                }
+            }
+        seen.strand /= n;
+        return seen;
+    };
+    const Seen before = measure();
+    ASSERT_LT(before.strand, 4.0) << "the strands measure within the screen's noise, which the pick clears";
+    ASSERT_LT(before.screen, w * h / 1000) << "the pick leaves the noisy screen clear";
+
+    m_view.SetOpType(KX_OP_RESTOREDETAIL);
+    Click(150, 80);
+    const Seen after = measure();
+    EXPECT_GT(after.strand, 10.0) << "the strands (20 levels in truth) show again; before " << before.strand;
+    EXPECT_LT(after.strand, 40.0) << "and no more opaque than they measure";
+    EXPECT_LT(after.screenAbove8, w * h / 1000) << "the screen stays clear";
+    EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
+}
+
 // A picture of a million pixels and more is keyed through a table of the colours round the
 // screen's: its mask and composite agree with those of a part of it keyed alone, which take the
 // interpolated way, over a colour and over a picture.
