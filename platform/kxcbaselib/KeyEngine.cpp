@@ -1672,14 +1672,14 @@ KX_AVX2_INLINE __m256i GatherBytes(const BYTE* table, __m256i index, __m256i mas
 
 KX_AVX2_INLINE __m256i AsMask(__m256 m) { return _mm256_castps_si256(m); }
 
-// The trilinear interpolation of CKeyLut::Look for 8 colours: of the node value at values (the
-// opacity or the tint tolerance of node 0), round the nodes at index (in floats from values),
-// at the fractions tb, tg, tr.
 KX_AVX2_INLINE __m256 Lerp8(__m256 a, __m256 b, __m256 t) { return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t)); }
 
+// CKeyLut::Look's interpolation between the eight nodes round 8 colours of one of the values of
+// a node (values points at it in node 0; index is each colour's node 0, in floats from there), at
+// the fractions tb, tg, tr.
 KX_AVX2_INLINE __m256 Interpolate8(const float* values, __m256i index, __m256 tb, __m256 tg, __m256 tr)
 {
-    const int sr = 2, sg = 2 * kLutN, sb = 2 * kLutN * kLutN;
+    const int sr = CKeyLut::kValues, sg = CKeyLut::kValues * kLutN, sb = CKeyLut::kValues * kLutN * kLutN;
     const __m256 c00 = Lerp8(_mm256_i32gather_ps(values, index, 4), _mm256_i32gather_ps(values + sr, index, 4), tr);
     const __m256 c01 = Lerp8(_mm256_i32gather_ps(values + sg, index, 4), _mm256_i32gather_ps(values + sg + sr, index, 4), tr);
     const __m256 c10 = Lerp8(_mm256_i32gather_ps(values + sb, index, 4), _mm256_i32gather_ps(values + sb + sr, index, 4), tr);
@@ -1688,17 +1688,9 @@ KX_AVX2_INLINE __m256 Interpolate8(const float* values, __m256i index, __m256 tb
     return Lerp8(Lerp8(c00, c01, tg), Lerp8(c10, c11, tg), tb);
 }
 
-// AlphaByte of 8 opacities, one a 32-bit lane.
-KX_AVX2_INLINE __m256i AlphaBytes8(__m256 a)
-{
-    const __m256i scaled = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(a, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
-    const __m256i none = AsMask(_mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_LE_OQ));
-    const __m256i full = AsMask(_mm256_cmp_ps(a, _mm256_set1_ps(1.0f), _CMP_GE_OQ));
-    return _mm256_andnot_si256(none, _mm256_blendv_epi8(scaled, _mm256_set1_epi32(255), full));
-}
-
-// RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
-// then the lattice is looked up as CKeyLut::Look does, every kind of cell of it.
+// RegionRows::Key eight pixels at a time: the colours in the box's clear cubes and in the
+// lattice's clear and opaque cells are settled here, as CKeyLut::Look settles them; colours in
+// mixed cells are looked up one by one.
 KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
                      float* tint)
 {
@@ -1706,10 +1698,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
     const CKeyLut& l = *rows.lut;
     const KEYBOX* box = rows.box;
     const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
+    const float* tints = &l.node[0][CKeyLut::kTint];
     const __m256 top = _mm256_set1_ps(255.0f), noDespill = _mm256_set1_ps(kNoDespill);
     const __m256 o0 = _mm256_set1_ps(l.origin[0]), o1 = _mm256_set1_ps(l.origin[1]), o2 = _mm256_set1_ps(l.origin[2]);
-    const __m256 k0 = _mm256_set1_ps(l.key[0]), k1 = _mm256_set1_ps(l.key[1]), k2 = _mm256_set1_ps(l.key[2]);
-    const __m256 clearSq = _mm256_set1_ps(l.clearSq);
     const __m256 perStep = _mm256_set1_ps(1 / kLutStep);
     const __m256i lastCell = _mm256_set1_epi32(kLutN - 2), cellSide = _mm256_set1_epi32(kLutN - 1),
                   nodeSide = _mm256_set1_epi32(kLutN);
@@ -1751,32 +1742,32 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         const __m256i kind = GatherBytes(l.cls, cell, all);
         const __m256i clearAll = _mm256_or_si256(clear, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllClear)));
         const __m256i opaque = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque)));
-        const __m256i node2 = _mm256_slli_epi32(_mm256_add_epi32(
-            _mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, nodeSide), ig), nodeSide), ir), 1);
-        __m256 t = _mm256_mask_i32gather_ps(noDespill, &l.node[0][1], node2, _mm256_castsi256_ps(opaque), 4);
-        __m256i a = _mm256_and_si256(opaque, _mm256_set1_epi32(0xFF));
-        const __m256i rest = _mm256_xor_si256(_mm256_or_si256(clearAll, opaque), all);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(rest))) {
-            // Cells of several tints, and mixed cells, whose colours close round the screen
-            // colour are clear.
+        const __m256i tinted = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints)));
+        const __m256i node = _mm256_mullo_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, nodeSide), ig), nodeSide), ir),
+            _mm256_set1_epi32(CKeyLut::kValues));
+        __m256 t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted))) {
             const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
             const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
             const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-            const __m256 tints = Interpolate8(&l.node[0][1], node2, tb, tg, tr);
-            const __m256 opacity = Interpolate8(&l.node[0][0], node2, tb, tg, tr);
-            const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
-            const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
-            const __m256i tinted = _mm256_and_si256(rest, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints)));
-            const __m256i mixed = _mm256_andnot_si256(tinted, rest);
-            const __m256i close = _mm256_and_si256(mixed, AsMask(_mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ)));
-            const __m256i measured = _mm256_andnot_si256(close, mixed);
-            t = _mm256_blendv_ps(t, tints, _mm256_castsi256_ps(_mm256_or_si256(tinted, measured)));
-            a = _mm256_blendv_epi8(a, _mm256_set1_epi32(255), tinted);
-            a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), measured);
+            t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
         }
         _mm256_storeu_ps(tint + x, t);
+        const __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
         const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
         _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
+        int mixed = ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted))) & 0xFF;
+        if (!mixed)
+            continue;
+        alignas(32) float f0[8], f1[8], f2[8];
+        _mm256_store_ps(f0, c0);
+        _mm256_store_ps(f1, c1);
+        _mm256_store_ps(f2, c2);
+        for (; mixed; mixed &= mixed - 1) {
+            const int i = __builtin_ctz(mixed);
+            alpha[x + i] = AlphaByte(l.Look(f0[i], f1[i], f2[i], tint[x + i]));
+        }
     }
     if (x < e1)
         rows.Key(src, bpp, light, x, e1, alpha, tint);
