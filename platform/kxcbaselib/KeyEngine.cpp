@@ -334,6 +334,9 @@ public:
             tint = interpolate(n000 + kTint, tb, tg, tr);
             return 1;
         }
+        // KeyAvx2 does what follows for eight colours at a time, and KeyThreshold8 what
+        // KeyThreshold does: a change here goes there too (the strip test of the window finds
+        // the two apart).
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
         if (vb * vb + vg * vg + vr * vr < clearSq) {
             tint = kNoDespill;
@@ -1688,9 +1691,41 @@ KX_AVX2_INLINE __m256 Interpolate8(const float* values, __m256i index, __m256 tb
     return Lerp8(Lerp8(c00, c01, tg), Lerp8(c10, c11, tg), tb);
 }
 
-// RegionRows::Key eight pixels at a time: the colours in the box's clear cubes and in the
-// lattice's clear and opaque cells are settled here, as CKeyLut::Look settles them; colours in
-// mixed cells are looked up one by one.
+KX_AVX2_INLINE __m256 Select8(__m256 when, __m256 yes, __m256 no) { return _mm256_blendv_ps(no, yes, when); }
+
+KX_AVX2_INLINE __m256 Clamp01x8(__m256 v)
+{
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+    return Select8(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), zero, Select8(_mm256_cmp_ps(v, one, _CMP_GT_OQ), one, v));
+}
+
+// KeyThreshold of 8 measures, each case as it decides it, in its order.
+KX_AVX2_INLINE __m256 KeyThreshold8(__m256 measured, __m256 lo)
+{
+    const __m256 one = _mm256_set1_ps(1.0f), two = _mm256_set1_ps(2.0f);
+    const __m256 hi = _mm256_max_ps(_mm256_add_ps(lo, _mm256_set1_ps(0.05f)), _mm256_set1_ps(kDefaultOuter));
+    const __m256 top = _mm256_sub_ps(one, _mm256_mul_ps(two, _mm256_sub_ps(one, hi)));
+    const __m256 twoLo = _mm256_mul_ps(two, lo);
+    const __m256 overRange = Clamp01x8(_mm256_div_ps(_mm256_sub_ps(measured, lo), _mm256_sub_ps(hi, lo)));
+    const __m256 lowRamp = _mm256_mul_ps(two, _mm256_sub_ps(measured, lo));
+    const __m256 highRamp = Clamp01x8(_mm256_add_ps(top, _mm256_mul_ps(two, _mm256_sub_ps(measured, top))));
+    __m256 a = Select8(_mm256_cmp_ps(measured, top, _CMP_GT_OQ), highRamp, measured);
+    a = Select8(_mm256_cmp_ps(measured, twoLo, _CMP_LT_OQ), lowRamp, a);
+    a = Select8(_mm256_cmp_ps(twoLo, top, _CMP_GE_OQ), overRange, a);
+    return Select8(_mm256_cmp_ps(measured, lo, _CMP_LE_OQ), _mm256_setzero_ps(), a);
+}
+
+// AlphaByte of 8 opacities, one a 32-bit lane.
+KX_AVX2_INLINE __m256i AlphaBytes8(__m256 a)
+{
+    const __m256i scaled = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(a, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
+    const __m256i none = AsMask(_mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_LE_OQ));
+    const __m256i full = AsMask(_mm256_cmp_ps(a, _mm256_set1_ps(1.0f), _CMP_GE_OQ));
+    return _mm256_andnot_si256(none, _mm256_blendv_epi8(scaled, _mm256_set1_epi32(255), full));
+}
+
+// RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
+// then the lattice is looked up as CKeyLut::Look does it, every kind of cell.
 KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
                      float* tint)
 {
@@ -1702,6 +1737,8 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
     const __m256 top = _mm256_set1_ps(255.0f), noDespill = _mm256_set1_ps(kNoDespill);
     const __m256 o0 = _mm256_set1_ps(l.origin[0]), o1 = _mm256_set1_ps(l.origin[1]), o2 = _mm256_set1_ps(l.origin[2]);
     const __m256 perStep = _mm256_set1_ps(1 / kLutStep);
+    const __m256 k0 = _mm256_set1_ps(l.key[0]), k1 = _mm256_set1_ps(l.key[1]), k2 = _mm256_set1_ps(l.key[2]);
+    const __m256 clearSq = _mm256_set1_ps(l.clearSq), invDiff = _mm256_set1_ps(l.invDiff);
     const __m256i lastCell = _mm256_set1_epi32(kLutN - 2), cellSide = _mm256_set1_epi32(kLutN - 1),
                   nodeSide = _mm256_set1_epi32(kLutN);
     const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1);
@@ -1753,21 +1790,33 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
             const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
             t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
         }
+        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
+        const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(mixed))) {
+            // Colours close round the screen colour are clear; the others measure their colour
+            // difference through the lattice's A and B, and its thresholds.
+            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
+            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
+            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
+            const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
+            const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
+            const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
+            const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
+            const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
+            const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
+                                             _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(raw, Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr)),
+                                           Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr));
+            __m256 opacity = KeyThreshold8(m, Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr));
+            opacity = _mm256_andnot_ps(close, opacity);
+            const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
+            const __m256 mixedTint = Select8(shows, Interpolate8(tints, node, tb, tg, tr), noDespill);
+            t = _mm256_blendv_ps(t, mixedTint, _mm256_castsi256_ps(mixed));
+            a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), mixed);
+        }
         _mm256_storeu_ps(tint + x, t);
-        const __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
         const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
         _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
-        int mixed = ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted))) & 0xFF;
-        if (!mixed)
-            continue;
-        alignas(32) float f0[8], f1[8], f2[8];
-        _mm256_store_ps(f0, c0);
-        _mm256_store_ps(f1, c1);
-        _mm256_store_ps(f2, c2);
-        for (; mixed; mixed &= mixed - 1) {
-            const int i = __builtin_ctz(mixed);
-            alpha[x + i] = AlphaByte(l.Look(f0[i], f1[i], f2[i], tint[x + i]));
-        }
     }
     if (x < e1)
         rows.Key(src, bpp, light, x, e1, alpha, tint);
