@@ -6,7 +6,9 @@
 #include <Parallel.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 #include <map>
 #include <mutex>
 #include <new>
@@ -337,6 +339,9 @@ public:
             tint = interpolate(n000 + kTint, tb, tg, tr);
             return 1;
         }
+        // KeyAvx2 does what follows for eight colours at a time, and KeyThreshold8 what
+        // KeyThreshold does: a change here goes there too (the strip test of the window finds
+        // the two apart).
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
         if (vb * vb + vg * vg + vr * vr < clearSq) {
             tint = kNoDespill;
@@ -1431,6 +1436,8 @@ inline void BackPos(double x, double offset, double scale, int n, int& i0, float
 // Without branches: the pixel loops call it for every channel of mixed pixels.
 inline BYTE ToByte(float v) { return (BYTE)(int)(std::min(std::max(v, 0.0f), 255.0f) + 0.5f); }
 
+inline BYTE AlphaByte(float a) { return a <= 0 ? 0 : a >= 1 ? 255 : (BYTE)(a * 255 + 0.5f); }
+
 } // namespace
 
 bool CKeyEngine::RenderBack(const KEYBACK& back, const CRect& rc, CDib& out)
@@ -1517,7 +1524,12 @@ struct RegionRows
     std::vector<int> bgOff0, bgOff1, bgWeight;   // byte offsets of the two pixels, weight of the second (of 256)
     bool bgWholeColumns = true;                  // every column falls on a pixel of the picture
 
-    void Light(int y, RowLight& row) const
+    bool avx2 = false;                           // the row kernels of that level run here
+
+    // The light of row y into row, by the plain code or the same code built for AVX2.
+    void Light(int y, RowLight& row) const { LightOf(y, row); }
+    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf(y, row); }
+    inline __attribute__((always_inline)) void LightOf(int y, RowLight& row) const
     {
         int y0;
         float ty;
@@ -1572,8 +1584,46 @@ struct RegionRows
                     continue;
                 }
             }
-            const float a = l.Look(c0, c1, c2, tint[x]);
-            alpha[x] = a <= 0 ? 0 : a >= 1 ? 255 : (BYTE)(a * 255 + 0.5f);
+            alpha[x] = AlphaByte(l.Look(c0, c1, c2, tint[x]));
+        }
+    }
+
+    // The background picture's two rows for picture row y, and the weight of the second (of 256).
+    void PictureRows(int y, const BYTE*& r0, const BYTE*& r1, int& wy) const
+    {
+        if (mode != Picture)
+            return;
+        int y0;
+        float ty;
+        BackPos(y, bgOffsetY, bgScale, bgH, y0, ty);
+        r0 = picture->GetLine(y0);
+        r1 = picture->GetLine(std::min(y0 + 1, bgH - 1));
+        wy = (int)(ty * 256 + 0.5f);
+        // All of the second row (the last row of the picture, say) is that row alone, which the
+        // direct path reads at once: the same bytes.
+        if (wy == 256) {
+            r0 = r1;
+            wy = 0;
+        }
+    }
+
+    // The background picture at column x of the rows PictureRows gave; direct when the column
+    // and the row fall on a pixel of the picture.
+    void PictureBack(const BYTE* r0, const BYTE* r1, int wy, bool direct, int x, BYTE* n) const
+    {
+        if (direct) {
+            const BYTE* q = r0 + bgOff0[x];
+            n[0] = q[0];
+            n[1] = q[1];
+            n[2] = q[2];
+            return;
+        }
+        const BYTE *q00 = r0 + bgOff0[x], *q01 = r0 + bgOff1[x], *q10 = r1 + bgOff0[x], *q11 = r1 + bgOff1[x];
+        const int wx = bgWeight[x];
+        for (int i = 0; i < 3; ++i) {
+            const int top = q00[i] * 256 + (q01[i] - q00[i]) * wx;
+            const int bottom = q10[i] * 256 + (q11[i] - q10[i]) * wx;
+            n[i] = (BYTE)((top * 256 + (bottom - top) * wy + 32768) >> 16);
         }
     }
 
@@ -1625,17 +1675,9 @@ struct RegionRows
         const float* lean = light.lean.data();
         const float* invLean = light.invLean.data();
         const int dbpp = mode == Transparent ? 4 : 3;
-        // The background picture's two rows for this one, and the weight of the second.
         const BYTE *r0 = nullptr, *r1 = nullptr;
         int wy = 0;
-        if (mode == Picture) {
-            int y0;
-            float ty;
-            BackPos(y, bgOffsetY, bgScale, bgH, y0, ty);
-            r0 = picture->GetLine(y0);
-            r1 = picture->GetLine(std::min(y0 + 1, bgH - 1));
-            wy = (int)(ty * 256 + 0.5f);
-        }
+        PictureRows(y, r0, r1, wy);
         const bool direct = mode == Picture && bgWholeColumns && wy == 0;
         for (int x = e0; x < e1; ++x, dst += dbpp) {
             const BYTE* p = src + (size_t)x * bpp;
@@ -1660,19 +1702,8 @@ struct RegionRows
             // The background at this pixel.
             BYTE n[3] = {colour[0], colour[1], colour[2]};
             if (a8 < 255) {
-                if (direct) {
-                    const BYTE* q = r0 + bgOff0[x];
-                    n[0] = q[0];
-                    n[1] = q[1];
-                    n[2] = q[2];
-                } else if (mode == Picture) {
-                    const BYTE *q00 = r0 + bgOff0[x], *q01 = r0 + bgOff1[x], *q10 = r1 + bgOff0[x], *q11 = r1 + bgOff1[x];
-                    const int wx = bgWeight[x];
-                    for (int i = 0; i < 3; ++i) {
-                        const int top = q00[i] * 256 + (q01[i] - q00[i]) * wx;
-                        const int bottom = q10[i] * 256 + (q11[i] - q10[i]) * wx;
-                        n[i] = (BYTE)((top * 256 + (bottom - top) * wy + 32768) >> 16);
-                    }
+                if (mode == Picture) {
+                    PictureBack(r0, r1, wy, direct, x, n);
                 } else if (mode == Checker) {
                     n[0] = n[1] = n[2] = (((extLeft + x) >> 3) + (y >> 3)) & 1 ? 204 : 153;
                 }
@@ -1718,6 +1749,387 @@ struct RegionRows
     }
 };
 
+// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
+// order (multiplications and additions apart, never fused, which would round otherwise), so that
+// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
+// through the plain code.
+#define KX_AVX2 __attribute__((target("avx2")))
+#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+
+// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
+// only the pixels' bytes.
+KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
+{
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    if (bpp == 4) {
+        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
+        c0 = _mm256_and_si256(v, byte);
+        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
+        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
+        return;
+    }
+    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
+                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
+    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
+                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
+    c0 = _mm256_shuffle_epi8(v, spread);
+    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
+    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
+}
+
+// Writes 8 pixels of blue, green and red (0..255 a lane), with alpha when bpp is 4; only the
+// pixels' bytes are written.
+KX_AVX2_INLINE void StorePixels8(BYTE* d, int bpp, __m256i c0, __m256i c1, __m256i c2, __m256i a)
+{
+    __m256i v = _mm256_or_si256(c0, _mm256_or_si256(_mm256_slli_epi32(c1, 8), _mm256_slli_epi32(c2, 16)));
+    if (bpp == 4) {
+        _mm256_storeu_si256((__m256i*)d, _mm256_or_si256(v, _mm256_slli_epi32(a, 24)));
+        return;
+    }
+    v = _mm256_shuffle_epi8(v, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                                0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m128i low = _mm256_castsi256_si128(v), high = _mm256_extracti128_si256(v, 1);
+    _mm_storeu_si128((__m128i*)d, low);                    // bytes 12 to 15 are written again below
+    _mm_storel_epi64((__m128i*)(d + 12), high);
+    const int last = _mm_extract_epi32(high, 2);
+    memcpy(d + 20, &last, 4);
+}
+
+// The bytes table[index] of 8 lanes where mask is set (0 elsewhere), by 4-byte reads that are
+// aligned, so none reaches past the page of the byte it is for.
+KX_AVX2_INLINE __m256i GatherBytes(const BYTE* table, __m256i index, __m256i mask)
+{
+    const int misalign = (int)((uintptr_t)table & 3);
+    const __m256i at = _mm256_add_epi32(index, _mm256_set1_epi32(misalign));
+    const __m256i word = _mm256_andnot_si256(_mm256_set1_epi32(3), at);
+    const __m256i got = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), (const int*)(table - misalign), word, mask, 1);
+    const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(at, _mm256_set1_epi32(3)), 3);
+    return _mm256_and_si256(_mm256_srlv_epi32(got, shift), _mm256_set1_epi32(0xFF));
+}
+
+KX_AVX2_INLINE __m256i AsMask(__m256 m) { return _mm256_castps_si256(m); }
+
+KX_AVX2_INLINE __m256 Lerp8(__m256 a, __m256 b, __m256 t) { return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t)); }
+
+// CKeyLut::Look's interpolation between the eight nodes round 8 colours of one of the values of
+// a node (values points at it in node 0; index is each colour's node 0, in floats from there), at
+// the fractions tb, tg, tr.
+KX_AVX2_INLINE __m256 Interpolate8(const float* values, __m256i index, __m256 tb, __m256 tg, __m256 tr)
+{
+    const int sr = CKeyLut::kValues, sg = CKeyLut::kValues * kLutN, sb = CKeyLut::kValues * kLutN * kLutN;
+    const __m256 c00 = Lerp8(_mm256_i32gather_ps(values, index, 4), _mm256_i32gather_ps(values + sr, index, 4), tr);
+    const __m256 c01 = Lerp8(_mm256_i32gather_ps(values + sg, index, 4), _mm256_i32gather_ps(values + sg + sr, index, 4), tr);
+    const __m256 c10 = Lerp8(_mm256_i32gather_ps(values + sb, index, 4), _mm256_i32gather_ps(values + sb + sr, index, 4), tr);
+    const __m256 c11 = Lerp8(_mm256_i32gather_ps(values + sb + sg, index, 4),
+                             _mm256_i32gather_ps(values + sb + sg + sr, index, 4), tr);
+    return Lerp8(Lerp8(c00, c01, tg), Lerp8(c10, c11, tg), tb);
+}
+
+KX_AVX2_INLINE __m256 Select8(__m256 when, __m256 yes, __m256 no) { return _mm256_blendv_ps(no, yes, when); }
+
+KX_AVX2_INLINE __m256 Clamp01x8(__m256 v)
+{
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+    return Select8(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), zero, Select8(_mm256_cmp_ps(v, one, _CMP_GT_OQ), one, v));
+}
+
+// KeyThreshold of 8 measures, each case as it decides it, in its order.
+KX_AVX2_INLINE __m256 KeyThreshold8(__m256 measured, __m256 lo)
+{
+    const __m256 one = _mm256_set1_ps(1.0f), two = _mm256_set1_ps(2.0f);
+    const __m256 hi = _mm256_max_ps(_mm256_add_ps(lo, _mm256_set1_ps(0.05f)), _mm256_set1_ps(kDefaultOuter));
+    const __m256 top = _mm256_sub_ps(one, _mm256_mul_ps(two, _mm256_sub_ps(one, hi)));
+    const __m256 twoLo = _mm256_mul_ps(two, lo);
+    const __m256 overRange = Clamp01x8(_mm256_div_ps(_mm256_sub_ps(measured, lo), _mm256_sub_ps(hi, lo)));
+    const __m256 lowRamp = _mm256_mul_ps(two, _mm256_sub_ps(measured, lo));
+    const __m256 highRamp = Clamp01x8(_mm256_add_ps(top, _mm256_mul_ps(two, _mm256_sub_ps(measured, top))));
+    __m256 a = Select8(_mm256_cmp_ps(measured, top, _CMP_GT_OQ), highRamp, measured);
+    a = Select8(_mm256_cmp_ps(measured, twoLo, _CMP_LT_OQ), lowRamp, a);
+    a = Select8(_mm256_cmp_ps(twoLo, top, _CMP_GE_OQ), overRange, a);
+    return Select8(_mm256_cmp_ps(measured, lo, _CMP_LE_OQ), _mm256_setzero_ps(), a);
+}
+
+// AlphaByte of 8 opacities, one a 32-bit lane.
+KX_AVX2_INLINE __m256i AlphaBytes8(__m256 a)
+{
+    const __m256i scaled = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(a, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
+    const __m256i none = AsMask(_mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_LE_OQ));
+    const __m256i full = AsMask(_mm256_cmp_ps(a, _mm256_set1_ps(1.0f), _CMP_GE_OQ));
+    return _mm256_andnot_si256(none, _mm256_blendv_epi8(scaled, _mm256_set1_epi32(255), full));
+}
+
+// RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
+// then the lattice is looked up as CKeyLut::Look does it, every kind of cell.
+KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
+                     float* tint)
+{
+    static_assert(kBoxSide == 64, "the box index below is of 6 bits a channel");
+    const CKeyLut& l = *rows.lut;
+    const KEYBOX* box = rows.box;
+    const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
+    const float* tints = &l.node[0][CKeyLut::kTint];
+    const __m256 top = _mm256_set1_ps(255.0f), noDespill = _mm256_set1_ps(kNoDespill);
+    const __m256 o0 = _mm256_set1_ps(l.origin[0]), o1 = _mm256_set1_ps(l.origin[1]), o2 = _mm256_set1_ps(l.origin[2]);
+    const __m256 perStep = _mm256_set1_ps(1 / kLutStep);
+    const __m256 k0 = _mm256_set1_ps(l.key[0]), k1 = _mm256_set1_ps(l.key[1]), k2 = _mm256_set1_ps(l.key[2]);
+    const __m256 clearSq = _mm256_set1_ps(l.clearSq), invDiff = _mm256_set1_ps(l.invDiff);
+    const __m256i lastCell = _mm256_set1_epi32(kLutN - 2), cellSide = _mm256_set1_epi32(kLutN - 1),
+                  nodeSide = _mm256_set1_epi32(kLutN);
+    const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1);
+    const __m256i lo0 = _mm256_set1_epi32(box ? box->lo[0] : 0), lo1 = _mm256_set1_epi32(box ? box->lo[1] : 0),
+                  lo2 = _mm256_set1_epi32(box ? box->lo[2] : 0);
+    int x = e0;
+    for (; x + 8 <= e1; x += 8) {
+        __m256i p0, p1, p2;
+        LoadPixels8(src + (size_t)x * bpp, bpp, p0, p1, p2);
+        const __m256 c0 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(g0 + x)), top);
+        const __m256 c1 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p1), _mm256_loadu_ps(g1 + x)), top);
+        const __m256 c2 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p2), _mm256_loadu_ps(g2 + x)), top);
+        __m256i clear = zero;
+        if (box) {
+            const __m256i i0 = _mm256_sub_epi32(_mm256_cvttps_epi32(c0), lo0);
+            const __m256i i1 = _mm256_sub_epi32(_mm256_cvttps_epi32(c1), lo1);
+            const __m256i i2 = _mm256_sub_epi32(_mm256_cvttps_epi32(c2), lo2);
+            const __m256i any = _mm256_or_si256(_mm256_or_si256(i0, i1), i2);
+            const __m256i inside = _mm256_cmpeq_epi32(_mm256_and_si256(any, _mm256_set1_epi32(~(kBoxSide - 1))), zero);
+            const __m256i index = _mm256_and_si256(
+                _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
+            clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
+        }
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF) {
+            _mm_storel_epi64((__m128i*)(alpha + x), _mm_setzero_si128());
+            _mm256_storeu_ps(tint + x, noDespill);
+            continue;
+        }
+        // The lattice cell of each colour and what kind it is.
+        const __m256 fb = _mm256_mul_ps(_mm256_sub_ps(c0, o0), perStep);
+        const __m256 fg = _mm256_mul_ps(_mm256_sub_ps(c1, o1), perStep);
+        const __m256 fr = _mm256_mul_ps(_mm256_sub_ps(c2, o2), perStep);
+        const __m256i ib = _mm256_min_epi32(_mm256_cvttps_epi32(fb), lastCell);
+        const __m256i ig = _mm256_min_epi32(_mm256_cvttps_epi32(fg), lastCell);
+        const __m256i ir = _mm256_min_epi32(_mm256_cvttps_epi32(fr), lastCell);
+        const __m256i cell = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, cellSide), ig), cellSide), ir);
+        const __m256i kind = GatherBytes(l.cls, cell, all);
+        const __m256i clearAll = _mm256_or_si256(clear, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllClear)));
+        const __m256i opaque = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque)));
+        const __m256i tinted = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints)));
+        const __m256i node = _mm256_mullo_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, nodeSide), ig), nodeSide), ir),
+            _mm256_set1_epi32(CKeyLut::kValues));
+        __m256 t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted))) {
+            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
+            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
+            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
+            t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
+        }
+        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
+        const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(mixed))) {
+            // Colours close round the screen colour are clear; the others measure their colour
+            // difference through the lattice's A and B, and its thresholds.
+            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
+            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
+            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
+            const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
+            const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
+            const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
+            const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
+            const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
+            const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
+                                             _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(raw, Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr)),
+                                           Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr));
+            __m256 opacity = KeyThreshold8(m, Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr));
+            opacity = _mm256_andnot_ps(close, opacity);
+            const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
+            const __m256 mixedTint = Select8(shows, Interpolate8(tints, node, tb, tg, tr), noDespill);
+            t = _mm256_blendv_ps(t, mixedTint, _mm256_castsi256_ps(mixed));
+            a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), mixed);
+        }
+        _mm256_storeu_ps(tint + x, t);
+        const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+        _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
+    }
+    if (x < e1)
+        rows.Key(src, bpp, light, x, e1, alpha, tint);
+}
+
+// The background of 8 pixels of row y at columns x.. as RegionRows::Compose takes it: the colour,
+// and where the pixel is not opaque, the chequer or the picture's pixel.
+KX_AVX2_INLINE void Backs8(const RegionRows& rows, int y, int x, __m256i notOpaque, const BYTE* r0, const BYTE* r1, int wy,
+                           bool direct, __m256i& n0, __m256i& n1, __m256i& n2)
+{
+    n0 = _mm256_set1_epi32(rows.colour[0]);
+    n1 = _mm256_set1_epi32(rows.colour[1]);
+    n2 = _mm256_set1_epi32(rows.colour[2]);
+    const int lanes = _mm256_movemask_ps(_mm256_castsi256_ps(notOpaque));
+    if (!lanes)
+        return;
+    if (rows.mode == RegionRows::Checker) {
+        const __m256i columns = _mm256_add_epi32(_mm256_set1_epi32(rows.extLeft + x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        const __m256i odd = _mm256_and_si256(_mm256_add_epi32(_mm256_srli_epi32(columns, 3), _mm256_set1_epi32(y >> 3)),
+                                             _mm256_set1_epi32(1));
+        const __m256i shade = _mm256_blendv_epi8(_mm256_set1_epi32(153), _mm256_set1_epi32(204),
+                                                 _mm256_cmpeq_epi32(odd, _mm256_set1_epi32(1)));
+        n0 = _mm256_blendv_epi8(n0, shade, notOpaque);
+        n1 = _mm256_blendv_epi8(n1, shade, notOpaque);
+        n2 = _mm256_blendv_epi8(n2, shade, notOpaque);
+        return;
+    }
+    if (rows.mode != RegionRows::Picture)
+        return;
+    // The picture's pixels one after another, as when it has the foreground's size: read as the
+    // foreground's are.
+    const int* off0 = rows.bgOff0.data() + x;
+    const int step = off0[1] - off0[0];
+    const __m256i run = _mm256_add_epi32(_mm256_set1_epi32(off0[0]),
+                                         _mm256_mullo_epi32(_mm256_set1_epi32(step), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+    if (direct && (step == 3 || step == 4) &&
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(run, _mm256_loadu_si256((const __m256i*)off0))) == -1) {
+        __m256i q0, q1, q2;
+        LoadPixels8(r0 + off0[0], step, q0, q1, q2);
+        n0 = _mm256_blendv_epi8(n0, q0, notOpaque);
+        n1 = _mm256_blendv_epi8(n1, q1, notOpaque);
+        n2 = _mm256_blendv_epi8(n2, q2, notOpaque);
+        return;
+    }
+    alignas(32) int b[3][8];
+    _mm256_store_si256((__m256i*)b[0], n0);
+    _mm256_store_si256((__m256i*)b[1], n1);
+    _mm256_store_si256((__m256i*)b[2], n2);
+    for (int rest = lanes; rest; rest &= rest - 1) {
+        const int i = __builtin_ctz(rest);
+        BYTE n[3];
+        rows.PictureBack(r0, r1, wy, direct, x + i, n);
+        for (int c = 0; c < 3; ++c)
+            b[c][i] = n[c];
+    }
+    n0 = _mm256_load_si256((const __m256i*)b[0]);
+    n1 = _mm256_load_si256((const __m256i*)b[1]);
+    n2 = _mm256_load_si256((const __m256i*)b[2]);
+}
+
+KX_AVX2_INLINE __m256i ToBytes8(__m256 v)
+{
+    const __m256 clamped = _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+    return _mm256_cvttps_epi32(_mm256_add_ps(clamped, _mm256_set1_ps(0.5f)));
+}
+
+// RegionRows::Compose eight pixels at a time, every case of it.
+KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
+                         const float* tint, int e0, int e1, BYTE* dst)
+{
+    const CKeyLut& l = *rows.lut;
+    const __m256 w0 = _mm256_set1_ps(l.w[0]), w1 = _mm256_set1_ps(l.w[1]), w2 = _mm256_set1_ps(l.w[2]);
+    const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
+    const float* lean = light.lean.data();
+    const float* invLean = light.invLean.data();
+    const bool transparent = rows.mode == RegionRows::Transparent;
+    const int dbpp = transparent ? 4 : 3;
+    const BYTE *r0 = nullptr, *r1 = nullptr;
+    int wy = 0;
+    rows.PictureRows(y, r0, r1, wy);
+    const bool direct = rows.mode == RegionRows::Picture && rows.bgWholeColumns && wy == 0;
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f), half = _mm256_set1_ps(kNoDespill * 0.5f);
+    const __m256 perLevel = _mm256_set1_ps(1 / 255.0f);
+    const __m256i full = _mm256_set1_epi32(255), none = _mm256_setzero_si256();
+    int x = e0;
+    for (; x + 8 <= e1; x += 8, dst += 8 * dbpp) {
+        __m256i p0, p1, p2;
+        LoadPixels8(src + (size_t)x * bpp, bpp, p0, p1, p2);
+        const __m256i a8 = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(alpha + x)));
+        const __m256 t = _mm256_loadu_ps(tint + x);
+        const __m256 ln = _mm256_loadu_ps(lean + x);
+        const __m256 f0 = _mm256_cvtepi32_ps(p0), f1 = _mm256_cvtepi32_ps(p1), f2 = _mm256_cvtepi32_ps(p2);
+        const __m256i opaque = _mm256_cmpeq_epi32(a8, full);
+        // An opaque pixel that leans the screen's way no further than its tolerance is itself.
+        __m256i despill = AsMask(_mm256_cmp_ps(t, half, _CMP_LT_OQ));
+        const __m256 leanP = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(f0, w0), _mm256_mul_ps(f1, w1)), _mm256_mul_ps(f2, w2));
+        const __m256i leansOut = AsMask(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ),
+                                                      _mm256_cmp_ps(leanP, _mm256_mul_ps(t, ln), _CMP_GT_OQ)));
+        despill = _mm256_andnot_si256(_mm256_andnot_si256(leansOut, opaque), despill);
+        const __m256i itself = _mm256_andnot_si256(despill, opaque);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(itself)) == 0xFF) {
+            if (bpp == 3 && dbpp == 3)
+                memcpy(dst, src + (size_t)x * 3, 24);
+            else
+                StorePixels8(dst, dbpp, p0, p1, p2, full);
+            continue;
+        }
+        const __m256i clear = _mm256_cmpeq_epi32(a8, none);
+        const __m256i notOpaque = _mm256_xor_si256(opaque, _mm256_set1_epi32(-1));
+        __m256i n0, n1, n2;
+        Backs8(rows, y, x, transparent ? none : notOpaque, r0, r1, wy, direct, n0, n1, n2);
+        // The subject's own colour: the screen's share taken away, then what still leans the
+        // screen's way beyond the tolerance.
+        const __m256 a = _mm256_mul_ps(_mm256_cvtepi32_ps(a8), perLevel), k = _mm256_sub_ps(one, a);
+        const __m256 s0 = _mm256_loadu_ps(b0 + x), s1 = _mm256_loadu_ps(b1 + x), s2 = _mm256_loadu_ps(b2 + x);
+        const __m256 seen = _mm256_castsi256_ps(notOpaque);
+        __m256 c0 = _mm256_blendv_ps(f0, _mm256_max_ps(_mm256_sub_ps(f0, _mm256_mul_ps(k, s0)), zero), seen);
+        __m256 c1 = _mm256_blendv_ps(f1, _mm256_max_ps(_mm256_sub_ps(f1, _mm256_mul_ps(k, s1)), zero), seen);
+        __m256 c2 = _mm256_blendv_ps(f2, _mm256_max_ps(_mm256_sub_ps(f2, _mm256_mul_ps(k, s2)), zero), seen);
+        const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
+        const __m256 lim = _mm256_mul_ps(_mm256_mul_ps(t, a), ln);
+        const __m256 spilt = _mm256_and_ps(_mm256_castsi256_ps(despill),
+                                           _mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(e, lim, _CMP_GT_OQ)));
+        const __m256 f = _mm256_mul_ps(_mm256_sub_ps(e, lim), _mm256_loadu_ps(invLean + x));
+        c0 = _mm256_blendv_ps(c0, _mm256_max_ps(_mm256_sub_ps(c0, _mm256_mul_ps(f, s0)), zero), spilt);
+        c1 = _mm256_blendv_ps(c1, _mm256_max_ps(_mm256_sub_ps(c1, _mm256_mul_ps(f, s1)), zero), spilt);
+        c2 = _mm256_blendv_ps(c2, _mm256_max_ps(_mm256_sub_ps(c2, _mm256_mul_ps(f, s2)), zero), spilt);
+        __m256i o0, o1, o2;
+        if (transparent) {
+            const __m256 inv = _mm256_div_ps(one, a);
+            o0 = ToBytes8(_mm256_mul_ps(c0, inv));
+            o1 = ToBytes8(_mm256_mul_ps(c1, inv));
+            o2 = ToBytes8(_mm256_mul_ps(c2, inv));
+            // Clear pixels are all 0, opaque ones themselves.
+            o0 = _mm256_andnot_si256(clear, _mm256_blendv_epi8(o0, p0, itself));
+            o1 = _mm256_andnot_si256(clear, _mm256_blendv_epi8(o1, p1, itself));
+            o2 = _mm256_andnot_si256(clear, _mm256_blendv_epi8(o2, p2, itself));
+            StorePixels8(dst, 4, o0, o1, o2, a8);
+            continue;
+        }
+        o0 = ToBytes8(_mm256_add_ps(c0, _mm256_mul_ps(k, _mm256_cvtepi32_ps(n0))));
+        o1 = ToBytes8(_mm256_add_ps(c1, _mm256_mul_ps(k, _mm256_cvtepi32_ps(n1))));
+        o2 = ToBytes8(_mm256_add_ps(c2, _mm256_mul_ps(k, _mm256_cvtepi32_ps(n2))));
+        o0 = _mm256_blendv_epi8(_mm256_blendv_epi8(o0, n0, clear), p0, itself);
+        o1 = _mm256_blendv_epi8(_mm256_blendv_epi8(o1, n1, clear), p1, itself);
+        o2 = _mm256_blendv_epi8(_mm256_blendv_epi8(o2, n2, clear), p2, itself);
+        StorePixels8(dst, 3, o0, o1, o2, full);
+    }
+    if (x < e1)
+        rows.Compose(y, src, bpp, light, alpha, tint, x, e1, dst);
+}
+
+// The row kernels of the level the CPU runs.
+void LightRow(const RegionRows& rows, int y, RowLight& light)
+{
+    if (rows.avx2)
+        rows.LightAvx2(y, light);
+    else
+        rows.Light(y, light);
+}
+
+void KeyRow(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint)
+{
+    if (rows.avx2)
+        KeyAvx2(rows, src, bpp, light, e0, e1, alpha, tint);
+    else
+        rows.Key(src, bpp, light, e0, e1, alpha, tint);
+}
+
+void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
+                const float* tint, int e0, int e1, BYTE* dst)
+{
+    if (rows.avx2)
+        ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst);
+    else
+        rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst);
+}
+
 } // namespace
 
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
@@ -1759,6 +2171,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
 
     RegionRows rows;
     rows.lut = m_pLut.get();
+    rows.avx2 = KxCpuHasAvx2();
     // Without the box (out of memory for it) every colour is looked up, to the same result.
     if ((long long)ew * eh >= kBoxMinPixels && s.keyed)
         rows.box = Box();
@@ -1814,6 +2227,11 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             rows.bgOff0[x] = b0 * bgBpp;
             rows.bgOff1[x] = std::min(b0 + 1, bgW - 1) * bgBpp;
             rows.bgWeight[x] = (int)(t * 256 + 0.5f);
+            if (rows.bgWeight[x] == 256) {
+                // All of the second pixel (at the picture's last column, say) is that pixel.
+                rows.bgOff0[x] = rows.bgOff1[x];
+                rows.bgWeight[x] = 0;
+            }
             rows.bgWholeColumns = rows.bgWholeColumns && rows.bgWeight[x] == 0;
         }
     }
@@ -1840,11 +2258,11 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             for (int ry = begin; ry < end; ++ry) {
                 const int y = rc.top + ry;
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-                rows.Light(y, light);
-                rows.Key(src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                LightRow(rows, y, light);
+                KeyRow(rows, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
-                    rows.Compose(y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
+                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
                 writeMask(ry, alpha.data());
             }
         });
@@ -1861,9 +2279,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
-            rows.Light(y, light);
+            LightRow(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            rows.Key(src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
+            KeyRow(rows, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
             BYTE* tb = &tints[(size_t)ey * ew];
             for (int x = 0; x < ew; ++x)
@@ -1885,8 +2303,8 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 tint[x] = TintOf(tb[x]);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
-                rows.Light(y, light);
-                rows.Compose(y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
+                LightRow(rows, y, light);
+                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
             }
             writeMask(ry, a + e0);
         }

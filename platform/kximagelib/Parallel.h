@@ -1,4 +1,4 @@
-// The picture library's worker threads, for the pixel loops of the libraries above it.
+// The picture library's worker threads and CPU level, for the pixel loops of the libraries above it.
 #pragma once
 #include "kximagelib.h"
 #include <functional>
@@ -22,3 +22,7 @@ KXIMAGE_API bool KxParallelForAll(int count, const std::function<void(int begin,
 
 // The threads KxParallelFor spreads work over, the calling thread included.
 KXIMAGE_API int KxWorkerCount();
+
+// Whether this CPU (and the system) runs AVX2 code: the pixel loops of the libraries above pick
+// their kernels by it, as the picture library's own do. The libraries are built for any x86-64.
+KXIMAGE_API bool KxCpuHasAvx2();

@@ -225,3 +225,8 @@ int KxWorkerCount()
 {
     return kximage::WorkerCount();
 }
+
+bool KxCpuHasAvx2()
+{
+    return kximage::GetCpuLevel() == kximage::CPU_AVX2;
+}

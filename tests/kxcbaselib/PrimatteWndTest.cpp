@@ -368,6 +368,62 @@ TEST_F(PrimatteWndTest, LargePicturesKeyAsTheirPartsDo)
     }
 }
 
+// Every pixel keys to the same bytes whatever region it is keyed in: strips too narrow for the
+// vector kernels give the bytes of the picture keyed whole, over a colour, over a picture of the
+// foreground's size and over one that is resampled, with no background at all, and with the matte
+// shaped in space; the key has cells of one tint, of several tints and of mixed opacity.
+TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
+{
+    CDib photo, backdrop;
+    ASSERT_EQ(1, photo.Load(ExecutableFolder() + "..\\samples\\astronaut.png"));
+    ASSERT_EQ(1, backdrop.Load(ExecutableFolder() + "..\\samples\\coffee.png"));
+    KEYSCENEOPT opt;
+    opt.width = 301;   // rows end in a few pixels the vector kernels leave to the plain code
+    opt.height = 203;
+    opt.hairStrands = 60;
+    KEYSCENE scene;
+    ASSERT_TRUE(MakeKeyScene(photo, opt, m_folder.Path(), scene));
+    CDib sameSize;
+    ASSERT_TRUE(sameSize.Resize(backdrop, opt.width, opt.height, 2));
+    ASSERT_EQ(1, m_view.SetPicture(&scene.composite, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    ASSERT_TRUE(m_view.IsKeyed());
+    // Spill cleaned on the subject's edge, detail restored in the hair.
+    auto firstWith = [&](int lo, int hi) {
+        for (int i = 0; i < opt.width * opt.height; ++i)
+            if (scene.alpha[i] >= lo && scene.alpha[i] <= hi && i % opt.width > 20)
+                return CPoint(i % opt.width, i / opt.width);
+        return CPoint(-1, -1);
+    };
+    const CPoint edge = firstWith(200, 254), hair = firstWith(12, 80);
+    ASSERT_GE(edge.x, 0);
+    ASSERT_GE(hair.x, 0);
+    m_view.SetOpType(KX_OP_CLEANSPILL);
+    ASSERT_TRUE(m_view.ApplyAt(&edge, 1));
+    m_view.SetOpType(KX_OP_RESTOREDETAIL);
+    ASSERT_TRUE(m_view.ApplyAt(&hair, 1));
+
+    const struct { const char* name; const CDib* picture; int mode; int defocus, shrink; } cases[] = {
+        {"over a colour", &backdrop, KX_DEFBG_COLOR, 0, 0},
+        {"over a resampled picture", &backdrop, KX_DEFBG_PICTURE, 0, 0},
+        {"over a picture of its size", &sameSize, KX_DEFBG_PICTURE, 0, 0},
+        {"shaped, over a picture", &backdrop, KX_DEFBG_PICTURE, 10, 20},
+        {"without a background", nullptr, KX_DEFBG_NONE, 0, 0},
+    };
+    for (const auto& c : cases) {
+        m_view.SetPicture(c.picture, KX_PRIM_BACKGROUND);
+        m_view.SetDefaultBgColor(c.mode, RGB(20, 90, 200));
+        m_view.SetDefocusShrinkVal(c.defocus, c.shrink);
+        ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << c.name;
+        const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+        for (int x = 0; x < opt.width; x += 7)
+            ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, opt.height)) << c.name;
+        EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << c.name;
+        EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << c.name;
+    }
+}
+
 // Undo and redo replay the steps: the composite after undo is the one before the step, and
 // after redo the one after it, bit for bit.
 TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
