@@ -35,6 +35,11 @@ const int kBoxMinPixels = 1 << 20;         // regions this large use the box
 // the time it falls to kDarkFull.
 const float kDarkFrom = 0.97f;
 const float kDarkFull = 0.85f;
+// The subject's colour near a place is found from the colours there at least this opaque, in
+// cells with this much opacity in all, leaning from the screen colour at least this far.
+const float kTowardsFrom = 0.1f;
+const float kTowardsWeight = 2.0f;
+const float kTowardsMinLean = 12.0f;
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -391,6 +396,12 @@ struct KEYINSIDE
 {
     int w = 0, h = 0;
     std::vector<float> inside;
+    // The subject's colour near each cell, corrected, where the cell's colours show it: a mixed
+    // pixel there lies on the line from the screen colour to it, and its opacity is how far along
+    // (3 a cell: that colour less the screen's, over its length squared; all 0 where unknown).
+    std::vector<float> towards;
+    float inner = 0.05f;                         // the key's inner threshold
+    float key[3] = {0, 0, 0};
 };
 
 inline BYTE TintByte(float tint) { return tint >= kNoDespill * 0.5f ? 255 : (BYTE)std::min(254, (int)(tint * 250 + 0.5f)); }
@@ -1401,8 +1412,96 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= across[(size_t)(y - reach) * w + x];
         }
     }
+    Towards(in);
     m_nInsideVersion = m_nVersion;
     return &in;
+}
+
+// The colour difference takes the subject for a colour with no lean to the screen's hue, and
+// measures a mix by how far it has lost the screen's: hair of a colour between the screen's and
+// grey reads fainter than it is, and a colour leaning away from the screen's hue denser. Where
+// the subject near a place shows in the reduced foreground, the mixes there lie on the line from
+// the screen colour towards its colour: the colours the key finds not clear, weighted by their
+// opacity, give that line's way, and the subject's colour lies on it where its colour difference
+// is gone (or where it leaves the colour cube, if sooner) or at the farthest colour seen along
+// it, whichever is farther.
+void CKeyEngine::Towards(KEYINSIDE& in) const
+{
+    const CDib& pic = m_analysis;
+    const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
+    const CKeyLut& lut = *m_pLut;
+    const float* key = lut.key;
+    in.inner = m_pState->inner;
+    std::copy(key, key + 3, in.key);
+    // Per cell: the sum of the colours less the screen's weighted by opacity, the weights, and
+    // the most-opaque colour's distance along the way found below.
+    std::vector<float> sums((size_t)w * h * 4, 0.0f);
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x) {
+                float g[3];
+                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
+                float* sum = &sums[4 * ((size_t)y * w + x)];
+                for (int j = 0; j < step; ++j) {
+                    const int py = y * step + j;
+                    if (py >= pic.GetHeight())
+                        break;
+                    const BYTE* row = pic.GetLine(py);
+                    for (int i = 0; i < step; ++i) {
+                        const int px = x * step + i;
+                        if (px >= pic.GetWidth())
+                            break;
+                        const BYTE* p = row + px * bpp;
+                        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]),
+                                            std::min(255.0f, p[2] * g[2])};
+                        float tint;
+                        const float a = lut.Look(c[0], c[1], c[2], tint);
+                        if (a < kTowardsFrom)
+                            continue;
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += (c[k] - key[k]) * a;
+                        sum[3] += a;
+                    }
+                }
+            }
+    });
+    in.towards.assign((size_t)w * h * 3, 0.0f);
+    const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // The cell and its neighbours.
+            float v[3] = {0, 0, 0}, weight = 0;
+            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
+                    const float* sum = &sums[4 * ((size_t)yy * w + xx)];
+                    for (int k = 0; k < 3; ++k)
+                        v[k] += sum[k];
+                    weight += sum[3];
+                }
+            if (weight < kTowardsWeight)
+                continue;
+            const float len = std::sqrt(Dot(v, v));
+            if (len < kTowardsMinLean * weight)
+                continue;
+            const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
+            // Where the colour difference along the way is gone: the first of the other two
+            // channels to reach the screen's.
+            float t = 1e9f;
+            for (int k = 0; k < 2; ++k)
+                if (u[o[k]] - u[sc] > 1e-4f)
+                    t = std::min(t, (key[sc] - key[o[k]]) / (u[o[k]] - u[sc]));
+            for (int k = 0; k < 3; ++k) {
+                if (u[k] > 1e-4f)
+                    t = std::min(t, (255 - key[k]) / u[k]);
+                else if (u[k] < -1e-4f)
+                    t = std::min(t, -key[k] / u[k]);
+            }
+            if (t >= 1e8f || t < kTowardsMinLean)
+                continue;
+            float* to = &in.towards[3 * ((size_t)y * w + x)];
+            for (int k = 0; k < 3; ++k)
+                to[k] = u[k] / t;
+        }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1624,6 +1723,39 @@ struct RegionRows
             const int top = q00[i] * 256 + (q01[i] - q00[i]) * wx;
             const int bottom = q10[i] * 256 + (q11[i] - q10[i]) * wx;
             n[i] = (BYTE)((top * 256 + (bottom - top) * wy + 32768) >> 16);
+        }
+    }
+
+    // A mixed pixel where the subject's colour near it is known: its opacity is how far it lies
+    // along the line from the screen colour to that colour. Columns e0 .. e1 - 1 of picture row
+    // y, as Key left them.
+    void Mix(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    {
+        if (!inside || inside->towards.empty())
+            return;
+        int y0;
+        float ty;
+        GridPos(y, pictureHeight, inside->h, y0, ty);
+        const int cy = std::min(y0 + (ty >= 0.5f ? 1 : 0), inside->h - 1), last = inside->w - 1;
+        const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
+        const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
+        const float* key = inside->key;
+        for (int x = e0; x < e1; ++x) {
+            if (alpha[x] == 255)
+                continue;
+            const int cx = std::min(insideX[x] + (insideT[x] >= 0.5f ? 1 : 0), last);
+            const float* v = towards + 3 * cx;
+            if (v[0] == 0 && v[1] == 0 && v[2] == 0)
+                continue;
+            const BYTE* p = src + (size_t)x * bpp;
+            const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
+                        c2 = std::min(255.0f, p[2] * g2[x]);
+            const float a = KeyThreshold((c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2], inside->inner);
+            if (a <= 0 && alpha[x] == 0)
+                continue;
+            if (a > 0 && alpha[x] == 0)
+                tint[x] = kDefaultTint;
+            alpha[x] = AlphaByte(a);
         }
     }
 
@@ -2260,6 +2392,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow(rows, y, light);
                 KeyRow(rows, src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                rows.Mix(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
                     ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
@@ -2282,6 +2415,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             LightRow(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             KeyRow(rows, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
+            rows.Mix(y, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
             BYTE* tb = &tints[(size_t)ey * ew];
             for (int x = 0; x < ew; ++x)

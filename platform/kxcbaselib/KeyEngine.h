@@ -141,6 +141,8 @@ private:
     const KEYINSIDE* Inside() const;
     const KEYINSIDE* MakeInside() const;
     mutable std::unique_ptr<KEYINSIDE> m_pInside;
+    // The subject's colour near each cell of the inside's grid.
+    void Towards(KEYINSIDE& in) const;
     mutable unsigned m_nInsideVersion = 0;
     std::vector<KEYSTEP> m_steps;
     int m_nDone = 0;
