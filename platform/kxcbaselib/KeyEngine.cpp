@@ -40,6 +40,7 @@ const float kDarkFull = 0.85f;
 const float kTowardsFrom = 0.1f;
 const float kTowardsWeight = 2.0f;
 const float kTowardsMinLean = 12.0f;
+const float kTowardsShare = 0.6f;
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -1755,7 +1756,7 @@ struct RegionRows
                 continue;
             if (a > 0 && alpha[x] == 0)
                 tint[x] = kDefaultTint;
-            alpha[x] = AlphaByte(a);
+            alpha[x] = AlphaByte(kTowardsShare * a + (1 - kTowardsShare) * alpha[x] * (1 / 255.0f));
         }
     }
 
