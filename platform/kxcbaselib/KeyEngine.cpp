@@ -329,17 +329,7 @@ public:
             tint = n000[kTint];
             return 1;
         }
-        const int sr = kValues, sg = kValues * kLutN, sb = kValues * kLutN * kLutN;
-        // The eight corners' interpolation of one of the node's values.
-        auto interpolate = [&](const float* n, float tb, float tg, float tr) {
-            const float c00 = n[0] + (n[sr] - n[0]) * tr;
-            const float c01 = n[sg] + (n[sg + sr] - n[sg]) * tr;
-            const float c10 = n[sb] + (n[sb + sr] - n[sb]) * tr;
-            const float c11 = n[sb + sg] + (n[sb + sg + sr] - n[sb + sg]) * tr;
-            const float c0i = c00 + (c01 - c00) * tg;
-            const float c1i = c10 + (c11 - c10) * tg;
-            return c0i + (c1i - c0i) * tb;
-        };
+        const auto interpolate = Interpolate;
         const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
         if (kind == OpaqueTints) {
             tint = interpolate(n000 + kTint, tb, tg, tr);
@@ -361,9 +351,48 @@ public:
         return a;
     }
 
+    // Look's opacity of a colour whose colour difference measure is moved along towards along,
+    // for the colours Look interpolates (the others as Look has them).
+    float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
+    {
+        const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
+                    fr = (c2 - origin[2]) * (1 / kLutStep);
+        const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
+        const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
+        if (kind != Mixed)
+            return Look(c0, c1, c2, tint);
+        const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
+        if (vb * vb + vg * vg + vr * vr < clearSq) {
+            tint = kNoDespill;
+            return 0;
+        }
+        const float* n000 = node[Index(ib, ig, ir)];
+        const float tb = fb - ib, tg = fg - ig, tr = fr - ir;
+        const float c[3] = {c0, c1, c2};
+        float raw = 1 - (c[sc] - std::max(c[o1], c[o2])) * invDiff;
+        raw += (along - raw) * share;
+        const float m = raw * Interpolate(n000 + kA, tb, tg, tr) + Interpolate(n000 + kB, tb, tg, tr);
+        const float a = KeyThreshold(m, Interpolate(n000 + kLo, tb, tg, tr));
+        tint = a > 0 ? Interpolate(n000 + kTint, tb, tg, tr) : kNoDespill;
+        return a;
+    }
+
     void Build(const CKeyEngine::CState& s);
 
 private:
+    // The eight corners' interpolation of one of a node's values.
+    static inline float Interpolate(const float* n, float tb, float tg, float tr)
+    {
+        const int sr = kValues, sg = kValues * kLutN, sb = kValues * kLutN * kLutN;
+        const float c00 = n[0] + (n[sr] - n[0]) * tr;
+        const float c01 = n[sg] + (n[sg + sr] - n[sg]) * tr;
+        const float c10 = n[sb] + (n[sb + sr] - n[sb]) * tr;
+        const float c11 = n[sb + sg] + (n[sb + sg + sr] - n[sb + sg]) * tr;
+        const float c0i = c00 + (c01 - c00) * tg;
+        const float c1i = c10 + (c11 - c10) * tg;
+        return c0i + (c1i - c0i) * tb;
+    }
+
     // The way from the screen colour to each node, which depends on the screen colour alone: where
     // it falls among the tables' cells, and the node's colour difference measure. Kept from one
     // build to the next while the colour stays.
@@ -401,7 +430,6 @@ struct KEYINSIDE
     // pixel there lies on the line from the screen colour to it, and its opacity is how far along
     // (3 a cell: that colour less the screen's, over its length squared; all 0 where unknown).
     std::vector<float> towards;
-    float inner = 0.05f;                         // the key's inner threshold
     float key[3] = {0, 0, 0};
 };
 
@@ -1432,7 +1460,6 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
     const CKeyLut& lut = *m_pLut;
     const float* key = lut.key;
-    in.inner = m_pState->inner;
     std::copy(key, key + 3, in.key);
     // Per cell: the sum of the colours less the screen's weighted by opacity, the weights, and
     // the most-opaque colour's distance along the way found below.
@@ -1751,12 +1778,8 @@ struct RegionRows
             const BYTE* p = src + (size_t)x * bpp;
             const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
                         c2 = std::min(255.0f, p[2] * g2[x]);
-            const float a = KeyThreshold((c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2], inside->inner);
-            if (a <= 0 && alpha[x] == 0)
-                continue;
-            if (a > 0 && alpha[x] == 0)
-                tint[x] = kDefaultTint;
-            alpha[x] = AlphaByte(kTowardsShare * a + (1 - kTowardsShare) * alpha[x] * (1 / 255.0f));
+            const float along = (c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2];
+            alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
         }
     }
 

@@ -320,6 +320,42 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
     EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
 }
 
+// Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
+// screen lose the screen's colour difference only slowly at first, and the colour difference
+// alone reads them far fainter than they are. The subject's colour near them puts them back on
+// the line from the screen to it.
+TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
+{
+    const COLORREF olive = RGB(139, 143, 33);
+    const int w = 400, h = 240;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(w, h, 24));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // An olive subject below, with bands of half and quarter cover above it.
+            COLORREF c = kGreenScreen;
+            if (x >= 100 && x < 300 && y >= 120)
+                c = olive;
+            else if (x >= 100 && x < 200 && y >= 110 && y < 120)
+                c = Mix(olive, kGreenScreen, 0.5);
+            else if (x >= 200 && x < 300 && y >= 110 && y < 120)
+                c = Mix(olive, kGreenScreen, 0.25);
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    EXPECT_NEAR(AlphaAt(150, 115), 128, 26) << "half cover";
+    EXPECT_GT(AlphaAt(250, 115), 20) << "quarter cover";
+    EXPECT_LT(AlphaAt(250, 115), 90) << "quarter cover";
+    EXPECT_EQ(255, AlphaAt(200, 180)) << "the subject";
+    EXPECT_EQ(0, AlphaAt(50, 50)) << "the open screen";
+    EXPECT_EQ(0, AlphaAt(150, 95)) << "the open screen near the subject";
+}
+
 // A picture of a million pixels and more is keyed through a table of the colours round the
 // screen's: its mask and composite agree with those of a part of it keyed alone, which take the
 // interpolated way, over a colour and over a picture.
