@@ -41,6 +41,7 @@ const float kTowardsFrom = 0.1f;
 const float kTowardsWeight = 2.0f;
 const float kTowardsMinLean = 12.0f;
 const float kTowardsShare = 0.6f;
+const int kTowardsFill = 3;                // cells
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -351,15 +352,16 @@ public:
         return a;
     }
 
-    // Look's opacity of a colour whose colour difference measure is moved along towards along,
-    // for the colours Look interpolates (the others as Look has them).
+    // Look's opacity of a colour whose colour difference measure is moved a share of the way
+    // towards along: the colours of cells that are all clear by the colour difference are
+    // interpolated too, those of opaque cells stay as Look has them.
     float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
                     fr = (c2 - origin[2]) * (1 / kLutStep);
         const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
         const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
-        if (kind != Mixed)
+        if (kind == AllOpaque || kind == OpaqueTints)
             return Look(c0, c1, c2, tint);
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
         if (vb * vb + vg * vg + vr * vr < clearSq) {
@@ -1530,6 +1532,40 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             for (int k = 0; k < 3; ++k)
                 to[k] = u[k] / t;
         }
+    // Faint mixes far from anything dense (the tips of hair) take the way of the cells round
+    // them: a few cells outwards, each ring the mean of the known cells beside it.
+    std::vector<float> known = in.towards;
+    for (int ring = 0; ring < kTowardsFill; ++ring) {
+        bool grew = false;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = (size_t)y * w + x;
+                float* to = &in.towards[3 * i];
+                if (to[0] != 0 || to[1] != 0 || to[2] != 0)
+                    continue;
+                float v[3] = {0, 0, 0};
+                int n = 0;
+                const int nx[4] = {x - 1, x + 1, x, x}, ny[4] = {y, y, y - 1, y + 1};
+                for (int k = 0; k < 4; ++k) {
+                    if (nx[k] < 0 || ny[k] < 0 || nx[k] >= w || ny[k] >= h)
+                        continue;
+                    const float* o = &known[3 * ((size_t)ny[k] * w + nx[k])];
+                    if (o[0] == 0 && o[1] == 0 && o[2] == 0)
+                        continue;
+                    for (int c = 0; c < 3; ++c)
+                        v[c] += o[c];
+                    ++n;
+                }
+                if (n == 0)
+                    continue;
+                for (int c = 0; c < 3; ++c)
+                    to[c] = v[c] / n;
+                grew = true;
+            }
+        if (!grew)
+            break;
+        known = in.towards;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
