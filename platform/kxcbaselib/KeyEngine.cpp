@@ -42,6 +42,7 @@ const float kTowardsWeight = 2.0f;
 const float kTowardsMinLean = 12.0f;
 const float kTowardsShare = 0.6f;
 const int kTowardsFill = 3;                // cells
+const float kTowardsSparse = 0.4f;
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -1495,6 +1496,27 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 }
             }
     });
+    // The single pixels of the foreground: their colours less the screen's, and their opacity.
+    const CDib& one = m_samples.IsValid() ? m_samples : pic;
+    const int sw = std::min(one.GetWidth(), pic.GetWidth()), sh = std::min(one.GetHeight(), pic.GetHeight());
+    const int sbpp = one.GetBitsPerPixel() / 8;
+    std::vector<float> single((size_t)sw * sh * 4);
+    KxParallelForAll(sh, [&](int begin, int end) {
+        for (int py = begin; py < end; ++py) {
+            const BYTE* row = one.GetLine(py);
+            for (int px = 0; px < sw; ++px) {
+                float g[3];
+                MapGains(m_map, (px / step + 0.5) / w, (py / step + 0.5) / h, g);
+                const BYTE* p = row + px * sbpp;
+                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                float tint;
+                float* d = &single[4 * ((size_t)py * sw + px)];
+                for (int k = 0; k < 3; ++k)
+                    d[k] = c[k] - key[k];
+                d[3] = lut.Look(c[0], c[1], c[2], tint);
+            }
+        }
+    });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     for (int y = 0; y < h; ++y)
@@ -1528,6 +1550,24 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             }
             if (t >= 1e8f || t < kTowardsMinLean)
                 continue;
+            // Where the subject is sparse (strands of hair), it lies at least as far as the
+            // farthest single pixels seen along the way (the second farthest, against noise).
+            float first = 0, second = 0;
+            for (int py = std::max(0, (y - 1) * step); py < std::min(sh, (y + 2) * step); ++py)
+                for (int px = std::max(0, (x - 1) * step); px < std::min(sw, (x + 2) * step); ++px) {
+                    const float* d = &single[4 * ((size_t)py * sw + px)];
+                    if (d[3] < kTowardsFrom)
+                        continue;
+                    const float along = Dot(u, d);
+                    if (along > first) {
+                        second = first;
+                        first = along;
+                    } else if (along > second) {
+                        second = along;
+                    }
+                }
+            if (weight < kTowardsSparse * 9 * step * step)
+                t = std::max(t, second);
             float* to = &in.towards[3 * ((size_t)y * w + x)];
             for (int k = 0; k < 3; ++k)
                 to[k] = u[k] / t;
