@@ -2099,8 +2099,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             for (int x = 0; x < rw; ++x)
                 m[3 * x] = m[3 * x + 1] = m[3 * x + 2] = alpha[x];
         }
-        if (out.alpha)
-            memcpy(out.alpha + (size_t)ry * out.alphaStride, alpha, rw);
+        BYTE* to = out.alpha ? out.alpha + (size_t)ry * out.alphaStride : nullptr;
+        if (to && to != alpha)
+            memcpy(to, alpha, rw);
     };
 
     // Every job below takes its scratch memory before it writes a row, and writes each row whole
@@ -2124,11 +2125,22 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         });
     }
 
-    // With spatial shaping: the matte of the extended region first, shaped, then the composite.
-    std::unique_ptr<BYTE[]> alpha(new (std::nothrow) BYTE[(size_t)ew * eh]);
-    std::unique_ptr<BYTE[]> tints(new (std::nothrow) BYTE[(size_t)ew * eh]);
-    if (!alpha || !tints)
-        return false;
+    // With spatial shaping: the matte of the extended region first, with the tint tolerances (as
+    // bytes), then the matte shaped, then the composite. Fresh pages cost more to touch than the
+    // keying that fills them, so when the extent is the region (the whole picture, say) the matte
+    // is made in the caller's buffer and each row's tints wait in the composite's row, which is
+    // composed only after they are read.
+    const bool inPlace = ext == rc && out.alpha && out.alphaStride >= ew && out.composite;
+    std::unique_ptr<BYTE[]> ownAlpha, ownTints;
+    if (!inPlace) {
+        ownAlpha.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
+        ownTints.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
+        if (!ownAlpha || !ownTints)
+            return false;
+    }
+    const size_t alphaStride = inPlace ? (size_t)out.alphaStride : (size_t)ew;
+    BYTE* alpha = inPlace ? out.alpha : ownAlpha.get();
+    auto tintsOf = [&](int ey) { return inPlace ? out.composite->GetLine(ey) : &ownTints[(size_t)ey * ew]; };
     const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
@@ -2136,14 +2148,20 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
             LightRow(rows, y, light);
-            KeyRow(rows, source.GetLine(y) + (size_t)ext.left * sbpp, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
-            BYTE* tb = &tints[(size_t)ey * ew];
+            KeyRow(rows, source.GetLine(y) + (size_t)ext.left * sbpp, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            BYTE* tb = tintsOf(ey);
             for (int x = 0; x < ew; ++x)
                 tb[x] = TintByte(tint[x]);
         }
     });
-    if (!keyed || !ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
+    if (!keyed || !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward))
         return false;
+    static const std::vector<float> tintOf = [] {
+        std::vector<float> table(256);
+        for (int b = 0; b < 256; ++b)
+            table[b] = TintOf((BYTE)b);
+        return table;
+    }();
     const int e0 = rc.left - ext.left;
     return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
@@ -2151,10 +2169,10 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         std::vector<float> tint(ew);
         for (int ry = begin; ry < end; ++ry) {
             const int y = rc.top + ry, ey = y - ext.top;
-            const BYTE* a = &alpha[(size_t)ey * ew];
-            const BYTE* tb = &tints[(size_t)ey * ew];
+            const BYTE* a = alpha + ey * alphaStride;
+            const BYTE* tb = tintsOf(ey);
             for (int x = e0; x < e0 + rw; ++x)
-                tint[x] = TintOf(tb[x]);
+                tint[x] = tintOf[tb[x]];
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
                 LightRow(rows, y, light);
