@@ -30,6 +30,11 @@ const float kKernelCos = 0.766f;           // cos 40 degrees: how far a step's w
 const int kAnalysisSide = 512;
 const int kBoxSide = 64;                   // levels a channel of KEYBOX
 const int kBoxMinPixels = 1 << 20;         // regions this large use the box
+// Inside the subject (no clear screen within a hundredth of the picture), a colour whose screen
+// channel falls below this share of the screen's there is a dark part of the subject, opaque by
+// the time it falls to kDarkFull.
+const float kDarkFrom = 0.97f;
+const float kDarkFull = 0.85f;
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -376,6 +381,16 @@ struct KEYBOX
     int lo[3] = {0, 0, 0};                        // the colour at the corner of cube 0, 0, 0
     std::vector<BYTE> clear;                      // 1: the cube is clear
     static int Index(int b, int g, int r) { return (b * kBoxSide + g) * kBoxSide + r; }
+};
+
+// The inside of the subject on a grid over the picture (of about 128 cells a side): 1 where
+// no clear screen lies near, 0 where it does. Pixels of the subject that read as screen darkened
+// (navy cloth on a blue screen reads as half-transparent black) are opaque there: a mix with the
+// screen so far from the screen would need a see-through subject as large as that part.
+struct KEYINSIDE
+{
+    int w = 0, h = 0;
+    std::vector<float> inside;
 };
 
 inline BYTE TintByte(float tint) { return tint >= kNoDespill * 0.5f ? 255 : (BYTE)std::min(254, (int)(tint * 250 + 0.5f)); }
@@ -1313,6 +1328,83 @@ const KEYBOX* CKeyEngine::MakeBox() const
     return &box;
 }
 
+const KEYINSIDE* CKeyEngine::Inside() const
+{
+    if (!m_pState->keyed || !m_analysis.IsValid())
+        return nullptr;
+    if (m_pInside && m_nInsideVersion == m_nVersion)
+        return m_pInside.get();
+    try {
+        return MakeInside();
+    } catch (const std::bad_alloc&) {
+        m_pInside.reset();
+        return nullptr;
+    }
+}
+
+const KEYINSIDE* CKeyEngine::MakeInside() const
+{
+    // Every fourth pixel of the reduced foreground: a grid of about 128 cells a side, fine enough
+    // for a hundredth of the picture and cheap enough for every click.
+    const CDib& pic = m_analysis;
+    const int step = 4, bpp = pic.GetBitsPerPixel() / 8;
+    const int w = std::max(1, pic.GetWidth() / step), h = std::max(1, pic.GetHeight() / step);
+    std::vector<BYTE> clear((size_t)w * h);
+    const CKeyLut& lut = *m_pLut;
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const int py = std::min(pic.GetHeight() - 1, y * step + step / 2);
+            const BYTE* row = pic.GetLine(py);
+            for (int x = 0; x < w; ++x) {
+                const int px = std::min(pic.GetWidth() - 1, x * step + step / 2);
+                float g[3];
+                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
+                const BYTE* p = row + px * bpp;
+                float tint;
+                clear[(size_t)y * w + x] =
+                    lut.Look(std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2]), tint) <= 0;
+            }
+        }
+    });
+    // Clear screen within the reach, along the rows and then down the columns (running counts).
+    const int reach = std::max(2, (std::max(w, h) + 50) / 100);
+    std::vector<int> across((size_t)w * h);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* c = &clear[(size_t)y * w];
+        int n = 0;
+        for (int x = 0; x <= std::min(reach, w - 1); ++x)
+            n += c[x];
+        for (int x = 0; x < w; ++x) {
+            across[(size_t)y * w + x] = n;
+            if (x + reach + 1 < w)
+                n += c[x + reach + 1];
+            if (x - reach >= 0)
+                n -= c[x - reach];
+        }
+    }
+    if (!m_pInside)
+        m_pInside.reset(new KEYINSIDE);
+    KEYINSIDE& in = *m_pInside;
+    in.w = w;
+    in.h = h;
+    in.inside.assign((size_t)w * h, 0.0f);
+    for (int x = 0; x < w; ++x) {
+        int n = 0;
+        for (int y = 0; y <= std::min(reach, h - 1); ++y)
+            n += across[(size_t)y * w + x];
+        for (int y = 0; y < h; ++y) {
+            in.inside[(size_t)y * w + x] = n == 0 ? 1.0f : 0.0f;
+            if (y + reach + 1 < h)
+                n += across[(size_t)(y + reach + 1) * w + x];
+            if (y - reach >= 0)
+                n -= across[(size_t)(y - reach) * w + x];
+        }
+    }
+    m_nInsideVersion = m_nVersion;
+    return &in;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Keying
 
@@ -1410,6 +1502,12 @@ struct RegionRows
     const CKeyLut* lut = nullptr;
     const KEYBOX* box = nullptr;                 // null: every colour is interpolated
     int extLeft = 0, ew = 0;
+    // The inside of the subject (null: none known), where the columns fall on its grid, and the
+    // screen's channel.
+    const KEYINSIDE* inside = nullptr;
+    std::vector<int> insideX;
+    std::vector<float> insideT;
+    int screenChannel = 1;
     // The light map: gains and the screen colour they give, 3 a cell, and for the columns of the
     // region runs that lie between the same two cells.
     int mapW = 1, mapH = 1, pictureHeight = 1;
@@ -1526,6 +1624,43 @@ struct RegionRows
             const int top = q00[i] * 256 + (q01[i] - q00[i]) * wx;
             const int bottom = q10[i] * 256 + (q11[i] - q10[i]) * wx;
             n[i] = (BYTE)((top * 256 + (bottom - top) * wy + 32768) >> 16);
+        }
+    }
+
+    // Inside the subject, what reads as the screen darkened is a dark part of the subject: the
+    // opacity of a mixed pixel rises towards opaque as its screen channel falls below the
+    // screen's there (nothing of the screen's hue is then taken away as spill). Columns
+    // e0 .. e1 - 1 of picture row y, as Key left them.
+    void Dark(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    {
+        if (!inside)
+            return;
+        int y0;
+        float ty;
+        GridPos(y, pictureHeight, inside->h, y0, ty);
+        const float* r0 = &inside->inside[(size_t)y0 * inside->w];
+        const float* r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
+        const float* screen = light.b[screenChannel].data();
+        const int sc = screenChannel, last = inside->w - 1;
+        for (int x = e0; x < e1; ++x) {
+            // Clear pixels read as the screen itself, not darkened: only the mixed ones are looked
+            // at, a small share of a picture.
+            if ((BYTE)(alpha[x] - 1) >= 254)
+                continue;
+            const float level = src[(size_t)x * bpp + sc];
+            if (level >= kDarkFrom * screen[x])
+                continue;
+            const float share = level / std::max(screen[x], 1.0f);
+            const int i0 = insideX[x], i1 = std::min(i0 + 1, last);
+            const float t = insideT[x];
+            const float in = (r0[i0] + (r0[i1] - r0[i0]) * t) * (1 - ty) + (r1[i0] + (r1[i1] - r1[i0]) * t) * ty;
+            if (in <= 0)
+                continue;
+            float dark = std::min(1.0f, (kDarkFrom - share) / (kDarkFrom - kDarkFull));
+            dark = dark * dark * (3 - 2 * dark) * in;
+            alpha[x] = (BYTE)(alpha[x] + (255 - alpha[x]) * dark + 0.5f);
+            if (dark > 0.5f)
+                tint[x] = kNoDespill;
         }
     }
 
@@ -2043,6 +2178,14 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     rows.extLeft = ext.left;
     rows.ew = ew;
     rows.pictureHeight = sh;
+    rows.inside = s.keyed ? Inside() : nullptr;
+    if (rows.inside) {
+        rows.screenChannel = s.sc;
+        rows.insideX.resize(ew);
+        rows.insideT.resize(ew);
+        for (int x = 0; x < ew; ++x)
+            GridPos(ext.left + x, sw, rows.inside->w, rows.insideX[x], rows.insideT[x]);
+    }
     rows.mapW = std::max(1, m_map.w);
     rows.mapH = std::max(1, m_map.h);
     const int cells = rows.mapW * rows.mapH;
@@ -2118,6 +2261,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow(rows, y, light);
                 KeyRow(rows, src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
                     ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
                 writeMask(ry, alpha.data());
@@ -2148,7 +2292,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
             LightRow(rows, y, light);
-            KeyRow(rows, source.GetLine(y) + (size_t)ext.left * sbpp, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+            KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             BYTE* tb = tintsOf(ey);
             for (int x = 0; x < ew; ++x)
                 tb[x] = TintByte(tint[x]);

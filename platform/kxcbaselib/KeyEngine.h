@@ -55,6 +55,7 @@ struct KEYOUTPUT
 
 class CKeyLut;
 struct KEYBOX;
+struct KEYINSIDE;
 
 class KXCBASE_API CKeyEngine
 {
@@ -134,6 +135,13 @@ private:
     const KEYBOX* MakeBox() const;
     mutable std::unique_ptr<KEYBOX> m_pBox;
     mutable unsigned m_nBoxVersion = 0;
+    // Where the inside of the subject lies on the picture, far from any clear screen; made from
+    // the reduced foreground when first needed after a change of the key or the picture. Null
+    // without a key or a picture, or when memory ran out.
+    const KEYINSIDE* Inside() const;
+    const KEYINSIDE* MakeInside() const;
+    mutable std::unique_ptr<KEYINSIDE> m_pInside;
+    mutable unsigned m_nInsideVersion = 0;
     std::vector<KEYSTEP> m_steps;
     int m_nDone = 0;
     unsigned m_nVersion = 1;

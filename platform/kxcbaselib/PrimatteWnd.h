@@ -26,6 +26,10 @@
 //     two, against B's own (C's difference is (1 - a) of B's for a foreground that does not lean
 //     the screen's way), times a gain that depends on the way; then opacities below an inner
 //     threshold become 0 (screen noise), above an outer one 1;
+//   - inside the subject (no clear screen within about a hundredth of the picture), a mixed colour
+//     whose screen channel lies well below B's is a dark part of the subject, not the screen seen
+//     through black: it becomes opaque (navy cloth on a blue screen), while glass, lighter than
+//     the screen, and strands at the open screen keep what they measure;
 //   - the foreground's own colour is C less (1 - a) B, so hair and glass keep their real colours
 //     and the new background shows through them; what still leans towards the screen's hue
 //     beyond a tolerance is screen light spilt on the subject and is taken away;

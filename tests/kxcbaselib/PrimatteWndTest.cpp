@@ -278,6 +278,48 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
 }
 
+// Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
+// alone. Inside the subject it is opaque; at the open screen, a strand of the same colour stays
+// as see-through as it reads, and so does a pane of glass (lighter than the screen) inside.
+TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
+{
+    const COLORREF navy = RGB(60, 45, 120), glass = Mix(RGB(225, 215, 205), kBlueScreen, 0.35);
+    const int w = 400, h = 240;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(w, h, 24));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // A subject of skin colour with a navy coat and a pane of glass in it, and a navy strand
+            // two pixels wide across the open screen above it.
+            COLORREF c = kBlueScreen;
+            if (x >= 100 && x < 380 && y >= 80)
+                c = RGB(205, 160, 130);
+            if (x >= 130 && x < 230 && y >= 110)
+                c = navy;
+            if (x >= 260 && x < 350 && y >= 110 && y < 210)
+                c = glass;
+            if (x >= 20 && (y == 40 || y == 41))
+                c = navy;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat inside the subject";
+    const int strand = AlphaAt(200, 40);
+    EXPECT_GT(strand, 60);
+    EXPECT_LT(strand, 190) << "the navy strand at the open screen keeps its measure";
+    EXPECT_NEAR(AlphaAt(305, 160), 89, 25) << "the glass inside the subject keeps its measure";
+    EXPECT_EQ(0, AlphaAt(50, 150)) << "the open screen";
+    // The navy keeps its own colour in the composite, none of its blue taken away as spill.
+    m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
+    const BYTE* p = m_view.GetComposite()->GetLine(170) + 3 * 180;
+    EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
+}
+
 // A picture of a million pixels and more is keyed through a table of the colours round the
 // screen's: its mask and composite agree with those of a part of it keyed alone, which take the
 // interpolated way, over a colour and over a picture.
