@@ -1927,15 +1927,16 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         }
         __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
         const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(mixed))) {
-            // Colours close round the screen colour are clear; the others measure their colour
-            // difference through the lattice's A and B, and its thresholds.
+        // Colours in mixed cells close round the screen colour are clear; the others measure their
+        // colour difference through the lattice's A and B, and its thresholds.
+        const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
+        const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
+        const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
+        t = _mm256_blendv_ps(t, noDespill, _mm256_and_ps(close, _mm256_castsi256_ps(mixed)));
+        if (_mm256_movemask_ps(_mm256_andnot_ps(close, _mm256_castsi256_ps(mixed)))) {
             const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
             const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
             const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-            const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
-            const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
-            const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
             const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
             const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
             const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
