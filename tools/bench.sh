@@ -80,6 +80,7 @@ keying_bench() {
     "$(kget full_shaped)" "$(kget full_shaped_cpu)" "$(kget full_worst)" "$(kget full_worst_cpu)"
   printf '  undo + full size %s / %s, redo + full size %s / %s, mask %s; opening the picture %s\n' "$(kget undo_full)" \
     "$(kget undo_full_cpu)" "$(kget redo_full)" "$(kget redo_full_cpu)" "$(kget mask_full)" "$(kget open_ms)"
+  printf '  undo to refreshed view %s, redo to refreshed view %s\n' "$(kget undo_view)" "$(kget redo_view)"
   printf '  peak extra memory: key, composite and mask %s MB, shaping %s MB more (one full-size buffer %s MB)\n' \
     "$(kget peak_extra_mb)" "$(kget shaped_extra_mb)" "$(kget full_buffer_mb)"
   printf '  result digests: over a colour %s (mask %s), over a picture %s, slowest %s, shaped %s (mask %s)\n' \

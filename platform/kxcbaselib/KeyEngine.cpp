@@ -2159,15 +2159,16 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         }
         __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
         const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(mixed))) {
-            // Colours close round the screen colour are clear; the others measure their colour
-            // difference through the lattice's A and B, and its thresholds.
+        // Colours in mixed cells close round the screen colour are clear; the others measure their
+        // colour difference through the lattice's A and B, and its thresholds.
+        const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
+        const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
+        const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
+        t = _mm256_blendv_ps(t, noDespill, _mm256_and_ps(close, _mm256_castsi256_ps(mixed)));
+        if (_mm256_movemask_ps(_mm256_andnot_ps(close, _mm256_castsi256_ps(mixed)))) {
             const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
             const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
             const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-            const __m256 vb = _mm256_sub_ps(c0, k0), vg = _mm256_sub_ps(c1, k1), vr = _mm256_sub_ps(c2, k2);
-            const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
-            const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
             const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
             const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
             const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
@@ -2474,8 +2475,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             for (int x = 0; x < rw; ++x)
                 m[3 * x] = m[3 * x + 1] = m[3 * x + 2] = alpha[x];
         }
-        if (out.alpha)
-            memcpy(out.alpha + (size_t)ry * out.alphaStride, alpha, rw);
+        BYTE* to = out.alpha ? out.alpha + (size_t)ry * out.alphaStride : nullptr;
+        if (to && to != alpha)
+            memcpy(to, alpha, rw);
     };
 
     // Every job below takes its scratch memory before it writes a row, and writes each row whole
@@ -2501,11 +2503,22 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         });
     }
 
-    // With spatial shaping: the matte of the extended region first, shaped, then the composite.
-    std::unique_ptr<BYTE[]> alpha(new (std::nothrow) BYTE[(size_t)ew * eh]);
-    std::unique_ptr<BYTE[]> tints(new (std::nothrow) BYTE[(size_t)ew * eh]);
-    if (!alpha || !tints)
-        return false;
+    // With spatial shaping: the matte of the extended region first, with the tint tolerances (as
+    // bytes), then the matte shaped, then the composite. Fresh pages cost more to touch than the
+    // keying that fills them, so when the extent is the region (the whole picture, say) the matte
+    // is made in the caller's buffer and each row's tints wait in the composite's row, which is
+    // composed only after they are read.
+    const bool inPlace = ext == rc && out.alpha && out.alphaStride >= ew && out.composite;
+    std::unique_ptr<BYTE[]> ownAlpha, ownTints;
+    if (!inPlace) {
+        ownAlpha.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
+        ownTints.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
+        if (!ownAlpha || !ownTints)
+            return false;
+    }
+    const size_t alphaStride = inPlace ? (size_t)out.alphaStride : (size_t)ew;
+    BYTE* alpha = inPlace ? out.alpha : ownAlpha.get();
+    auto tintsOf = [&](int ey) { return inPlace ? out.composite->GetLine(ey) : &ownTints[(size_t)ey * ew]; };
     const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
@@ -2514,16 +2527,22 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             const int y = ext.top + ey;
             LightRow(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            KeyRow(rows, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
-            rows.Mix(y, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
-            rows.Dark(y, src, sbpp, light, 0, ew, &alpha[(size_t)ey * ew], tint.data());
-            BYTE* tb = &tints[(size_t)ey * ew];
+            KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            rows.Mix(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            BYTE* tb = tintsOf(ey);
             for (int x = 0; x < ew; ++x)
                 tb[x] = TintByte(tint[x]);
         }
     });
-    if (!keyed || !ShapeMatte(alpha.get(), ew, eh, ew, shrinkR, blurR, s.inward))
+    if (!keyed || !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward))
         return false;
+    static const std::vector<float> tintOf = [] {
+        std::vector<float> table(256);
+        for (int b = 0; b < 256; ++b)
+            table[b] = TintOf((BYTE)b);
+        return table;
+    }();
     const int e0 = rc.left - ext.left;
     return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
@@ -2531,10 +2550,10 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         std::vector<float> tint(ew);
         for (int ry = begin; ry < end; ++ry) {
             const int y = rc.top + ry, ey = y - ext.top;
-            const BYTE* a = &alpha[(size_t)ey * ew];
-            const BYTE* tb = &tints[(size_t)ey * ew];
+            const BYTE* a = alpha + ey * alphaStride;
+            const BYTE* tb = tintsOf(ey);
             for (int x = e0; x < e0 + rw; ++x)
-                tint[x] = TintOf(tb[x]);
+                tint[x] = tintOf[tb[x]];
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
                 LightRow(rows, y, light);

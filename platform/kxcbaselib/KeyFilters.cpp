@@ -1,8 +1,12 @@
-// Erosion by the van Herk / Gil-Werman method (three comparisons a pixel whatever the radius) and
-// box blurs by running sums, on rows, and on columns in blocks that are turned into rows first so
-// that every cache line of the matte is read once.
+// Erosion (the least value of a square window) and box blurs (its rounded mean), each a pass
+// along the rows and then one down the columns. The row passes work on a copy of the row with its
+// ends repeated; the column passes walk down strips of columns keeping the window's rows in a
+// ring, so that every pass reads the matte row by row, sixteen pixels at a time (SSE2, which
+// every x86-64 CPU has). The least and the sums are exact, so the order of the work does not
+// change a byte.
 #include "KeyFilters.h"
 #include <Parallel.h>
+#include <emmintrin.h>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -11,87 +15,179 @@
 
 namespace {
 
-// dst[i] = the least of src[i - r .. i + r] (the ends repeat). work holds 3 (n + 2r) bytes.
-void MinLine(const BYTE* src, BYTE* dst, int n, int r, BYTE* work)
+const int kStrip = 256;   // columns a strip of a column pass
+
+// row with its ends repeated r times, into pad (n + 2 r bytes).
+void PadRow(const BYTE* row, int n, int r, BYTE* pad)
 {
-    const int m = n + 2 * r;
-    const int k = 2 * r + 1;
-    BYTE* pad = work;            // src with its ends repeated r times
-    BYTE* g = work + m;          // least from the start of each block of k
-    BYTE* h = work + 2 * m;      // least to the end of each block
-    memset(pad, src[0], r);
-    memcpy(pad + r, src, n);
-    memset(pad + r + n, src[n - 1], r);
-    for (int b0 = 0; b0 < m; b0 += k) {
-        const int b1 = std::min(m, b0 + k);
-        g[b0] = pad[b0];
-        for (int i = b0 + 1; i < b1; ++i)
-            g[i] = std::min(g[i - 1], pad[i]);
-        h[b1 - 1] = pad[b1 - 1];
-        for (int i = b1 - 2; i >= b0; --i)
-            h[i] = std::min(h[i + 1], pad[i]);
-    }
-    // The window of padded positions i .. i + 2r.
-    for (int i = 0; i < n; ++i)
-        dst[i] = std::min(h[i], g[i + 2 * r]);
+    memset(pad, row[0], r);
+    memcpy(pad + r, row, n);
+    memset(pad + r + n, row[n - 1], r);
 }
 
-// dst[i] = the rounded mean of src[i - r .. i + r] (the ends repeat). The division is a
-// multiplication: the true quotient of a sum plus a half lies at least 1 / 2k from a whole
-// number, far beyond the error of a float.
-void BoxLine(const BYTE* src, BYTE* dst, int n, int r)
+// The rounded mean of a window of k values from their sum: (sum + k / 2) / k, worked out as the
+// division by a multiplication that it always equals (the true quotient of a sum plus a half lies
+// at least 1 / 2k from a whole number, far beyond the error of a float).
+inline BYTE Mean(int sum, int k, float inverse) { return (BYTE)(int)((sum + k / 2 + 0.5f) * inverse); }
+
+// The same for 8 sums (16-bit) at once, into the low 8 bytes.
+inline __m128i Mean8(__m128i sums, int k, __m128 inverse)
+{
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(k / 2);
+    const __m128 point5 = _mm_set1_ps(0.5f);
+    const __m128i lo = _mm_add_epi32(_mm_unpacklo_epi16(sums, zero), half);
+    const __m128i hi = _mm_add_epi32(_mm_unpackhi_epi16(sums, zero), half);
+    const __m128i qlo = _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(lo), point5), inverse));
+    const __m128i qhi = _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(hi), point5), inverse));
+    const __m128i q = _mm_packs_epi32(qlo, qhi);
+    return _mm_packus_epi16(q, q);
+}
+
+// row[i] = the least of row[i - r .. i + r] (the ends repeat). pad holds n + 2 r bytes.
+void MinRow(BYTE* row, int n, int r, BYTE* pad)
+{
+    PadRow(row, n, r, pad);
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        __m128i m = _mm_loadu_si128((const __m128i*)(pad + x));
+        for (int d = 1; d <= 2 * r; ++d)
+            m = _mm_min_epu8(m, _mm_loadu_si128((const __m128i*)(pad + x + d)));
+        _mm_storeu_si128((__m128i*)(row + x), m);
+    }
+    for (; x < n; ++x) {
+        BYTE m = pad[x];
+        for (int d = 1; d <= 2 * r; ++d)
+            m = std::min(m, pad[x + d]);
+        row[x] = m;
+    }
+}
+
+// row[i] = the rounded mean of row[i - r .. i + r] (the ends repeat), from running sums of the
+// padded row: each window's sum is the difference of two, which 16 bits hold exactly however
+// they wrap, a window's sum being below 65536. pad holds n + 2 r bytes, sums n + 2 r + 1.
+void BoxRow(BYTE* row, int n, int r, BYTE* pad, unsigned short* sums)
 {
     const int k = 2 * r + 1;
     const float inverse = 1.0f / k;
-    auto at = [&](int i) { return (int)src[std::min(n - 1, std::max(0, i))]; };
-    int sum = 0;
-    for (int i = -r; i <= r; ++i)
-        sum += at(i);
-    for (int i = 0; i < n; ++i) {
-        dst[i] = (BYTE)(int)((sum + k / 2 + 0.5f) * inverse);
-        sum += at(i + r + 1) - at(i - r);
+    PadRow(row, n, r, pad);
+    unsigned short running = 0;
+    sums[0] = 0;
+    for (int i = 0; i < n + 2 * r; ++i)
+        sums[i + 1] = running = (unsigned short)(running + pad[i]);
+    const __m128 inv = _mm_set1_ps(inverse);
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m128i window = _mm_sub_epi16(_mm_loadu_si128((const __m128i*)(sums + x + k)),
+                                             _mm_loadu_si128((const __m128i*)(sums + x)));
+        _mm_storel_epi64((__m128i*)(row + x), Mean8(window, k, inv));
     }
+    for (; x < n; ++x)
+        row[x] = Mean((unsigned short)(sums[x + k] - sums[x]), k, inverse);
 }
 
-// Runs line(src, dst, n, work) over every row, then every column; work holds workFor(n) bytes.
-// Every slice takes its scratch memory before it changes a line, so one that threw left its lines
-// as they were and is run again whole. False when memory ran out.
-template <class Line, class Work>
-bool BothWays(BYTE* plane, int width, int height, int stride, Line line, Work workFor)
+// Runs the row pass on every row.
+template <class Pass>
+bool EveryRow(BYTE* plane, int width, int height, int stride, int r, Pass pass)
 {
-    const bool rows = KxParallelForAll(height, [&](int begin, int end) {
-        std::vector<BYTE> tmp(width), work(workFor(width));
-        for (int y = begin; y < end; ++y) {
-            BYTE* row = plane + (size_t)y * stride;
-            line(row, tmp.data(), width, work.data());
-            std::copy(tmp.begin(), tmp.end(), row);
-        }
+    return KxParallelForAll(height, [&](int begin, int end) {
+        std::vector<BYTE> pad(width + 2 * (size_t)r);
+        std::vector<unsigned short> sums(width + 2 * (size_t)r + 1);
+        for (int y = begin; y < end; ++y)
+            pass(plane + (size_t)y * stride, width, r, pad.data(), sums.data());
     });
-    if (!rows)
-        return false;
-    const int block = 64;
-    const int blocks = (width + block - 1) / block;
-    return KxParallelForAll(blocks, [&](int begin, int end) {
-        std::vector<BYTE> cols((size_t)block * height), tmp(height), work(workFor(height));
-        for (int b = begin; b < end; ++b) {
-            const int x0 = b * block, n = std::min(block, width - x0);
-            for (int y = 0; y < height; ++y) {
-                const BYTE* row = plane + (size_t)y * stride + x0;
-                for (int i = 0; i < n; ++i)
-                    cols[(size_t)i * height + y] = row[i];
-            }
-            for (int i = 0; i < n; ++i) {
-                line(&cols[(size_t)i * height], tmp.data(), height, work.data());
-                std::copy(tmp.begin(), tmp.end(), &cols[(size_t)i * height]);
-            }
-            for (int y = 0; y < height; ++y) {
-                BYTE* row = plane + (size_t)y * stride + x0;
-                for (int i = 0; i < n; ++i)
-                    row[i] = cols[(size_t)i * height + y];
-            }
+}
+
+// The column pass over strips of columns. Walking down a strip, the rows of each pixel's window
+// (2 r + 1 of them, the edge rows repeated beyond the edges) are kept in a ring as they were
+// before the pass: the row that enters takes the place of the one that leaves, which no later
+// window needs, and is copied before it is written, being below the row written. Window, made for
+// a strip of n columns, hears each row leave and enter and then writes the row of the strip.
+template <class Window>
+bool EveryColumn(BYTE* plane, int width, int height, int stride, int r)
+{
+    const int k = 2 * r + 1;
+    const int strips = (width + kStrip - 1) / kStrip;
+    return KxParallelForAll(strips, [&](int begin, int end) {
+        const int x0 = begin * kStrip, n = std::min(width, end * kStrip) - x0;
+        std::vector<BYTE> ring((size_t)k * n);
+        std::vector<const BYTE*> rows(k);
+        Window window(n);
+        auto source = [&](int y) { return plane + (size_t)std::min(height - 1, std::max(0, y)) * stride + x0; };
+        auto slot = [&](int y) { return &ring[(size_t)(((y % k) + k) % k) * n]; };
+        for (int i = 0; i < k; ++i)
+            rows[i] = &ring[(size_t)i * n];
+        for (int y = -r; y < r; ++y) {
+            memcpy(slot(y), source(y), n);
+            window.Enter(slot(y), n);
+        }
+        for (int y = 0; y < height; ++y) {
+            if (y > 0)
+                window.Leave(slot(y + r), n);
+            memcpy(slot(y + r), source(y + r), n);
+            window.Enter(slot(y + r), n);
+            window.Write(rows.data(), k, n, plane + (size_t)y * stride + x0);
         }
     });
 }
+
+// Each pixel the least of its window's rows.
+struct MinWindow
+{
+    explicit MinWindow(int) {}
+    void Leave(const BYTE*, int) {}
+    void Enter(const BYTE*, int) {}
+    void Write(const BYTE* const* rows, int k, int n, BYTE* out) const
+    {
+        int x = 0;
+        for (; x + 16 <= n; x += 16) {
+            __m128i m = _mm_loadu_si128((const __m128i*)(rows[0] + x));
+            for (int i = 1; i < k; ++i)
+                m = _mm_min_epu8(m, _mm_loadu_si128((const __m128i*)(rows[i] + x)));
+            _mm_storeu_si128((__m128i*)(out + x), m);
+        }
+        for (; x < n; ++x) {
+            BYTE m = rows[0][x];
+            for (int i = 1; i < k; ++i)
+                m = std::min(m, rows[i][x]);
+            out[x] = m;
+        }
+    }
+};
+
+// Each pixel the rounded mean of its window's rows, from sums a column kept down the strip
+// (16 bits, exact however they wrap, a window's sum being below 65536).
+struct BoxWindow
+{
+    std::vector<unsigned short> sums;
+    explicit BoxWindow(int n) : sums(n, 0) {}
+    template <bool add>
+    void Change(const BYTE* row, int n)
+    {
+        const __m128i zero = _mm_setzero_si128();
+        int x = 0;
+        for (; x + 16 <= n; x += 16) {
+            const __m128i v = _mm_loadu_si128((const __m128i*)(row + x));
+            __m128i* s = (__m128i*)(sums.data() + x);
+            const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+            _mm_storeu_si128(s, add ? _mm_add_epi16(_mm_loadu_si128(s), lo) : _mm_sub_epi16(_mm_loadu_si128(s), lo));
+            _mm_storeu_si128(s + 1, add ? _mm_add_epi16(_mm_loadu_si128(s + 1), hi) : _mm_sub_epi16(_mm_loadu_si128(s + 1), hi));
+        }
+        for (; x < n; ++x)
+            sums[x] = (unsigned short)(add ? sums[x] + row[x] : sums[x] - row[x]);
+    }
+    void Leave(const BYTE* row, int n) { Change<false>(row, n); }
+    void Enter(const BYTE* row, int n) { Change<true>(row, n); }
+    void Write(const BYTE* const*, int k, int n, BYTE* out) const
+    {
+        const float inverse = 1.0f / k;
+        const __m128 inv = _mm_set1_ps(inverse);
+        int x = 0;
+        for (; x + 8 <= n; x += 8)
+            _mm_storel_epi64((__m128i*)(out + x), Mean8(_mm_loadu_si128((const __m128i*)(sums.data() + x)), k, inv));
+        for (; x < n; ++x)
+            out[x] = Mean(sums[x], k, inverse);
+    }
+};
 
 } // namespace
 
@@ -100,10 +196,9 @@ bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int 
     if (width <= 0 || height <= 0)
         return true;
     if (shrink > 0) {
-        const bool ok = BothWays(alpha, width, height, stride,
-                                 [shrink](const BYTE* src, BYTE* dst, int n, BYTE* work) { MinLine(src, dst, n, shrink, work); },
-                                 [shrink](int n) { return 3 * (size_t)(n + 2 * shrink); });
-        if (!ok)
+        if (!EveryRow(alpha, width, height, stride, shrink,
+                      [](BYTE* row, int n, int r, BYTE* pad, unsigned short*) { MinRow(row, n, r, pad); }) ||
+            !EveryColumn<MinWindow>(alpha, width, height, stride, shrink))
             return false;
     }
     if (blur > 0) {
@@ -115,8 +210,7 @@ bool ShapeMatte(BYTE* alpha, int width, int height, int stride, int shrink, int 
             std::copy(alpha, alpha + (size_t)stride * height, hard.get());
         }
         for (int pass = 0; pass < 2; ++pass)
-            if (!BothWays(alpha, width, height, stride, [blur](const BYTE* src, BYTE* dst, int n, BYTE*) { BoxLine(src, dst, n, blur); },
-                          [](int) { return (size_t)0; }))
+            if (!EveryRow(alpha, width, height, stride, blur, BoxRow) || !EveryColumn<BoxWindow>(alpha, width, height, stride, blur))
                 return false;
         if (inward)
             for (size_t i = 0; i < (size_t)stride * height; ++i)
