@@ -52,21 +52,30 @@ MatteError Compare(const CDib& mask, const std::vector<BYTE>& truth)
     return e;
 }
 
-// A picture of the screen colour with patches: each patch a colour to key.
-CDib Patches(COLORREF screen, const std::vector<COLORREF>& patches)
+// A 24-bit picture of w x h pixels, each of the colour colourAt(x, y) gives.
+template <class ColourAt>
+CDib Painted(int w, int h, ColourAt colourAt)
 {
     CDib dib;
-    dib.Create(40 * (int)(patches.size() + 1), 40, 24);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < dib.GetWidth(); ++x) {
-            const int k = x / 40 - 1;
-            const COLORREF c = k >= 0 && y >= 10 && y < 30 && x % 40 >= 10 && x % 40 < 30 ? patches[k] : screen;
+    dib.Create(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = colourAt(x, y);
             BYTE* p = dib.GetLine(y) + 3 * x;
             p[0] = GetBValue(c);
             p[1] = GetGValue(c);
             p[2] = GetRValue(c);
         }
     return dib;
+}
+
+// A picture of the screen colour with patches: each patch a colour to key.
+CDib Patches(COLORREF screen, const std::vector<COLORREF>& patches)
+{
+    return Painted(40 * (int)(patches.size() + 1), 40, [&](int x, int y) {
+        const int k = x / 40 - 1;
+        return k >= 0 && y >= 10 && y < 30 && x % 40 >= 10 && x % 40 < 30 ? patches[k] : screen;
+    });
 }
 
 COLORREF Mix(COLORREF fg, COLORREF bg, double a)
@@ -284,27 +293,20 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
 TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
 {
     const COLORREF navy = RGB(60, 45, 120), glass = Mix(RGB(225, 215, 205), kBlueScreen, 0.35);
-    const int w = 400, h = 240;
-    CDib dib;
-    ASSERT_TRUE(dib.Create(w, h, 24));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // A subject of skin colour with a navy coat and a pane of glass in it, and a navy strand
-            // two pixels wide across the open screen above it.
-            COLORREF c = kBlueScreen;
-            if (x >= 100 && x < 380 && y >= 80)
-                c = RGB(205, 160, 130);
-            if (x >= 130 && x < 230 && y >= 110)
-                c = navy;
-            if (x >= 260 && x < 350 && y >= 110 && y < 210)
-                c = glass;
-            if (x >= 20 && (y == 40 || y == 41))
-                c = navy;
-            BYTE* p = dib.GetLine(y) + 3 * x;
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
+    // A subject of skin colour with a navy coat and a pane of glass in it, and a navy strand two
+    // pixels wide across the open screen above it.
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        COLORREF c = kBlueScreen;
+        if (x >= 100 && x < 380 && y >= 80)
+            c = RGB(205, 160, 130);
+        if (x >= 130 && x < 230 && y >= 110)
+            c = navy;
+        if (x >= 260 && x < 350 && y >= 110 && y < 210)
+            c = glass;
+        if (x >= 20 && (y == 40 || y == 41))
+            c = navy;
+        return c;
+    });
     ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
     m_view.SetOpType(KX_OP_PICKSCREEN);
     Click(10, 10);
@@ -327,29 +329,21 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
 TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
 {
     const COLORREF olive = RGB(139, 143, 33);
-    const int w = 400, h = 240;
-    CDib dib;
-    ASSERT_TRUE(dib.Create(w, h, 24));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // An olive subject below, with bands of half and quarter cover above it.
-            COLORREF c = kGreenScreen;
-            if (x >= 100 && x < 300 && y >= 120)
-                c = olive;
-            else if (x >= 100 && x < 200 && y >= 110 && y < 120)
-                c = Mix(olive, kGreenScreen, 0.5);
-            else if (x >= 200 && x < 300 && y >= 110 && y < 120)
-                c = Mix(olive, kGreenScreen, 0.25);
-            BYTE* p = dib.GetLine(y) + 3 * x;
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
+    // An olive subject below, with bands of half and quarter cover above it.
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        if (x >= 100 && x < 300 && y >= 120)
+            return olive;
+        if (x >= 100 && x < 200 && y >= 110 && y < 120)
+            return Mix(olive, kGreenScreen, 0.5);
+        if (x >= 200 && x < 300 && y >= 110 && y < 120)
+            return Mix(olive, kGreenScreen, 0.25);
+        return kGreenScreen;
+    });
     ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
     m_view.SetOpType(KX_OP_PICKSCREEN);
     Click(10, 10);
-    EXPECT_NEAR(AlphaAt(150, 115), 128, 26) << "half cover";
-    EXPECT_GT(AlphaAt(250, 115), 20) << "quarter cover";
+    EXPECT_NEAR(AlphaAt(150, 115), 128, 16) << "half cover";
+    EXPECT_GT(AlphaAt(250, 115), 25) << "quarter cover";
     EXPECT_LT(AlphaAt(250, 115), 90) << "quarter cover";
     EXPECT_EQ(255, AlphaAt(200, 180)) << "the subject";
     EXPECT_EQ(0, AlphaAt(50, 50)) << "the open screen";
