@@ -1464,58 +1464,44 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const CKeyLut& lut = *m_pLut;
     const float* key = lut.key;
     std::copy(key, key + 3, in.key);
-    // Per cell: the sum of the colours less the screen's weighted by opacity, the weights, and
-    // the most-opaque colour's distance along the way found below.
+    // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
+    // and for the single pixels of the foreground (at the same places), their colours less the
+    // screen's and their opacity. The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 4, 0.0f);
+    const CDib& one = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() &&
+                      m_samples.GetHeight() == pic.GetHeight() ? m_samples : pic;
+    const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
+    std::vector<float> single((size_t)sw * sh * 4, 0.0f);
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
             for (int x = 0; x < w; ++x) {
                 float g[3];
                 MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
                 float* sum = &sums[4 * ((size_t)y * w + x)];
-                for (int j = 0; j < step; ++j) {
-                    const int py = y * step + j;
-                    if (py >= pic.GetHeight())
-                        break;
+                for (int py = y * step; py < std::min(sh, (y + 1) * step); ++py) {
                     const BYTE* row = pic.GetLine(py);
-                    for (int i = 0; i < step; ++i) {
-                        const int px = x * step + i;
-                        if (px >= pic.GetWidth())
-                            break;
+                    const BYTE* singles = one.GetLine(py);
+                    for (int px = x * step; px < std::min(sw, (x + 1) * step); ++px) {
                         const BYTE* p = row + px * bpp;
-                        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]),
-                                            std::min(255.0f, p[2] * g[2])};
+                        float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                         float tint;
-                        const float a = lut.Look(c[0], c[1], c[2], tint);
-                        if (a < kTowardsFrom)
-                            continue;
+                        float a = lut.Look(c[0], c[1], c[2], tint);
+                        if (a >= kTowardsFrom) {
+                            for (int k = 0; k < 3; ++k)
+                                sum[k] += (c[k] - key[k]) * a;
+                            sum[3] += a;
+                        }
+                        const BYTE* q = singles + px * sbpp;
+                        float* d = &single[4 * ((size_t)py * sw + px)];
                         for (int k = 0; k < 3; ++k)
-                            sum[k] += (c[k] - key[k]) * a;
-                        sum[3] += a;
+                            c[k] = std::min(255.0f, q[k] * g[k]);
+                        a = lut.Look(c[0], c[1], c[2], tint);
+                        for (int k = 0; k < 3; ++k)
+                            d[k] = c[k] - key[k];
+                        d[3] = a;
                     }
                 }
             }
-    });
-    // The single pixels of the foreground: their colours less the screen's, and their opacity.
-    const CDib& one = m_samples.IsValid() ? m_samples : pic;
-    const int sw = std::min(one.GetWidth(), pic.GetWidth()), sh = std::min(one.GetHeight(), pic.GetHeight());
-    const int sbpp = one.GetBitsPerPixel() / 8;
-    std::vector<float> single((size_t)sw * sh * 4);
-    KxParallelForAll(sh, [&](int begin, int end) {
-        for (int py = begin; py < end; ++py) {
-            const BYTE* row = one.GetLine(py);
-            for (int px = 0; px < sw; ++px) {
-                float g[3];
-                MapGains(m_map, (px / step + 0.5) / w, (py / step + 0.5) / h, g);
-                const BYTE* p = row + px * sbpp;
-                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                float tint;
-                float* d = &single[4 * ((size_t)py * sw + px)];
-                for (int k = 0; k < 3; ++k)
-                    d[k] = c[k] - key[k];
-                d[3] = lut.Look(c[0], c[1], c[2], tint);
-            }
-        }
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
@@ -1553,7 +1539,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             // Where the subject is sparse (strands of hair), it lies at least as far as the
             // farthest single pixels seen along the way (the second farthest, against noise).
             float first = 0, second = 0;
-            for (int py = std::max(0, (y - 1) * step); py < std::min(sh, (y + 2) * step); ++py)
+            const bool sparse = weight < kTowardsSparse * 9 * step * step;
+            for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(sh, (y + 2) * step); ++py)
                 for (int px = std::max(0, (x - 1) * step); px < std::min(sw, (x + 2) * step); ++px) {
                     const float* d = &single[4 * ((size_t)py * sw + px)];
                     if (d[3] < kTowardsFrom)
@@ -1566,8 +1553,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         second = along;
                     }
                 }
-            if (weight < kTowardsSparse * 9 * step * step)
-                t = std::max(t, second);
+            t = std::max(t, second);
             float* to = &in.towards[3 * ((size_t)y * w + x)];
             for (int k = 0; k < 3; ++k)
                 to[k] = u[k] / t;
