@@ -306,6 +306,7 @@ public:
     float w[3];
     float origin[3];        // the colour of node 0, so that the screen colour is a node
     float clearSq;          // colours this near the screen colour (squared) are clear background
+    float clearRaw = 0;     // colour difference measures below this are clear at every node
     int sc = 1, o1 = 0, o2 = 2;
     float invDiff = 1;
     bool keyed;
@@ -559,6 +560,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
             clearRadius = std::min(clearRadius, std::max(0.0f, std::sqrt(Dot(d, d)) - 2 * e.r));
         }
     clearSq = clearRadius * clearRadius;
+    clearRaw = std::max(0.0f, lowestMargin / largestA);
     // A cell is clear when its measure stays at or below its threshold at every point, opaque
     // when it stays at or above the opaque measure: bounds of the colour difference over the cell
     // (at its corners, the difference being linear in each channel but for the larger of two) and
@@ -1466,12 +1468,12 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     std::copy(key, key + 3, in.key);
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
     // and for the single pixels of the foreground (at the same places), their colours less the
-    // screen's and their opacity. The gains of the cell's centre serve all its pixels.
+    // screen's. The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 4, 0.0f);
     const CDib& one = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() &&
                       m_samples.GetHeight() == pic.GetHeight() ? m_samples : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
-    std::vector<float> single((size_t)sw * sh * 4, 0.0f);
+    std::vector<float> single((size_t)sw * sh * 3);
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
             for (int x = 0; x < w; ++x) {
@@ -1483,22 +1485,18 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                     const BYTE* singles = one.GetLine(py);
                     for (int px = x * step; px < std::min(sw, (x + 1) * step); ++px) {
                         const BYTE* p = row + px * bpp;
-                        float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                         float tint;
-                        float a = lut.Look(c[0], c[1], c[2], tint);
+                        const float a = lut.Look(c[0], c[1], c[2], tint);
                         if (a >= kTowardsFrom) {
                             for (int k = 0; k < 3; ++k)
                                 sum[k] += (c[k] - key[k]) * a;
                             sum[3] += a;
                         }
                         const BYTE* q = singles + px * sbpp;
-                        float* d = &single[4 * ((size_t)py * sw + px)];
+                        float* d = &single[3 * ((size_t)py * sw + px)];
                         for (int k = 0; k < 3; ++k)
-                            c[k] = std::min(255.0f, q[k] * g[k]);
-                        a = lut.Look(c[0], c[1], c[2], tint);
-                        for (int k = 0; k < 3; ++k)
-                            d[k] = c[k] - key[k];
-                        d[3] = a;
+                            d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
                     }
                 }
             }
@@ -1542,10 +1540,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             const bool sparse = weight < kTowardsSparse * 9 * step * step;
             for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(sh, (y + 2) * step); ++py)
                 for (int px = std::max(0, (x - 1) * step); px < std::min(sw, (x + 2) * step); ++px) {
-                    const float* d = &single[4 * ((size_t)py * sw + px)];
-                    if (d[3] < kTowardsFrom)
-                        continue;
-                    const float along = Dot(u, d);
+                    const float along = Dot(u, &single[3 * ((size_t)py * sw + px)]);
                     if (along > first) {
                         second = first;
                         first = along;
@@ -1830,6 +1825,7 @@ struct RegionRows
         const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const float* key = inside->key;
+        const int sc = lut->sc, o1 = lut->o1, o2 = lut->o2;
         for (int x = e0; x < e1; ++x) {
             if (alpha[x] == 255)
                 continue;
@@ -1841,6 +1837,13 @@ struct RegionRows
             const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
                         c2 = std::min(255.0f, p[2] * g2[x]);
             const float along = (c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2];
+            // A clear colour whose measure moves no higher than the least any node makes opaque
+            // at all stays clear (most of the screen beside the subject).
+            if (alpha[x] == 0 && along < lut->clearRaw) {
+                const float c[3] = {c0, c1, c2};
+                if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
+                    continue;
+            }
             alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
         }
     }
