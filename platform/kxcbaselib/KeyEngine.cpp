@@ -1475,31 +1475,30 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
     std::vector<float> single((size_t)sw * sh * 3);
     KxParallelForAll(h, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y)
-            for (int x = 0; x < w; ++x) {
-                float g[3];
-                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
-                float* sum = &sums[4 * ((size_t)y * w + x)];
-                for (int py = y * step; py < std::min(sh, (y + 1) * step); ++py) {
-                    const BYTE* row = pic.GetLine(py);
-                    const BYTE* singles = one.GetLine(py);
-                    for (int px = x * step; px < std::min(sw, (x + 1) * step); ++px) {
-                        const BYTE* p = row + px * bpp;
-                        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                        float tint;
-                        const float a = lut.Look(c[0], c[1], c[2], tint);
-                        if (a >= kTowardsFrom) {
-                            for (int k = 0; k < 3; ++k)
-                                sum[k] += (c[k] - key[k]) * a;
-                            sum[3] += a;
-                        }
-                        const BYTE* q = singles + px * sbpp;
-                        float* d = &single[3 * ((size_t)py * sw + px)];
+        std::vector<float> gains(3 * (size_t)w);
+        for (int y = begin; y < end; ++y) {
+            for (int x = 0; x < w; ++x)
+                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &gains[3 * x]);
+            for (int py = y * step; py < std::min(sh, (y + 1) * step); ++py) {
+                const BYTE* p = pic.GetLine(py);
+                const BYTE* q = one.GetLine(py);
+                float* d = &single[3 * (size_t)py * sw];
+                for (int px = 0; px < std::min(sw, w * step); ++px, p += bpp, q += sbpp, d += 3) {
+                    const float* g = &gains[3 * (px / step)];
+                    float* sum = &sums[4 * ((size_t)y * w + px / step)];
+                    const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                    float tint;
+                    const float a = lut.Look(c[0], c[1], c[2], tint);
+                    if (a >= kTowardsFrom) {
                         for (int k = 0; k < 3; ++k)
-                            d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
+                            sum[k] += (c[k] - key[k]) * a;
+                        sum[3] += a;
                     }
+                    for (int k = 0; k < 3; ++k)
+                        d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
                 }
             }
+        }
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
