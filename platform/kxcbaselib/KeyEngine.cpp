@@ -1466,24 +1466,21 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const CKeyLut& lut = *m_pLut;
     const float* key = lut.key;
     std::copy(key, key + 3, in.key);
-    // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
-    // and for the single pixels of the foreground (at the same places), their colours less the
-    // screen's. The gains of the cell's centre serve all its pixels.
+    // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights.
+    // The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 4, 0.0f);
     const CDib& one = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() &&
                       m_samples.GetHeight() == pic.GetHeight() ? m_samples : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
-    std::vector<float> single((size_t)sw * sh * 3);
+    std::vector<float> cellGains(3 * (size_t)w * h);
     KxParallelForAll(h, [&](int begin, int end) {
-        std::vector<float> gains(3 * (size_t)w);
         for (int y = begin; y < end; ++y) {
+            float* gains = &cellGains[3 * (size_t)y * w];
             for (int x = 0; x < w; ++x)
                 MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &gains[3 * x]);
             for (int py = y * step; py < std::min(sh, (y + 1) * step); ++py) {
                 const BYTE* p = pic.GetLine(py);
-                const BYTE* q = one.GetLine(py);
-                float* d = &single[3 * (size_t)py * sw];
-                for (int px = 0; px < std::min(sw, w * step); ++px, p += bpp, q += sbpp, d += 3) {
+                for (int px = 0; px < std::min(sw, w * step); ++px, p += bpp) {
                     const float* g = &gains[3 * (px / step)];
                     float* sum = &sums[4 * ((size_t)y * w + px / step)];
                     const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
@@ -1494,8 +1491,6 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                             sum[k] += (c[k] - key[k]) * a;
                         sum[3] += a;
                     }
-                    for (int k = 0; k < 3; ++k)
-                        d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
                 }
             }
         }
@@ -1537,9 +1532,14 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             // farthest single pixels seen along the way (the second farthest, against noise).
             float first = 0, second = 0;
             const bool sparse = weight < kTowardsSparse * 9 * step * step;
-            for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(sh, (y + 2) * step); ++py)
-                for (int px = std::max(0, (x - 1) * step); px < std::min(sw, (x + 2) * step); ++px) {
-                    const float along = Dot(u, &single[3 * ((size_t)py * sw + px)]);
+            for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
+                for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
+                    const BYTE* q = one.GetLine(py) + px * sbpp;
+                    const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
+                    float d[3];
+                    for (int k = 0; k < 3; ++k)
+                        d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
+                    const float along = Dot(u, d);
                     if (along > first) {
                         second = first;
                         first = along;
