@@ -1478,9 +1478,10 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             float* gains = &cellGains[3 * (size_t)y * w];
             for (int x = 0; x < w; ++x)
                 MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &gains[3 * x]);
-            for (int py = y * step; py < std::min(sh, (y + 1) * step); ++py) {
+            // Every other pixel each way, for four: the reduced foreground is smooth.
+            for (int py = y * step; py < std::min(sh, (y + 1) * step); py += 2) {
                 const BYTE* p = pic.GetLine(py);
-                for (int px = 0; px < std::min(sw, w * step); ++px, p += bpp) {
+                for (int px = 0; px < std::min(sw, w * step); px += 2, p += 2 * bpp) {
                     const float* g = &gains[3 * (px / step)];
                     float* sum = &sums[4 * ((size_t)y * w + px / step)];
                     const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
@@ -1488,8 +1489,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                     const float a = lut.Look(c[0], c[1], c[2], tint);
                     if (a >= kTowardsFrom) {
                         for (int k = 0; k < 3; ++k)
-                            sum[k] += (c[k] - key[k]) * a;
-                        sum[3] += a;
+                            sum[k] += (c[k] - key[k]) * (4 * a);
+                        sum[3] += 4 * a;
                     }
                 }
             }
