@@ -565,33 +565,36 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // when it stays at or above the opaque measure: bounds of the colour difference over the cell
     // (at its corners, the difference being linear in each channel but for the larger of two) and
     // of A, B and the threshold (at the corners too, being interpolated).
-    for (int b = 0; b < kLutN - 1; ++b)
-        for (int gI = 0; gI < kLutN - 1; ++gI)
-            for (int r = 0; r < kLutN - 1; ++r) {
-                float rawLo = 1e9f, rawHi = -1e9f, aLo = 1e9f, aHi = -1e9f, bLo = 1e9f, bHi = -1e9f, loLo = 1e9f,
-                      loHi = -1e9f;
-                bool oneTint = true;
-                const float t0 = node[Index(b, gI, r)][kTint];
-                for (int k = 0; k < 8; ++k) {
-                    const int i = Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1));
-                    const float* n = node[i];
-                    rawLo = std::min(rawLo, m_ways[i].raw);
-                    rawHi = std::max(rawHi, m_ways[i].raw);
-                    aLo = std::min(aLo, n[kA]);
-                    aHi = std::max(aHi, n[kA]);
-                    bLo = std::min(bLo, n[kB]);
-                    bHi = std::max(bHi, n[kB]);
-                    loLo = std::min(loLo, n[kLo]);
-                    loHi = std::max(loHi, n[kLo]);
-                    oneTint = oneTint && n[kTint] == t0;
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(kLutN - 1, [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int gI = 0; gI < kLutN - 1; ++gI)
+                for (int r = 0; r < kLutN - 1; ++r) {
+                    float rawLo = 1e9f, rawHi = -1e9f, aLo = 1e9f, aHi = -1e9f, bLo = 1e9f, bHi = -1e9f, loLo = 1e9f,
+                          loHi = -1e9f;
+                    bool oneTint = true;
+                    const float t0 = node[Index(b, gI, r)][kTint];
+                    for (int k = 0; k < 8; ++k) {
+                        const int i = Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1));
+                        const float* n = node[i];
+                        rawLo = std::min(rawLo, m_ways[i].raw);
+                        rawHi = std::max(rawHi, m_ways[i].raw);
+                        aLo = std::min(aLo, n[kA]);
+                        aHi = std::max(aHi, n[kA]);
+                        bLo = std::min(bLo, n[kB]);
+                        bHi = std::max(bHi, n[kB]);
+                        loLo = std::min(loLo, n[kLo]);
+                        loHi = std::max(loHi, n[kLo]);
+                        oneTint = oneTint && n[kTint] == t0;
+                    }
+                    const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + bHi;
+                    const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + bLo;
+                    const bool clear = mHi <= loLo;
+                    const bool opaque = mLo >= OpaqueFrom(loHi);
+                    cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
+                        clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
                 }
-                const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + bHi;
-                const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + bLo;
-                const bool clear = mHi <= loLo;
-                const bool opaque = mLo >= OpaqueFrom(loHi);
-                cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
-                    clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
-            }
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1199,34 +1202,52 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
     // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
     // Few such cells: the level of all the pixels that measure clear enough.
-    std::vector<std::vector<float>> cellValues(total.size());
-    std::vector<float> fallback;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const size_t cell = (size_t)(y / side) * cw + x / side;
-            const float m = measured[(size_t)y * w + x];
-            if (clear[cell] * 100 >= total[cell] * 97)
-                cellValues[cell].push_back(m);
-            else if (m < 0.3f)
-                fallback.push_back(m);
-        }
+    // The k-th smallest value does not depend on the order the values come in: the cells are
+    // measured apart, in parallel, each from its own rectangle of the picture.
     auto quantile = [](std::vector<float>& v) {
         const size_t k = v.size() * 995 / 1000;
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
+    auto allScreen = [&](size_t cell) { return clear[cell] * 100 >= total[cell] * 97; };
+    std::vector<float> cellLevel(total.size());
+    std::vector<BYTE> hasLevel(total.size(), 0);
+    const int cells = (int)total.size();
+    const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
+        std::vector<float> v;
+        for (int cell = begin; cell < end; ++cell) {
+            if (!allScreen(cell) || total[cell] < 16)
+                continue;
+            const int x0 = cell % cw * side, y0 = cell / cw * side;
+            const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
+            v.clear();
+            for (int y = y0; y < y1; ++y)
+                v.insert(v.end(), &measured[(size_t)y * w + x0], &measured[(size_t)y * w + x1]);
+            cellLevel[cell] = quantile(v);
+            hasLevel[cell] = 1;
+        }
+    });
+    if (!levelled)
+        return 500;
     std::vector<float> levels;
-    for (std::vector<float>& v : cellValues)
-        if (v.size() >= 16)
-            levels.push_back(quantile(v));
+    for (int cell = 0; cell < cells; ++cell)
+        if (hasLevel[cell])
+            levels.push_back(cellLevel[cell]);
     float level;
     if (levels.size() >= 8) {
         const size_t k = levels.size() * 3 / 4;
         std::nth_element(levels.begin(), levels.begin() + k, levels.end());
         level = levels[k];
     } else {
-        for (const std::vector<float>& v : cellValues)
-            fallback.insert(fallback.end(), v.begin(), v.end());
+        // Every pixel of the cells that are all screen, and those of the others that measure
+        // clear enough.
+        std::vector<float> fallback;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const float m = measured[(size_t)y * w + x];
+                if (allScreen((size_t)(y / side) * cw + x / side) || m < 0.3f)
+                    fallback.push_back(m);
+            }
         if (fallback.size() < 16)
             return 500;
         level = quantile(fallback);
@@ -1863,9 +1884,18 @@ struct RegionRows
         const float* r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
         const float* screen = light.b[screenChannel].data();
         const int sc = screenChannel, last = inside->w - 1;
+        // Clear pixels read as the screen itself, not darkened: only the mixed ones are looked at,
+        // a small share of a picture, so eight opacities that are all clear or opaque are passed
+        // at one test (each byte 0 or 255 has its eight bits alike).
         for (int x = e0; x < e1; ++x) {
-            // Clear pixels read as the screen itself, not darkened: only the mixed ones are looked
-            // at, a small share of a picture.
+            if ((x - e0) % 8 == 0 && x + 8 <= e1) {
+                unsigned long long eight;
+                memcpy(&eight, alpha + x, 8);
+                if (((eight ^ (eight << 1)) & 0xFEFEFEFEFEFEFEFEull) == 0) {
+                    x += 7;
+                    continue;
+                }
+            }
             if ((BYTE)(alpha[x] - 1) >= 254)
                 continue;
             const float level = src[(size_t)x * bpp + sc];
@@ -2078,6 +2108,37 @@ KX_AVX2_INLINE __m256i AlphaBytes8(__m256 a)
     const __m256i none = AsMask(_mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_LE_OQ));
     const __m256i full = AsMask(_mm256_cmp_ps(a, _mm256_set1_ps(1.0f), _CMP_GE_OQ));
     return _mm256_andnot_si256(none, _mm256_blendv_epi8(scaled, _mm256_set1_epi32(255), full));
+}
+
+// TintByte of n tolerances, eight at a time, and back by the table of TintOf.
+KX_AVX2 void TintBytesAvx2(const float* tint, int n, BYTE* out)
+{
+    const __m256i lowBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                              0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256 t = _mm256_loadu_ps(tint + x);
+        const __m256i scaled = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(t, _mm256_set1_ps(250.0f)), _mm256_set1_ps(0.5f)));
+        const __m256i none = AsMask(_mm256_cmp_ps(t, _mm256_set1_ps(kNoDespill * 0.5f), _CMP_GE_OQ));
+        const __m256i b = _mm256_shuffle_epi8(
+            _mm256_blendv_epi8(_mm256_min_epi32(scaled, _mm256_set1_epi32(254)), _mm256_set1_epi32(255), none), lowBytes);
+        const int low = _mm256_extract_epi32(b, 0), high = _mm256_extract_epi32(b, 4);
+        memcpy(out + x, &low, 4);
+        memcpy(out + x + 4, &high, 4);
+    }
+    for (; x < n; ++x)
+        out[x] = TintByte(tint[x]);
+}
+
+KX_AVX2 void TintsOfBytesAvx2(const float* table, const BYTE* bytes, int n, float* tint)
+{
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(bytes + x)));
+        _mm256_storeu_ps(tint + x, _mm256_i32gather_ps(table, index, 4));
+    }
+    for (; x < n; ++x)
+        tint[x] = table[bytes[x]];
 }
 
 // RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
@@ -2352,6 +2413,39 @@ void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const R
         rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst);
 }
 
+// The shaped path keeps a row's tint tolerances as bytes while the matte is shaped.
+void TintBytesRow(const RegionRows& rows, const float* tint, int n, BYTE* out)
+{
+    if (rows.avx2) {
+        TintBytesAvx2(tint, n, out);
+        return;
+    }
+    for (int x = 0; x < n; ++x)
+        out[x] = TintByte(tint[x]);
+}
+
+const float* TintTable()
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> t(256);
+        for (int b = 0; b < 256; ++b)
+            t[b] = TintOf((BYTE)b);
+        return t;
+    }();
+    return table.data();
+}
+
+void TintsOfBytesRow(const RegionRows& rows, const BYTE* bytes, int n, float* tint)
+{
+    const float* table = TintTable();
+    if (rows.avx2) {
+        TintsOfBytesAvx2(table, bytes, n, tint);
+        return;
+    }
+    for (int x = 0; x < n; ++x)
+        tint[x] = table[bytes[x]];
+}
+
 } // namespace
 
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
@@ -2519,19 +2613,11 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Mix(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
-            BYTE* tb = tintsOf(ey);
-            for (int x = 0; x < ew; ++x)
-                tb[x] = TintByte(tint[x]);
+            TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
         }
     });
     if (!keyed || !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward))
         return false;
-    static const std::vector<float> tintOf = [] {
-        std::vector<float> table(256);
-        for (int b = 0; b < 256; ++b)
-            table[b] = TintOf((BYTE)b);
-        return table;
-    }();
     const int e0 = rc.left - ext.left;
     return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
@@ -2541,8 +2627,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             const int y = rc.top + ry, ey = y - ext.top;
             const BYTE* a = alpha + ey * alphaStride;
             const BYTE* tb = tintsOf(ey);
-            for (int x = e0; x < e0 + rw; ++x)
-                tint[x] = tintOf[tb[x]];
+            TintsOfBytesRow(rows, tb + e0, rw, tint.data() + e0);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
                 LightRow(rows, y, light);

@@ -21,6 +21,8 @@ public:
     int m_nShowChanged = 0;
     int m_nFineReady = 0;
     int m_nScaleChanged = 0;
+    // What the view shows of a part of the full-size picture (zoomed in past its fitted copy).
+    bool RenderFull(const CRect& rc, CDib& result) const { return RenderRegion(true, rc, result); }
 protected:
     void OnShowTypeChanged() override { ++m_nShowChanged; }
     void OnFineTuningReady() override { ++m_nFineReady; }
@@ -452,6 +454,18 @@ TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
         EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << c.name;
         EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << c.name;
     }
+    // The view shows a composite without a background over a chequer, the same in strips.
+    m_view.ShowImage(KX_SHOW_COMPOSITE, 0);
+    CDib shown, strip;
+    ASSERT_TRUE(m_view.RenderFull(CRect(0, 0, opt.width, opt.height), shown));
+    std::vector<BYTE> strips(Bytes(shown).size());
+    for (int x = 0; x < opt.width; x += 7) {
+        const int w = std::min(7, opt.width - x);
+        ASSERT_TRUE(m_view.RenderFull(CRect(x, 0, x + w, opt.height), strip));
+        for (int y = 0; y < opt.height; ++y)
+            memcpy(&strips[((size_t)y * opt.width + x) * 3], strip.GetLine(y), (size_t)w * 3);
+    }
+    EXPECT_TRUE(Bytes(shown) == strips) << "the chequered view";
 }
 
 // Undo and redo replay the steps: the composite after undo is the one before the step, and
