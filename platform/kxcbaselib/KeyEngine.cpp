@@ -1608,6 +1608,33 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             break;
         known = in.towards;
     }
+    // Cells of clear screen alone, whose colours all stay clear on the way, are left to the key:
+    // most of the screen round the subject, whose pixels then take no second look.
+    const float clearRaw = lut.clearRaw, invDiff = lut.invDiff;
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x) {
+                float* to = &in.towards[3 * ((size_t)y * w + x)];
+                if (to[0] == 0 && to[1] == 0 && to[2] == 0)
+                    continue;
+                const float* g = &cellGains[3 * ((size_t)y * w + x)];
+                bool clear = true;
+                for (int py = y * step; clear && py < std::min(sh, (y + 1) * step); ++py) {
+                    const BYTE* p = pic.GetLine(py) + x * step * bpp;
+                    for (int px = x * step; px < std::min(sw, (x + 1) * step); ++px, p += bpp) {
+                        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                        const float along = (c[0] - key[0]) * to[0] + (c[1] - key[1]) * to[1] + (c[2] - key[2]) * to[2];
+                        const float raw = 1 - (c[sc] - std::max(c[o[0]], c[o[1]])) * invDiff;
+                        if (std::max(along, raw) >= clearRaw) {
+                            clear = false;
+                            break;
+                        }
+                    }
+                }
+                if (clear)
+                    to[0] = to[1] = to[2] = 0;
+            }
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
