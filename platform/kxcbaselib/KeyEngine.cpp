@@ -1739,6 +1739,8 @@ struct RegionRows
     const KEYINSIDE* inside = nullptr;
     std::vector<int> insideX;
     std::vector<float> insideT;
+    // The columns nearest each cell of the inside's grid: cell c's are cellBegin[c] .. cellBegin[c + 1] - 1.
+    std::vector<int> cellBegin;
     int screenChannel = 1;
     // The light map: gains and the screen colour they give, 3 a cell, and for the columns of the
     // region runs that lie between the same two cells.
@@ -1874,25 +1876,27 @@ struct RegionRows
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const float* key = inside->key;
         const int sc = lut->sc, o1 = lut->o1, o2 = lut->o2;
-        for (int x = e0; x < e1; ++x) {
-            if (alpha[x] == 255)
-                continue;
-            const int cx = std::min(insideX[x] + (insideT[x] >= 0.5f ? 1 : 0), last);
+        // Only the columns of cells where the way is known.
+        for (int cx = 0; cx <= last; ++cx) {
             const float* v = towards + 3 * cx;
             if (v[0] == 0 && v[1] == 0 && v[2] == 0)
                 continue;
-            const BYTE* p = src + (size_t)x * bpp;
-            const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
-                        c2 = std::min(255.0f, p[2] * g2[x]);
-            const float along = (c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2];
-            // A clear colour whose measure moves no higher than the least any node makes opaque
-            // at all stays clear (most of the screen beside the subject).
-            if (alpha[x] == 0 && along < lut->clearRaw) {
-                const float c[3] = {c0, c1, c2};
-                if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
+            for (int x = std::max(e0, cellBegin[cx]); x < std::min(e1, cellBegin[cx + 1]); ++x) {
+                if (alpha[x] == 255)
                     continue;
+                const BYTE* p = src + (size_t)x * bpp;
+                const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
+                            c2 = std::min(255.0f, p[2] * g2[x]);
+                const float along = (c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2];
+                // A clear colour whose measure moves no higher than the least any node makes opaque
+                // at all stays clear (most of the screen beside the subject).
+                if (alpha[x] == 0 && along < lut->clearRaw) {
+                    const float c[3] = {c0, c1, c2};
+                    if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
+                        continue;
+                }
+                alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
             }
-            alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
         }
     }
 
@@ -2528,6 +2532,12 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         rows.insideT.resize(ew);
         for (int x = 0; x < ew; ++x)
             GridPos(ext.left + x, sw, rows.inside->w, rows.insideX[x], rows.insideT[x]);
+        const int cells = rows.inside->w;
+        rows.cellBegin.assign(cells + 1, ew);
+        for (int x = ew - 1; x >= 0; --x)
+            rows.cellBegin[std::min(rows.insideX[x] + (rows.insideT[x] >= 0.5f ? 1 : 0), cells - 1)] = x;
+        for (int c = cells - 1; c >= 0; --c)
+            rows.cellBegin[c] = std::min(rows.cellBegin[c], rows.cellBegin[c + 1]);
     }
     rows.mapW = std::max(1, m_map.w);
     rows.mapH = std::max(1, m_map.h);
