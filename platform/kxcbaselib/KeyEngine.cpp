@@ -1547,11 +1547,19 @@ struct RegionRows
 
     bool avx2 = false;                           // the row kernels of that level run here
 
+    // The parts of a row's light a pass needs: the key the gains, the dark-pixel pass the
+    // screen's colour, the composite that colour and its lean.
+    enum { Gains = 1, Backs = 2, Leans = 4, AllLight = Gains | Backs | Leans };
+
     // The light of row y into row, by the plain code or the same code built for AVX2.
-    void Light(int y, RowLight& row) const { LightOf(y, row); }
-    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf(y, row); }
+    template <int parts>
+    void Light(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    template <int parts>
+    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    template <int parts>
     inline __attribute__((always_inline)) void LightOf(int y, RowLight& row) const
     {
+        static_assert(!(parts & Leans) || (parts & Backs), "the lean is of the screen's colour");
         int y0;
         float ty;
         GridPos(y, pictureHeight, mapH, y0, ty);
@@ -1562,19 +1570,25 @@ struct RegionRows
                 auto at = [&](const std::vector<float>& map, int m) {
                     return map[3 * (y0 * mapW + m) + i] * (1 - ty) + map[3 * (y1 * mapW + m) + i] * ty;
                 };
-                lineG[i] = at(gains, run.m0);
-                nextG[i] = at(gains, run.m1) - lineG[i];
-                lineB[i] = at(backs, run.m0);
-                nextB[i] = at(backs, run.m1) - lineB[i];
-                float* g = row.g[i].data();
-                float* b = row.b[i].data();
                 const float* t = mapT.data();
-                for (int x = run.begin; x < run.end; ++x) {
-                    g[x] = lineG[i] + nextG[i] * t[x];
-                    b[x] = lineB[i] + nextB[i] * t[x];
+                if (parts & Gains) {
+                    lineG[i] = at(gains, run.m0);
+                    nextG[i] = at(gains, run.m1) - lineG[i];
+                    float* g = row.g[i].data();
+                    for (int x = run.begin; x < run.end; ++x)
+                        g[x] = lineG[i] + nextG[i] * t[x];
+                }
+                if (parts & Backs) {
+                    lineB[i] = at(backs, run.m0);
+                    nextB[i] = at(backs, run.m1) - lineB[i];
+                    float* b = row.b[i].data();
+                    for (int x = run.begin; x < run.end; ++x)
+                        b[x] = lineB[i] + nextB[i] * t[x];
                 }
             }
         }
+        if (!(parts & Leans))
+            return;
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
@@ -2167,12 +2181,13 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
 }
 
 // The row kernels of the level the CPU runs.
+template <int parts = RegionRows::AllLight>
 void LightRow(const RegionRows& rows, int y, RowLight& light)
 {
     if (rows.avx2)
-        rows.LightAvx2(y, light);
+        rows.LightAvx2<parts>(y, light);
     else
-        rows.Light(y, light);
+        rows.Light<parts>(y, light);
 }
 
 void KeyRow(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint)
@@ -2386,7 +2401,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
-            LightRow(rows, y, light);
+            LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
@@ -2407,7 +2422,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             TintsOfBytesRow(rows, tb + e0, rw, tint.data() + e0);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
-                LightRow(rows, y, light);
+                LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
                 ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
             }
             writeMask(ry, a + e0);
