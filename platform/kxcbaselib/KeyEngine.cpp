@@ -1090,24 +1090,41 @@ void CKeyEngine::Gains(double u, double v, float g[3]) const
     MapGains(m_map, u, v, g);
 }
 
+namespace {
+
+// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
+// of the second.
+struct MapSpot
+{
+    int i0, i1;
+    float t;
+    MapSpot(double pos, int n)
+    {
+        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
+        i0 = (int)f;
+        i1 = std::min(i0 + 1, n - 1);
+        t = (float)(f - i0);
+    }
+};
+
+void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
+        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
+        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
+    }
+}
+
+} // namespace
+
 void CKeyEngine::MapGains(const LightMap& map, double u, double v, float g[3])
 {
-    const int mapW = map.w, mapH = map.h;
-    const std::vector<float>& gains = map.gains;
-    if (mapW == 0) {
+    if (map.w == 0) {
         g[0] = g[1] = g[2] = 1;
         return;
     }
-    const double fx = std::min(std::max(u * mapW - 0.5, 0.0), mapW - 1.0);
-    const double fy = std::min(std::max(v * mapH - 0.5, 0.0), mapH - 1.0);
-    const int x0 = (int)fx, y0 = (int)fy;
-    const int x1 = std::min(x0 + 1, mapW - 1), y1 = std::min(y0 + 1, mapH - 1);
-    const float tx = (float)(fx - x0), ty = (float)(fy - y0);
-    for (int i = 0; i < 3; ++i) {
-        const float a = gains[3 * (y0 * mapW + x0) + i], b = gains[3 * (y0 * mapW + x1) + i];
-        const float c = gains[3 * (y1 * mapW + x0) + i], d = gains[3 * (y1 * mapW + x1) + i];
-        g[i] = (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
-    }
+    GainsAt(map.gains, map.w, MapSpot(u, map.w), MapSpot(v, map.h), g);
 }
 
 int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
@@ -1128,19 +1145,27 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     std::vector<float> measured((size_t)w * h);
     std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
+    // The columns' places on the light map, as MapGains finds them.
+    std::vector<MapSpot> columns;
+    if (m_spare.w > 0)
+        for (int x = 0; x < w; ++x)
+            columns.emplace_back((x + 0.5) / w, m_spare.w);
     std::mutex lock;
     const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
+            const MapSpot line((y + 0.5) / h, std::max(1, m_spare.h));
+            const size_t cellRow = (size_t)(y / side) * cw;
             for (int x = 0; x < w; ++x) {
-                float g[3];
-                MapGains(m_spare, (x + 0.5) / w, (y + 0.5) / h, g);
+                float g[3] = {1, 1, 1};
+                if (m_spare.w > 0)
+                    GainsAt(m_spare.gains, m_spare.w, columns[x], line, g);
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                 const float m = s.MeasurePlain(c);
                 measured[(size_t)y * w + x] = m;
-                const size_t cell = (size_t)(y / side) * cw + x / side;
+                const size_t cell = cellRow + x / side;
                 ++myTotal[cell];
                 myClear[cell] += m < 0.2f;
             }
