@@ -1135,24 +1135,41 @@ void CKeyEngine::Gains(double u, double v, float g[3]) const
     MapGains(m_map, u, v, g);
 }
 
+namespace {
+
+// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
+// of the second.
+struct MapSpot
+{
+    int i0, i1;
+    float t;
+    MapSpot(double pos, int n)
+    {
+        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
+        i0 = (int)f;
+        i1 = std::min(i0 + 1, n - 1);
+        t = (float)(f - i0);
+    }
+};
+
+void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
+        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
+        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
+    }
+}
+
+} // namespace
+
 void CKeyEngine::MapGains(const LightMap& map, double u, double v, float g[3])
 {
-    const int mapW = map.w, mapH = map.h;
-    const std::vector<float>& gains = map.gains;
-    if (mapW == 0) {
+    if (map.w == 0) {
         g[0] = g[1] = g[2] = 1;
         return;
     }
-    const double fx = std::min(std::max(u * mapW - 0.5, 0.0), mapW - 1.0);
-    const double fy = std::min(std::max(v * mapH - 0.5, 0.0), mapH - 1.0);
-    const int x0 = (int)fx, y0 = (int)fy;
-    const int x1 = std::min(x0 + 1, mapW - 1), y1 = std::min(y0 + 1, mapH - 1);
-    const float tx = (float)(fx - x0), ty = (float)(fy - y0);
-    for (int i = 0; i < 3; ++i) {
-        const float a = gains[3 * (y0 * mapW + x0) + i], b = gains[3 * (y0 * mapW + x1) + i];
-        const float c = gains[3 * (y1 * mapW + x0) + i], d = gains[3 * (y1 * mapW + x1) + i];
-        g[i] = (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
-    }
+    GainsAt(map.gains, map.w, MapSpot(u, map.w), MapSpot(v, map.h), g);
 }
 
 int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
@@ -1173,19 +1190,27 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     std::vector<float> measured((size_t)w * h);
     std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
+    // The columns' places on the light map, as MapGains finds them.
+    std::vector<MapSpot> columns;
+    if (m_spare.w > 0)
+        for (int x = 0; x < w; ++x)
+            columns.emplace_back((x + 0.5) / w, m_spare.w);
     std::mutex lock;
     const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
+            const MapSpot line((y + 0.5) / h, std::max(1, m_spare.h));
+            const size_t cellRow = (size_t)(y / side) * cw;
             for (int x = 0; x < w; ++x) {
-                float g[3];
-                MapGains(m_spare, (x + 0.5) / w, (y + 0.5) / h, g);
+                float g[3] = {1, 1, 1};
+                if (m_spare.w > 0)
+                    GainsAt(m_spare.gains, m_spare.w, columns[x], line, g);
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                 const float m = s.MeasurePlain(c);
                 measured[(size_t)y * w + x] = m;
-                const size_t cell = (size_t)(y / side) * cw + x / side;
+                const size_t cell = cellRow + x / side;
                 ++myTotal[cell];
                 myClear[cell] += m < 0.2f;
             }
@@ -1760,11 +1785,19 @@ struct RegionRows
 
     bool avx2 = false;                           // the row kernels of that level run here
 
+    // The parts of a row's light a pass needs: the key the gains, the dark-pixel pass the
+    // screen's colour, the composite that colour and its lean.
+    enum { Gains = 1, Backs = 2, Leans = 4, AllLight = Gains | Backs | Leans };
+
     // The light of row y into row, by the plain code or the same code built for AVX2.
-    void Light(int y, RowLight& row) const { LightOf(y, row); }
-    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf(y, row); }
+    template <int parts>
+    void Light(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    template <int parts>
+    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    template <int parts>
     inline __attribute__((always_inline)) void LightOf(int y, RowLight& row) const
     {
+        static_assert(!(parts & Leans) || (parts & Backs), "the lean is of the screen's colour");
         int y0;
         float ty;
         GridPos(y, pictureHeight, mapH, y0, ty);
@@ -1775,19 +1808,25 @@ struct RegionRows
                 auto at = [&](const std::vector<float>& map, int m) {
                     return map[3 * (y0 * mapW + m) + i] * (1 - ty) + map[3 * (y1 * mapW + m) + i] * ty;
                 };
-                lineG[i] = at(gains, run.m0);
-                nextG[i] = at(gains, run.m1) - lineG[i];
-                lineB[i] = at(backs, run.m0);
-                nextB[i] = at(backs, run.m1) - lineB[i];
-                float* g = row.g[i].data();
-                float* b = row.b[i].data();
                 const float* t = mapT.data();
-                for (int x = run.begin; x < run.end; ++x) {
-                    g[x] = lineG[i] + nextG[i] * t[x];
-                    b[x] = lineB[i] + nextB[i] * t[x];
+                if (parts & Gains) {
+                    lineG[i] = at(gains, run.m0);
+                    nextG[i] = at(gains, run.m1) - lineG[i];
+                    float* g = row.g[i].data();
+                    for (int x = run.begin; x < run.end; ++x)
+                        g[x] = lineG[i] + nextG[i] * t[x];
+                }
+                if (parts & Backs) {
+                    lineB[i] = at(backs, run.m0);
+                    nextB[i] = at(backs, run.m1) - lineB[i];
+                    float* b = row.b[i].data();
+                    for (int x = run.begin; x < run.end; ++x)
+                        b[x] = lineB[i] + nextB[i] * t[x];
                 }
             }
         }
+        if (!(parts & Leans))
+            return;
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
@@ -2419,12 +2458,13 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
 }
 
 // The row kernels of the level the CPU runs.
+template <int parts = RegionRows::AllLight>
 void LightRow(const RegionRows& rows, int y, RowLight& light)
 {
     if (rows.avx2)
-        rows.LightAvx2(y, light);
+        rows.LightAvx2<parts>(y, light);
     else
-        rows.Light(y, light);
+        rows.Light<parts>(y, light);
 }
 
 void KeyRow(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint)
@@ -2645,7 +2685,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
-            LightRow(rows, y, light);
+            LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Mix(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
@@ -2667,7 +2707,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             TintsOfBytesRow(rows, tb + e0, rw, tint.data() + e0);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
-                LightRow(rows, y, light);
+                LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
                 ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
             }
             writeMask(ry, a + e0);

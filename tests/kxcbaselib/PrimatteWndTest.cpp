@@ -95,6 +95,22 @@ std::vector<BYTE> Bytes(const CDib& dib)
     return bytes;
 }
 
+// Sensor noise: near-normal deviates of unit spread, the same from the same seed.
+struct SensorNoise
+{
+    unsigned seed;
+    explicit SensorNoise(unsigned s) : seed(s) {}
+    double operator()()
+    {
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0;
+        }
+        return sum - 6;
+    }
+};
+
 class PrimatteWndTest : public ::testing::Test
 {
 protected:
@@ -230,15 +246,7 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     CDib dib;
     ASSERT_TRUE(dib.Create(w, h, 24));
     std::vector<bool> strand((size_t)w * h, false), nearStrand((size_t)w * h, false);
-    unsigned seed = 12345;
-    auto gauss = [&] {
-        double sum = 0;
-        for (int i = 0; i < 12; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            sum += (seed >> 8) / 16777216.0;
-        }
-        return sum - 6;
-    };
+    SensorNoise gauss(12345);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             // Three strands: two slanting, one level.
@@ -287,6 +295,41 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     EXPECT_LT(after.strand, 40.0) << "and no more opaque than they measure";
     EXPECT_LT(after.screenAbove8, w * h / 1000) << "the screen stays clear";
     EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
+}
+
+// A picture that is nearly all subject has too few cells of screen for their own noise levels:
+// the pick measures the noise of the screen pixels there are, so the little screen keys clear.
+TEST_F(PrimatteWndTest, APickOnLittleScreenMeasuresItsNoise)
+{
+    // A red subject with a corner of noisy green screen, six of the measure's cells.
+    const int w = 240, h = 160, screenW = 30, screenH = 20;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(w, h, 24));
+    SensorNoise gauss(777);
+    const double screen[3] = {GetBValue(kGreenScreen), GetGValue(kGreenScreen), GetRValue(kGreenScreen)};
+    const double subject[3] = {50, 60, 200};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double* c = x < screenW && y < screenH ? screen : subject;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            for (int i = 0; i < 3; ++i)
+                p[i] = (BYTE)std::min(255.0, std::max(0.0, std::round(c[i] + 3 * gauss())));
+        }
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.ZoomActual();
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    ASSERT_TRUE(m_view.IsKeyed());
+    int screenShowing = 0, subjectNotOpaque = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (x < screenW - 2 && y < screenH - 2)
+                screenShowing += AlphaAt(x, y) > 0;
+            else if (x >= screenW + 2 || y >= screenH + 2)
+                subjectNotOpaque += AlphaAt(x, y) < 255;
+        }
+    EXPECT_LE(screenShowing, 3) << "of " << (screenW - 2) * (screenH - 2) << " screen pixels";
+    EXPECT_EQ(0, subjectNotOpaque);
 }
 
 // Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
