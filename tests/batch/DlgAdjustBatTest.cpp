@@ -578,8 +578,9 @@ TEST_F(DlgAdjustBatTest, AFailedSaveIsToldByNameAndTheDialogStaysOnThePictureAnd
 
     EXPECT_NE(-1, busyText.Find(Out("busy001.bmp"))) << "the message names the file: " << (const char*)busyText;
     EXPECT_EQ("held by another program", m_folder.Read("out\\busy001.bmp"));
-    if (haveReadOnly)
+    if (haveReadOnly) {
         EXPECT_NE(-1, readOnlyText.Find(readOnly + "\\new001.bmp")) << (const char*)readOnlyText;
+    }
     EXPECT_NE(-1, longText.Find(longName.c_str())) << "the over-long path is refused, named";
     EXPECT_EQ(std::vector<std::string>({ "busy001.bmp", "good001.bmp" }), FilesIn(m_out, "*"));
     EXPECT_EQ("", PixelDifference(Adjusted(Loaded(p1), TypedValues()), Loaded(Out("good001.bmp"))));
