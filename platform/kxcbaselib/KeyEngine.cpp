@@ -43,6 +43,15 @@ const float kTowardsMinLean = 12.0f;
 const float kTowardsShare = 0.6f;
 const int kTowardsFill = 3;                // cells
 const float kTowardsSparse = 0.4f;
+// A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
+// as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
+// out again by the brightness, in windows of this radius, where the subject's brightness differs
+// from the screen's by at least kDetailContrast levels (fully from twice that).
+const int kDetailRadius = 2;
+const float kDetailContrast = 15.0f;
+// The colour is blurrier than the brightness when its second differences along rows are below
+// this share of the brightness's (about 1.9 for noise or detail of equal sharpness).
+const float kDetailColourShare = 1.0f;
 
 inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -836,6 +845,38 @@ bool CKeyEngine::GetInward() const { return m_pState->inward; }
 // ---------------------------------------------------------------------------------------------
 // The light map
 
+namespace {
+
+// Whether a picture's colour is blurrier than its brightness: the second differences along rows
+// of the colour (its two chroma components) against those of the brightness, over a few rows
+// spread down the picture. Screen noise is enough to tell: at full size the colour's noise is as
+// sharp as the brightness's, at half size it is smoothed away.
+bool ColourBlurred(const CDib& pic)
+{
+    const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    if (w < 16 || h < 16 || bpp < 3)
+        return false;
+    const int lines = std::min(h, 64);
+    double luma = 0, chroma = 0;
+    for (int i = 0; i < lines; ++i) {
+        const BYTE* p = pic.GetLine((int)((long long)h * (2 * i + 1) / (2 * lines)));
+        float y[3], cb[3], cr[3];
+        for (int x = 0; x < w; ++x, p += bpp) {
+            y[x % 3] = 0.114f * p[0] + 0.587f * p[1] + 0.299f * p[2];
+            cb[x % 3] = 0.5f * p[0] - 0.3313f * p[1] - 0.1687f * p[2];
+            cr[x % 3] = -0.0813f * p[0] - 0.4187f * p[1] + 0.5f * p[2];
+            if (x < 2)
+                continue;
+            const int a = (x - 2) % 3, b = (x - 1) % 3, c = x % 3;
+            luma += std::fabs(y[a] - 2 * y[b] + y[c]);
+            chroma += std::fabs(cb[a] - 2 * cb[b] + cb[c]) + std::fabs(cr[a] - 2 * cr[b] + cr[c]);
+        }
+    }
+    return luma > 0 && chroma < kDetailColourShare * luma;
+}
+
+} // namespace
+
 void CKeyEngine::SetPicture(const CDib* pForeground)
 {
     m_analysis.Free();
@@ -850,6 +891,7 @@ void CKeyEngine::SetPicture(const CDib* pForeground)
             m_analysis.Resize(*pForeground, aw, ah, 1);
         m_samples.Resize(*pForeground, aw, ah, 0);
     }
+    m_bColourBlurred = pForeground && ColourBlurred(*pForeground);
     m_map = LightMap();
     m_spare = LightMap();
     Replay();
@@ -2517,6 +2559,168 @@ void TintsOfBytesRow(const RegionRows& rows, const BYTE* bytes, int n, float* ti
         tint[x] = table[bytes[x]];
 }
 
+// Shares out the opacity of the mixed pixels of a matte by the brightness, for a picture whose
+// colour is blurrier than its brightness. Near a mixed pixel the subject's brightness F and the
+// screen's S are taken as even, so the opacity is (Y - S) / (F - S) for the brightness Y, and the
+// blurred opacities the colour gave keep their sum over a small window: F - S is the window's sum
+// of Y - S over its sum of opacities. Where F - S is small the brightness tells too little and
+// the pixel keeps its opacity. alpha is the matte of the extent ext of the picture source (rows
+// stride apart); windows end at the extent's edges, whose pixels are only read. Takes its
+// scratch memory before it writes (a band that threw left its rows as they were).
+bool ShareByBrightness(const RegionRows& rows, const CDib& source, const CRect& ext, BYTE* alpha, size_t stride)
+{
+    const int r = kDetailRadius, ring = 2 * r + 1, ew = ext.Width(), eh = ext.Height();
+    const int sbpp = source.GetBitsPerPixel() / 8;
+    // Mixed pixels are a small share of a picture: the rows are looked at in blocks of columns,
+    // and only the blocks near mixed pixels are worked on.
+    const int blockSide = 32, blocks = (ew + blockSide - 1) / blockSide;
+    // Bands of rows, each at least r tall, with the r rows at both ends of each kept as they were
+    // before any band writes, for the bands beside it.
+    const int bands = std::max(1, std::min(32, eh / r));
+    auto bandBegin = [&](int b) { return (int)((long long)eh * b / bands); };
+    std::vector<BYTE> ends((size_t)bands * 2 * r * ew);
+    auto endRow = [&](int b, int k) { return &ends[((size_t)b * 2 * r + k) * ew]; };   // k < r: first rows, else last
+    KxParallelForAll(bands, [&](int begin, int end) {
+        for (int b = begin; b < end; ++b) {
+            const int r0 = bandBegin(b), r1 = bandBegin(b + 1);
+            for (int k = 0; k < r; ++k) {
+                memcpy(endRow(b, k), alpha + std::min(r0 + k, r1 - 1) * stride, ew);
+                memcpy(endRow(b, r + k), alpha + std::max(r1 - r + k, r0) * stride, ew);
+            }
+        }
+    });
+    // The light map cell each column lies after.
+    std::vector<int> cellOf(ew);
+    for (const RegionRows::Run& run : rows.runs)
+        for (int x = run.begin; x < run.end; ++x)
+            cellOf[x] = run.m0;
+    const float wb = 0.114f, wg = 0.587f, wr = 0.299f;
+    return KxParallelForAll(bands, [&](int begin, int end) {
+        std::vector<BYTE> was((size_t)ring * ew);       // the rows round the one being shared out, as they were
+        std::vector<float> lift((size_t)ring * ew);     // and their brightness above the screen's, by block
+        std::vector<BYTE> mixed((size_t)ring * blocks), lifted((size_t)ring * blocks);
+        std::vector<float> screen((size_t)ring * rows.mapW);   // the screen's brightness at the cells, a row
+        std::vector<int> rowOf(ring, -1);
+        std::vector<int> columnOpacity(blockSide + 2 * r);
+        std::vector<float> columnLift(blockSide + 2 * r);
+        for (int b = begin; b < end; ++b) {
+            const int r0 = bandBegin(b), r1 = bandBegin(b + 1);
+            // Row yy of the extent enters the ring: as it was, and which blocks hold mixed pixels.
+            auto enter = [&](int yy) {
+                const int slot = yy % ring;
+                BYTE* keep = &was[(size_t)slot * ew];
+                if (yy < r0)
+                    memcpy(keep, endRow(b - 1, r + yy - (r0 - r)), ew);
+                else if (yy >= r1)
+                    memcpy(keep, endRow(b + 1, yy - r1), ew);
+                else
+                    memcpy(keep, alpha + yy * stride, ew);
+                rowOf[slot] = yy;
+                BYTE* m = &mixed[(size_t)slot * blocks];
+                for (int k = 0; k < blocks; ++k) {
+                    const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
+                    bool any = false;
+                    int x = x0;
+                    for (; x + 8 <= x1 && !any; x += 8) {
+                        unsigned long long eight;
+                        memcpy(&eight, keep + x, 8);
+                        any = ((eight ^ (eight << 1)) & 0xFEFEFEFEFEFEFEFEull) != 0;
+                    }
+                    for (; x < x1 && !any; ++x)
+                        any = (BYTE)(keep[x] - 1) < 254;
+                    m[k] = any;
+                }
+                std::fill(&lifted[(size_t)slot * blocks], &lifted[(size_t)slot * blocks] + blocks, 0);
+                // The screen's brightness at the light map's cells along this row.
+                int y0;
+                float ty;
+                GridPos(ext.top + yy, rows.pictureHeight, rows.mapH, y0, ty);
+                const int y1 = std::min(y0 + 1, rows.mapH - 1);
+                for (int c = 0; c < rows.mapW; ++c) {
+                    const float* s0 = &rows.backs[3 * ((size_t)y0 * rows.mapW + c)];
+                    const float* s1 = &rows.backs[3 * ((size_t)y1 * rows.mapW + c)];
+                    screen[(size_t)slot * rows.mapW + c] = wb * (s0[0] * (1 - ty) + s1[0] * ty) +
+                                                           wg * (s0[1] * (1 - ty) + s1[1] * ty) +
+                                                           wr * (s0[2] * (1 - ty) + s1[2] * ty);
+                }
+            };
+            // The brightness above the screen's of a block of a row in the ring, once.
+            auto lifts = [&](int slot, int k) {
+                if (lifted[(size_t)slot * blocks + k])
+                    return;
+                lifted[(size_t)slot * blocks + k] = 1;
+                const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
+                const BYTE* p = source.GetLine(ext.top + rowOf[slot]) + ((size_t)ext.left + x0) * sbpp;
+                const float* sc = &screen[(size_t)slot * rows.mapW];
+                float* l = &lift[(size_t)slot * ew];
+                const int last = rows.mapW - 1;
+                for (int x = x0; x < x1; ++x, p += sbpp) {
+                    const int c = cellOf[x];
+                    const float back = sc[c] + (sc[std::min(c + 1, last)] - sc[c]) * rows.mapT[x];
+                    l[x] = wb * p[0] + wg * p[1] + wr * p[2] - back;
+                }
+            };
+            for (int yy = std::max(0, r0 - r); yy < std::min(eh, r0 + r); ++yy)
+                enter(yy);
+            for (int y = r0; y < r1; ++y) {
+                if (y + r < eh)
+                    enter(y + r);
+                const int y0 = std::max(0, y - r), y1 = std::min(eh - 1, y + r);
+                const int own = y % ring;
+                const BYTE* ownWas = &was[(size_t)own * ew];
+                const BYTE* ownMixed = &mixed[(size_t)own * blocks];
+                BYTE* out = alpha + y * stride;
+                for (int k = 0; k < blocks; ++k) {
+                    if (!ownMixed[k])
+                        continue;
+                    // The blocks the windows of this one reach, in every row of the windows.
+                    for (int yy = y0; yy <= y1; ++yy)
+                        for (int kk = std::max(0, k - 1); kk <= std::min(blocks - 1, k + 1); ++kk)
+                            lifts(yy % ring, kk);
+                    // The window's columns summed down, then along.
+                    const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
+                    const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
+                    const BYTE* wasRows[2 * kDetailRadius + 1];
+                    const float* liftRows[2 * kDetailRadius + 1];
+                    const int n = y1 - y0 + 1;
+                    for (int i = 0; i < n; ++i) {
+                        wasRows[i] = &was[(size_t)((y0 + i) % ring) * ew];
+                        liftRows[i] = &lift[(size_t)((y0 + i) % ring) * ew];
+                    }
+                    for (int c = c0; c < c1; ++c) {
+                        int a = 0;
+                        float l = 0;
+                        for (int i = 0; i < n; ++i) {
+                            a += wasRows[i][c];
+                            l += liftRows[i][c];
+                        }
+                        columnOpacity[c - c0] = a;
+                        columnLift[c - c0] = l;
+                    }
+                    for (int x = x0; x < x1; ++x) {
+                        if ((BYTE)(ownWas[x] - 1) >= 254)
+                            continue;
+                        int opacity = 0;
+                        float sum = 0;
+                        for (int c = std::max(0, x - r); c <= std::min(ew - 1, x + r); ++c) {
+                            opacity += columnOpacity[c - c0];
+                            sum += columnLift[c - c0];
+                        }
+                        // F - S, from the window.
+                        const float contrast = sum * 255 / opacity;
+                        const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+                        if (trust <= 0)
+                            continue;
+                        const float a = ownWas[x] * (1 / 255.0f);
+                        const float shared = Clamp01(lift[(size_t)own * ew + x] / contrast);
+                        out[x] = AlphaByte(a + (shared - a) * trust);
+                    }
+                }
+            }
+        }
+    });
+}
+
 } // namespace
 
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
@@ -2551,7 +2755,10 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     const int shrinkR = s.keyed ? (int)std::lround(s.shrink / 10.0 * scale) : 0;
     const int blurR = s.keyed ? (int)std::lround(s.defocus / 5.0 * scale) : 0;
     const bool spatial = shrinkR > 0 || blurR > 0;
-    const int margin = spatial ? shrinkR + 2 * blurR + 1 : 0;
+    // Brightness shares out the opacity of mixed pixels at full size only: a reduced picture's
+    // colour is as sharp as its brightness.
+    const int detailR = s.keyed && m_bColourBlurred && scale >= 1 ? kDetailRadius : 0;
+    const int margin = (spatial ? shrinkR + 2 * blurR + 1 : 0) + detailR;
     CRect ext(rc.left - margin, rc.top - margin, rc.right + margin, rc.bottom + margin);
     ext.IntersectRect(ext, CRect(0, 0, sw, sh));
     const int ew = ext.Width(), eh = ext.Height();
@@ -2642,7 +2849,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
 
     // Every job below takes its scratch memory before it writes a row, and writes each row whole
     // from the source: a slice that threw left nothing half-done and is run again as it is.
-    if (!spatial) {
+    if (!spatial && !detailR) {
         // The extent is the region: each row is keyed, then composed, while it is in the cache.
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
@@ -2663,8 +2870,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         });
     }
 
-    // With spatial shaping: the matte of the extended region first, with the tint tolerances (as
-    // bytes), then the matte shaped, then the composite. Fresh pages cost more to touch than the
+    // With spatial shaping, or mixes shared out by the brightness: the matte of the extended
+    // region first, with the tint tolerances (as bytes), then the matte shared out and shaped,
+    // then the composite. Fresh pages cost more to touch than the
     // keying that fills them, so when the extent is the region (the whole picture, say) the matte
     // is made in the caller's buffer and each row's tints wait in the composite's row, which is
     // composed only after they are read.
@@ -2693,7 +2901,8 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
         }
     });
-    if (!keyed || !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward))
+    if (!keyed || (detailR && !ShareByBrightness(rows, source, ext, alpha, alphaStride)) ||
+        (spatial && !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward)))
         return false;
     const int e0 = rc.left - ext.left;
     return KxParallelForAll(rh, [&](int begin, int end) {

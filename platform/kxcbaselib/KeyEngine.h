@@ -149,6 +149,7 @@ private:
     unsigned m_nVersion = 1;
 
     CDib m_analysis;                      // the foreground reduced, for the light map
+    bool m_bColourBlurred = false;        // the foreground's colour is blurrier than its brightness
     CDib m_samples;                       // single pixels of the foreground, for its noise
     // The light map: gains a channel on a grid of cells over the picture, centred in each cell,
     // for one screen colour.

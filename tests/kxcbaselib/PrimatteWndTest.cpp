@@ -297,6 +297,71 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
 }
 
+// Most cameras store a picture's colour at half its size each way: the colour difference then
+// spreads a strand one pixel wide over two at half its opacity. The brightness, stored at full
+// size, gives the strand back its own pixel, whatever region the picture is keyed in.
+TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
+{
+    const int w = 200, h = 120;
+    auto strandAt = [](int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; };
+    // Screen with sensor noise, white strands of 80 % opacity, a subject below.
+    SensorNoise gauss(777);
+    CDib dib = Painted(w, h, [&](int x, int y) {
+        COLORREF c = kGreenScreen;
+        if (strandAt(x, y))
+            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);
+        if (y >= 90 && x >= 20 && x < 180)
+            c = RGB(205, 160, 130);
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 3 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    // The colour of each two by two block shared by its pixels, the brightness each pixel's own.
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; x += 2) {
+            double cb = 0, cr = 0, luma[4];
+            for (int k = 0; k < 4; ++k) {
+                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
+                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
+                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
+            }
+            for (int k = 0; k < 4; ++k) {
+                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
+                p[2] = level(luma[k] + 1.402 * cr);
+                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
+                p[0] = level(luma[k] + 1.772 * cb);
+            }
+        }
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(20, 40);
+    ASSERT_TRUE(m_view.IsKeyed());
+    double strand = 0, beside = 0;
+    int n = 0;
+    for (int y = 14; y < 66; ++y)
+        for (int x = 60; x < 180; x += 12) {
+            strand += AlphaAt(x, y);
+            beside += AlphaAt(x + 1, y);
+            ++n;
+        }
+    EXPECT_NEAR(strand / n, 204, 30) << "the strands' own pixels";
+    EXPECT_LT(beside / n, 30) << "the pixels beside them, which share their colour";
+    EXPECT_EQ(255, AlphaAt(100, 105)) << "the subject";
+    EXPECT_EQ(0, AlphaAt(30, 40)) << "the open screen";
+
+    // Keyed in strips seven pixels wide, with the matte shaped in space or not: the same bytes.
+    for (int shaped = 0; shaped < 2; ++shaped) {
+        m_view.SetDefocusShrinkVal(shaped ? 10 : 0, shaped ? 20 : 0);
+        ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+        const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+        for (int x = 0; x < w; x += 7)
+            ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, h));
+        EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << "shaped " << shaped;
+        EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << "shaped " << shaped;
+    }
+}
+
 // A picture that is nearly all subject has too few cells of screen for their own noise levels:
 // the pick measures the noise of the screen pixels there are, so the little screen keys clear.
 TEST_F(PrimatteWndTest, APickOnLittleScreenMeasuresItsNoise)
