@@ -70,6 +70,36 @@ inline float Reach(float d, float r)
     return t * t * (3 - 2 * t);
 }
 
+// atan2 in double precision, rounded to float by the caller: as the library's float atan2 gives
+// it but for the last bit in a rare case, at a fraction of its cost (it is taken twice for each of
+// the lattice's nodes whenever the screen colour changes). The angle is reduced to one of 1/8
+// wide round k/8 by atan(x) = atan(k/8) + atan((x - k/8) / (1 + x k/8)), whose series then needs
+// six terms.
+double Atan2(double y, double x)
+{
+    if (x == 0 || y == 0 || !std::isfinite(x) || !std::isfinite(y))
+        return std::atan2(y, x);
+    static const double* const atanOf8ths = [] {
+        static double table[9];
+        for (int k = 0; k <= 8; ++k)
+            table[k] = std::atan(k / 8.0);
+        return table;
+    }();
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    const bool steep = ay > ax;
+    const double t = steep ? ax / ay : ay / ax;
+    const int k = (int)(t * 8 + 0.5);
+    const double c = k / 8.0;
+    const double r = (t - c) / (1 + t * c), r2 = r * r;
+    double a = atanOf8ths[k] + r * (1 - r2 * (1.0 / 3 - r2 * (1.0 / 5 - r2 * (1.0 / 7 - r2 * (1.0 / 9 - r2 * (1.0 / 11))))));
+    const double halfPi = 1.5707963267948966;
+    if (steep)
+        a = halfPi - a;
+    if (x < 0)
+        a = 2 * halfPi - a;
+    return y < 0 ? -a : a;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -143,8 +173,8 @@ struct CKeyEngine::CState
     void CellOf(const float* v, float& fa, float& fe) const
     {
         const float a = Dot(v, w), b = Dot(v, u), c = Dot(v, g);
-        const float az = std::atan2(b, a);
-        const float el = std::atan2(c, std::sqrt(a * a + b * b));
+        const float az = (float)Atan2(b, a);
+        const float el = (float)Atan2(c, std::sqrt(a * a + b * b));
         fa = (az + kPi) / (2 * kPi) * kAz;
         fe = (el + kPi / 2) / kPi * (kEl - 1);
     }
@@ -962,6 +992,9 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const size_t cells = (size_t)mapW * mapH;
     std::vector<double> sum(cells * 3, 0.0);
     std::vector<int> count(cells, 0), total(cells, 0);
+    std::vector<int> cellX(w);
+    for (int x = 0; x < w; ++x)
+        cellX[x] = std::min(mapW - 1, x * mapW / w);
     // Rows on every worker, each summing into its own cells and adding them to the totals last;
     // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
     // memory there is no map.
@@ -973,7 +1006,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
             const BYTE* row = pic.GetLine(y);
             const int cy = std::min(mapH - 1, y * mapH / h);
             for (int x = 0; x < w; ++x) {
-                const int cell = cy * mapW + std::min(mapW - 1, x * mapW / w);
+                const int cell = cy * mapW + cellX[x];
                 ++myTotal[cell];
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
@@ -1188,66 +1221,57 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
     const int side = std::max(4, std::max(w, h) / 24);
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
-    std::vector<float> measured((size_t)w * h);
-    std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
+    const int cells = cw * ch;
     // The columns' places on the light map, as MapGains finds them.
+    const LightMap& map = m_spare;
     std::vector<MapSpot> columns;
-    if (m_spare.w > 0)
+    if (map.w > 0)
         for (int x = 0; x < w; ++x)
-            columns.emplace_back((x + 0.5) / w, m_spare.w);
-    std::mutex lock;
-    const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
-        std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
-        for (int y = begin; y < end; ++y) {
-            const BYTE* row = pic.GetLine(y);
-            const MapSpot line((y + 0.5) / h, std::max(1, m_spare.h));
-            const size_t cellRow = (size_t)(y / side) * cw;
-            for (int x = 0; x < w; ++x) {
-                float g[3] = {1, 1, 1};
-                if (m_spare.w > 0)
-                    GainsAt(m_spare.gains, m_spare.w, columns[x], line, g);
-                const BYTE* p = row + x * bpp;
-                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                const float m = s.MeasurePlain(c);
-                measured[(size_t)y * w + x] = m;
-                const size_t cell = cellRow + x / side;
-                ++myTotal[cell];
-                myClear[cell] += m < 0.2f;
-            }
-        }
-        std::lock_guard<std::mutex> hold(lock);
-        for (size_t i = 0; i < total.size(); ++i) {
-            total[i] += myTotal[i];
-            clear[i] += myClear[i];
-        }
-    });
-    if (!measuredAll)
-        return 500;
+            columns.emplace_back((x + 0.5) / w, map.w);
+    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
+    auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
+        float g[3] = {1, 1, 1};
+        if (map.w > 0)
+            GainsAt(map.gains, map.w, columns[x], line, g);
+        const BYTE* p = row + x * bpp;
+        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+        return s.MeasurePlain(c);
+    };
     // The noise level of each cell that is all screen, and the level three quarters of those
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
     // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
     // Few such cells: the level of all the pixels that measure clear enough.
     // The k-th smallest value does not depend on the order the values come in: the cells are
-    // measured apart, in parallel, each from its own rectangle of the picture.
+    // measured apart, in parallel, each from its own rectangle of the picture, whose measures
+    // stay in the cache while they are looked at.
     auto quantile = [](std::vector<float>& v) {
         const size_t k = v.size() * 995 / 1000;
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
-    auto allScreen = [&](size_t cell) { return clear[cell] * 100 >= total[cell] * 97; };
-    std::vector<float> cellLevel(total.size());
-    std::vector<BYTE> hasLevel(total.size(), 0);
-    const int cells = (int)total.size();
+    std::vector<float> cellLevel(cells);
+    std::vector<BYTE> hasLevel(cells, 0), allScreen(cells, 0);
     const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
         std::vector<float> v;
+        v.reserve((size_t)side * side);
         for (int cell = begin; cell < end; ++cell) {
-            if (!allScreen(cell) || total[cell] < 16)
-                continue;
             const int x0 = cell % cw * side, y0 = cell / cw * side;
             const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
             v.clear();
-            for (int y = y0; y < y1; ++y)
-                v.insert(v.end(), &measured[(size_t)y * w + x0], &measured[(size_t)y * w + x1]);
+            int clear = 0;
+            for (int y = y0; y < y1; ++y) {
+                const BYTE* row = pic.GetLine(y);
+                const MapSpot line = lineOf(y);
+                for (int x = x0; x < x1; ++x) {
+                    const float m = measure(row, x, line);
+                    v.push_back(m);
+                    clear += m < 0.2f;
+                }
+            }
+            const int total = (int)v.size();
+            allScreen[cell] = clear * 100 >= total * 97;
+            if (!allScreen[cell] || total < 16)
+                continue;
             cellLevel[cell] = quantile(v);
             hasLevel[cell] = 1;
         }
@@ -1267,12 +1291,15 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
         // Every pixel of the cells that are all screen, and those of the others that measure
         // clear enough.
         std::vector<float> fallback;
-        for (int y = 0; y < h; ++y)
+        for (int y = 0; y < h; ++y) {
+            const BYTE* row = pic.GetLine(y);
+            const MapSpot line = lineOf(y);
             for (int x = 0; x < w; ++x) {
-                const float m = measured[(size_t)y * w + x];
-                if (allScreen((size_t)(y / side) * cw + x / side) || m < 0.3f)
+                const float m = measure(row, x, line);
+                if (allScreen[(size_t)(y / side) * cw + x / side] || m < 0.3f)
                     fallback.push_back(m);
             }
+        }
         if (fallback.size() < 16)
             return 500;
         level = quantile(fallback);
@@ -1544,61 +1571,65 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // The cell and its neighbours.
-            float v[3] = {0, 0, 0}, weight = 0;
-            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
-                for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
-                    const float* sum = &sums[4 * ((size_t)yy * w + xx)];
-                    for (int k = 0; k < 3; ++k)
-                        v[k] += sum[k];
-                    weight += sum[3];
-                }
-            if (weight < kTowardsWeight)
-                continue;
-            const float len = std::sqrt(Dot(v, v));
-            if (len < kTowardsMinLean * weight)
-                continue;
-            const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
-            // Where the colour difference along the way is gone: the first of the other two
-            // channels to reach the screen's.
-            float t = 1e9f;
-            for (int k = 0; k < 2; ++k)
-                if (u[o[k]] - u[sc] > 1e-4f)
-                    t = std::min(t, (key[sc] - key[o[k]]) / (u[o[k]] - u[sc]));
-            for (int k = 0; k < 3; ++k) {
-                if (u[k] > 1e-4f)
-                    t = std::min(t, (255 - key[k]) / u[k]);
-                else if (u[k] < -1e-4f)
-                    t = std::min(t, -key[k] / u[k]);
-            }
-            if (t >= 1e8f || t < kTowardsMinLean)
-                continue;
-            // Where the subject is sparse (strands of hair), it lies at least as far as the
-            // farthest single pixels seen along the way (the second farthest, against noise).
-            float first = 0, second = 0;
-            const bool sparse = weight < kTowardsSparse * 9 * step * step;
-            for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
-                for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
-                    const BYTE* q = one.GetLine(py) + px * sbpp;
-                    const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
-                    float d[3];
-                    for (int k = 0; k < 3; ++k)
-                        d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
-                    const float along = Dot(u, d);
-                    if (along > first) {
-                        second = first;
-                        first = along;
-                    } else if (along > second) {
-                        second = along;
+    // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
+    // finishes the rows whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x) {
+                // The cell and its neighbours.
+                float v[3] = {0, 0, 0}, weight = 0;
+                for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                    for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
+                        const float* sum = &sums[4 * ((size_t)yy * w + xx)];
+                        for (int k = 0; k < 3; ++k)
+                            v[k] += sum[k];
+                        weight += sum[3];
                     }
+                if (weight < kTowardsWeight)
+                    continue;
+                const float len = std::sqrt(Dot(v, v));
+                if (len < kTowardsMinLean * weight)
+                    continue;
+                const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
+                // Where the colour difference along the way is gone: the first of the other two
+                // channels to reach the screen's.
+                float t = 1e9f;
+                for (int k = 0; k < 2; ++k)
+                    if (u[o[k]] - u[sc] > 1e-4f)
+                        t = std::min(t, (key[sc] - key[o[k]]) / (u[o[k]] - u[sc]));
+                for (int k = 0; k < 3; ++k) {
+                    if (u[k] > 1e-4f)
+                        t = std::min(t, (255 - key[k]) / u[k]);
+                    else if (u[k] < -1e-4f)
+                        t = std::min(t, -key[k] / u[k]);
                 }
-            t = std::max(t, second);
-            float* to = &in.towards[3 * ((size_t)y * w + x)];
-            for (int k = 0; k < 3; ++k)
-                to[k] = u[k] / t;
-        }
+                if (t >= 1e8f || t < kTowardsMinLean)
+                    continue;
+                // Where the subject is sparse (strands of hair), it lies at least as far as the
+                // farthest single pixels seen along the way (the second farthest, against noise).
+                float first = 0, second = 0;
+                const bool sparse = weight < kTowardsSparse * 9 * step * step;
+                for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
+                    for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
+                        const BYTE* q = one.GetLine(py) + px * sbpp;
+                        const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
+                        float d[3];
+                        for (int k = 0; k < 3; ++k)
+                            d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
+                        const float along = Dot(u, d);
+                        if (along > first) {
+                            second = first;
+                            first = along;
+                        } else if (along > second) {
+                            second = along;
+                        }
+                    }
+                t = std::max(t, second);
+                float* to = &in.towards[3 * ((size_t)y * w + x)];
+                for (int k = 0; k < 3; ++k)
+                    to[k] = u[k] / t;
+            }
+    });
     // Faint mixes far from anything dense (the tips of hair) take the way of the cells round
     // them: a few cells outwards, each ring the mean of the known cells beside it.
     std::vector<float> known = in.towards;
