@@ -111,7 +111,9 @@ struct CKeyEngine::CState
     {
         float c[3];
         float r;
-        int kind;      // 0 becomes background, 1 foreground, 2 keeps its measured opacity
+        // 0 becomes background, 1 foreground, 2 keeps its measured opacity, 3 is see-through
+        // (the user made it more transparent): the dark pass leaves it as it measures
+        int kind;
     };
 
     bool keyed = false;
@@ -332,6 +334,11 @@ public:
     enum { kA = 0, kB = 1, kLo = 2, kTint = 3, kValues = 4 };
     float node[kLutN * kLutN * kLutN][kValues];    // A, B, inner threshold, tint tolerance
     BYTE cls[(kLutN - 1) * (kLutN - 1) * (kLutN - 1)];
+    // How far each node is see-through by the user's word (colours cleaned as background or made
+    // more transparent, and not made opaque since): the dark pass gives way there. Set only when
+    // anySeeThrough.
+    float seeThrough[kLutN * kLutN * kLutN];
+    bool anySeeThrough = false;
     float key[3];
     float w[3];
     float origin[3];        // the colour of node 0, so that the screen colour is a node
@@ -411,9 +418,35 @@ public:
         return a;
     }
 
+    // The see-through share of a corrected colour, interpolated; only when anySeeThrough.
+    float SeeThroughAt(float c0, float c1, float c2) const
+    {
+        const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
+                    fr = (c2 - origin[2]) * (1 / kLutStep);
+        const int ib = std::max(0, std::min((int)fb, kLutN - 2)), ig = std::max(0, std::min((int)fg, kLutN - 2)),
+                  ir = std::max(0, std::min((int)fr, kLutN - 2));
+        const float tb = ClampF(fb - ib, 0, 1), tg = ClampF(fg - ig, 0, 1), tr = ClampF(fr - ir, 0, 1);
+        const float* n = &seeThrough[Index(ib, ig, ir)];
+        const int sg = kLutN, sb = kLutN * kLutN;
+        const float c00 = n[0] + (n[1] - n[0]) * tr, c01 = n[sg] + (n[sg + 1] - n[sg]) * tr;
+        const float c10 = n[sb] + (n[sb + 1] - n[sb]) * tr, c11 = n[sb + sg] + (n[sb + sg + 1] - n[sb + sg]) * tr;
+        const float c0i = c00 + (c01 - c00) * tg, c1i = c10 + (c11 - c10) * tg;
+        return c0i + (c1i - c0i) * tb;
+    }
+
     void Build(const CKeyEngine::CState& s);
 
 private:
+    // The nodes within reach of an exemplar: lo[i] .. hi[i] a channel.
+    void Reachable(const float* c, float r, int lo[3], int hi[3]) const
+    {
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = std::max(0, (int)std::floor((c[i] - 2 * r - origin[i]) / kLutStep));
+            hi[i] = std::min(kLutN - 1, (int)std::ceil((c[i] + 2 * r - origin[i]) / kLutStep));
+        }
+    }
+    void BuildSeeThrough(const CKeyEngine::CState& s);
+
     // The eight corners' interpolation of one of a node's values.
     static inline float Interpolate(const float* n, float tb, float tg, float tr)
     {
@@ -473,6 +506,7 @@ inline float TintOf(BYTE b) { return b == 255 ? kNoDespill : b / 250.0f; }
 void CKeyLut::Build(const CKeyEngine::CState& s)
 {
     keyed = s.keyed;
+    anySeeThrough = false;
     std::copy(s.key, s.key + 3, key);
     std::copy(s.w, s.w + 3, w);
     sc = s.sc;
@@ -535,11 +569,10 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // and lowers the inner threshold below the exemplar's own measure, so a colour fainter than
     // the screen's noise still shows.
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
+        if (e.kind == 3)
+            continue;
         int lo[3], hi[3];
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = std::max(0, (int)std::floor((e.c[i] - 2 * e.r - origin[i]) / kLutStep));
-            hi[i] = std::min(kLutN - 1, (int)std::ceil((e.c[i] + 2 * e.r - origin[i]) / kLutStep));
-        }
+        Reachable(e.c, e.r, lo, hi);
         // Detail lowers the threshold to half the exemplar's measure, which then shows as much as
         // it measures (the lower ramp doubles from there), within a reach that stops short of the
         // screen colour: a faint strand's colour lies as near the screen colour as its noise
@@ -576,6 +609,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                     n[kB] += (targetB - n[kB]) * wgt;
                 }
     }
+    BuildSeeThrough(s);
     // Colours this near the screen colour measure below every inner threshold: clear without a
     // look-up, unless an exemplar that makes colours opaque reaches there.
     float largestA = 1e-3f, lowestMargin = 1;
@@ -585,7 +619,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     }
     float clearRadius = std::max(0.0f, 0.9f * lowestMargin / (s.MaxSlope() * largestA));
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
-        if (e.kind != 0) {
+        if (e.kind == 1 || e.kind == 2) {
             const float d[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
             clearRadius = std::min(clearRadius, std::max(0.0f, std::sqrt(Dot(d, d)) - 2 * e.r));
         }
@@ -625,6 +659,32 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                         clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
                 }
     });
+}
+
+// In the order the exemplars were made, so the user's last word on a colour counts: cleaned as
+// background or made more transparent it is see-through, made opaque it is not.
+void CKeyLut::BuildSeeThrough(const CKeyEngine::CState& s)
+{
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
+        anySeeThrough = anySeeThrough || e.kind == 0 || e.kind == 3;
+    if (!anySeeThrough)
+        return;
+    std::fill(seeThrough, seeThrough + kLutN * kLutN * kLutN, 0.0f);
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
+        if (e.kind == 2)
+            continue;
+        const float target = e.kind == 1 ? 0.0f : 1.0f;
+        int lo[3], hi[3];
+        Reachable(e.c, e.r, lo, hi);
+        for (int b = lo[0]; b <= hi[0]; ++b)
+            for (int gI = lo[1]; gI <= hi[1]; ++gI)
+                for (int r = lo[2]; r <= hi[2]; ++r) {
+                    const float d[3] = {NodeColour(0, b) - e.c[0], NodeColour(1, gI) - e.c[1], NodeColour(2, r) - e.c[2]};
+                    const float wgt = Reach(std::sqrt(Dot(d, d)), e.r);
+                    float& st = seeThrough[Index(b, gI, r)];
+                    st += (target - st) * wgt;
+                }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -723,6 +783,10 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         }
         for (int k = 0; k < kCells; ++k)
             s.gain[k] *= lower[k];
+        // The user says these colours are see-through: inside the subject too, where a dark
+        // mix with the screen would otherwise be taken for a dark part of the subject.
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 3);
         break;
     }
     case KX_OP_RESTOREDETAIL:
@@ -1984,6 +2048,7 @@ struct RegionRows
         const float* r0 = &inside->inside[(size_t)y0 * inside->w];
         const float* r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
         const float* screen = light.b[screenChannel].data();
+        const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const int sc = screenChannel, last = inside->w - 1;
         // Clear pixels read as the screen itself, not darkened: only the mixed ones are looked at,
         // a small share of a picture, so eight opacities that are all clear or opaque are passed
@@ -2010,6 +2075,12 @@ struct RegionRows
                 continue;
             float dark = std::min(1.0f, (kDarkFrom - share) / (kDarkFrom - kDarkFull));
             dark = dark * dark * (3 - 2 * dark) * in;
+            // Colours the user called see-through stay as they measure (dark tinted glass).
+            if (lut->anySeeThrough) {
+                const BYTE* p = src + (size_t)x * bpp;
+                dark *= 1 - lut->SeeThroughAt(std::min(255.0f, p[0] * g0[x]), std::min(255.0f, p[1] * g1[x]),
+                                              std::min(255.0f, p[2] * g2[x]));
+            }
             alpha[x] = (BYTE)(alpha[x] + (255 - alpha[x]) * dark + 0.5f);
             if (dark > 0.5f)
                 tint[x] = kNoDespill;

@@ -367,6 +367,40 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
     EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
 }
 
+// Dark tinted glass inside the subject reads as the screen darkened, as navy cloth does, and is
+// made opaque with it. The user who says it is see-through ("transparent foreground") has the
+// last word on its colour; the navy coat stays opaque, and making the glass opaque again wins in
+// turn.
+TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
+{
+    const COLORREF navy = RGB(60, 45, 120), tinted = Mix(RGB(25, 20, 20), kBlueScreen, 0.45);
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        COLORREF c = kBlueScreen;
+        if (x >= 100 && x < 380 && y >= 80)
+            c = RGB(205, 160, 130);
+        if (x >= 130 && x < 230 && y >= 110)
+            c = navy;
+        if (x >= 260 && x < 350 && y >= 110 && y < 210)
+            c = tinted;
+        return c;
+    });
+    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+    m_view.SetOpType(KX_OP_PICKSCREEN);
+    Click(10, 10);
+    ASSERT_EQ(255, AlphaAt(305, 160)) << "the tinted glass taken for a dark part of the subject";
+    m_view.SetOpType(KX_OP_FGTRANSPARENT);
+    Click(305, 160);
+    const int glass = AlphaAt(305, 160);
+    EXPECT_GT(glass, 40);
+    EXPECT_LT(glass, 160) << "the glass clicked transparent";
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat";
+    EXPECT_EQ(255, AlphaAt(200, 90)) << "the skin";
+    EXPECT_EQ(0, AlphaAt(50, 150)) << "the open screen";
+    m_view.SetOpType(KX_OP_FGOPAQUE);
+    Click(305, 160);
+    EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
+}
+
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
 // screen lose the screen's colour difference only slowly at first, and the colour difference
 // alone reads them far fainter than they are. The subject's colour near them puts them back on
