@@ -435,6 +435,16 @@ public:
     }
 
     void Build(const CKeyEngine::CState& s);
+    // The ways of the nodes are the same for the same screen colour: another table's are taken
+    // over (and this one's given it) when they are for the key to build and this one's are not.
+    void TakeWays(CKeyLut& other, const CKeyEngine::CState& s) noexcept
+    {
+        if (s.keyed && !std::equal(s.key, s.key + 3, m_waysKey) && std::equal(s.key, s.key + 3, other.m_waysKey)) {
+            m_ways.swap(other.m_ways);
+            for (int i = 0; i < 3; ++i)
+                std::swap(m_waysKey[i], other.m_waysKey[i]);
+        }
+    }
 
 private:
     // The nodes within reach of an exemplar: lo[i] .. hi[i] a channel.
@@ -530,6 +540,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // The jobs of the build take no memory and cannot throw, so KxParallelForAll always finishes
     // them, on this thread if the workers could not.
     if (!std::equal(key, key + 3, m_waysKey)) {
+        std::fill(m_waysKey, m_waysKey + 3, -1.0f);
         m_ways.resize(total);
         KxParallelForAll(kLutN, [&](int begin, int end) {
             for (int b = begin; b < end; ++b)
@@ -835,82 +846,178 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
     }
 }
 
-void CKeyEngine::Do(const KEYSTEP& step)
+namespace {
+
+bool (*g_pfnFailMemory)() = nullptr;
+
+// Where a change of the key takes memory: the test seam may make it fail there.
+inline void TakingMemory()
+{
+    if (g_pfnFailMemory && g_pfnFailMemory())
+        throw std::bad_alloc();
+}
+
+} // namespace
+
+void CKeyEngine::SetMemoryFailureHook(bool (*pfnFail)())
+{
+    g_pfnFailMemory = pfnFail;
+}
+
+// What a change of the key makes before the engine takes it over: everything that needs memory
+// is made here, and Commit then only swaps, so a change that ran out of memory leaves the key,
+// the history and the light map as they were.
+struct CKeyEngine::CChange
+{
+    CState state;                          // the key after the done steps
+    CState beforeTop;                      // the key before the last done step, when hasBeforeTop
+    bool hasBeforeTop = false;
+    enum { KeepMap, SpareMap, NewMap } mapFrom = KeepMap;
+    LightMap map;                          // for NewMap
+};
+
+void CKeyEngine::Commit(CChange& change) noexcept
+{
+    if (change.mapFrom == CChange::SpareMap)
+        std::swap(m_map, m_spare);
+    else if (change.mapFrom == CChange::NewMap)
+        std::swap(m_map, change.map);
+    std::swap(*m_pState, change.state);
+    if (change.hasBeforeTop)
+        std::swap(*m_pBeforeTop, change.beforeTop);
+    m_bBeforeTop = change.hasBeforeTop;
+    std::swap(m_pLut, m_pLutNext);
+    ++m_nVersion;
+}
+
+// Bakes a key into the spare table, which Commit makes the current one. The ways of the nodes
+// depend on the screen colour alone: the current table's are taken over when they are for it.
+void CKeyEngine::BuildNextLut(const CState& state)
+{
+    TakingMemory();
+    if (!m_pLutNext)
+        m_pLutNext.reset(new CKeyLut);
+    m_pLutNext->TakeWays(*m_pLut, state);
+    m_pLutNext->Build(state);
+}
+
+bool CKeyEngine::Do(const KEYSTEP& step)
 {
     const bool grouped = (step.op == KX_OP_FINETUNE || step.op == KX_OP_DEFOCUS) && step.session != 0 && m_nDone > 0 &&
                          m_steps[m_nDone - 1].op == step.op && m_steps[m_nDone - 1].session == step.session;
-    m_steps.resize(m_nDone);
-    if (grouped) {
-        m_steps[m_nDone - 1] = step;
-    } else {
-        m_steps.push_back(step);
-        ++m_nDone;
-    }
-    m_steps.back().colours.shrink_to_fit();
-    while ((int)m_steps.size() > KX_PRIM_HISTORY) {
-        ApplyStep(*m_pBase, m_steps.front());
-        m_steps.erase(m_steps.begin());
-        --m_nDone;
-        m_bBeforeTop = m_bBeforeTop && m_nDone > 0;
-    }
-    // The same steps in the same order as a replay makes, from the key before the new one: the
-    // result is the replay's, bit for bit, at the cost of one step. A new screen colour changes
-    // the light map the steps measure with, so a pick replays.
-    if (step.op != KX_OP_PICKSCREEN && (!grouped || m_bBeforeTop)) {
-        if (!grouped) {
-            *m_pBeforeTop = *m_pState;
-            m_bBeforeTop = true;
+    // The steps kept before the new one, and whether the oldest then goes into the starting key.
+    const int before = grouped ? m_nDone - 1 : m_nDone;
+    const bool fold = before + 1 > KX_PRIM_HISTORY;
+    try {
+        TakingMemory();
+        KEYSTEP kept(step);
+        kept.colours.shrink_to_fit();
+        m_steps.reserve(m_nDone + 1);
+        CState base;
+        if (fold) {
+            base = *m_pBase;
+            ApplyStep(base, m_steps.front());
         }
-        *m_pState = *m_pBeforeTop;
-        ApplyStep(*m_pState, m_steps[m_nDone - 1]);
-        m_pLut->Build(*m_pState);
-        ++m_nVersion;
-        return;
+        CChange change;
+        // The same steps in the same order as a replay makes, from the key before the new one:
+        // the result is the replay's, bit for bit, at the cost of one step. A new screen colour
+        // changes the light map the steps measure with, so a pick replays.
+        if (step.op != KX_OP_PICKSCREEN && (!grouped || m_bBeforeTop)) {
+            TakingMemory();
+            change.beforeTop = grouped ? *m_pBeforeTop : *m_pState;
+            change.hasBeforeTop = true;
+            change.state = change.beforeTop;
+            ApplyStep(change.state, kept);
+            BuildNextLut(change.state);
+        } else {
+            std::vector<const KEYSTEP*> steps;
+            for (int i = fold ? 1 : 0; i < before; ++i)
+                steps.push_back(&m_steps[i]);
+            steps.push_back(&kept);
+            PrepareReplay(fold ? base : *m_pBase, steps, m_analysis, false, change);
+        }
+        // Nothing below takes memory: the undone steps go, the room for the new one is there.
+        m_steps.erase(m_steps.begin() + m_nDone, m_steps.end());
+        if (grouped) {
+            m_steps[m_nDone - 1] = std::move(kept);
+        } else {
+            m_steps.push_back(std::move(kept));
+            ++m_nDone;
+        }
+        if (fold) {
+            std::swap(*m_pBase, base);
+            m_steps.erase(m_steps.begin());
+            --m_nDone;
+        }
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    Replay();
 }
 
 bool CKeyEngine::Undo()
 {
-    if (!CanUndo())
-        return false;
-    --m_nDone;
-    Replay();
-    return true;
+    return CanUndo() && ReplayTo(m_nDone - 1);
 }
 
 bool CKeyEngine::Redo()
 {
-    if (!CanRedo())
+    return CanRedo() && ReplayTo(m_nDone + 1);
+}
+
+bool CKeyEngine::ReplayTo(int nDone)
+{
+    try {
+        std::vector<const KEYSTEP*> steps;
+        for (int i = 0; i < nDone; ++i)
+            steps.push_back(&m_steps[i]);
+        CChange change;
+        PrepareReplay(*m_pBase, steps, m_analysis, false, change);
+        m_nDone = nDone;
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
-    ++m_nDone;
-    Replay();
-    return true;
+    }
 }
 
 // The key is always remade from the starting key by the same steps, so a key reached by undoing
 // and redoing is the very key reached the first time. The screen colour the steps end with
 // decides the light map, so that comes first.
-void CKeyEngine::Replay()
+void CKeyEngine::PrepareReplay(const CState& base, const std::vector<const KEYSTEP*>& steps, const CDib& analysis,
+                               bool bNewPicture, CChange& change)
 {
-    m_bBeforeTop = false;
+    TakingMemory();
     CState keyOnly;
-    bool keyed = m_pBase->keyed;
+    bool keyed = base.keyed;
     if (keyed)
-        keyOnly.SetKey(m_pBase->key);
-    for (int i = 0; i < m_nDone; ++i)
-        if (m_steps[i].op == KX_OP_PICKSCREEN && !m_steps[i].colours.empty()) {
+        keyOnly.SetKey(base.key);
+    for (const KEYSTEP* step : steps)
+        if (step->op == KX_OP_PICKSCREEN && !step->colours.empty()) {
             float key[3];
-            MedianColour(m_steps[i].colours, key);
+            MedianColour(step->colours, key);
             keyOnly.SetKey(key);
             keyed = true;
         }
-    UpdateLightMap(keyed ? &keyOnly : nullptr);
-    *m_pState = *m_pBase;
-    for (int i = 0; i < m_nDone; ++i)
-        ApplyStep(*m_pState, m_steps[i]);
-    m_pLut->Build(*m_pState);
-    ++m_nVersion;
+    // The map of a new picture is always made anew; otherwise the current one serves while the
+    // screen colour stays, and the one a measurement of the screen noise made for it just before.
+    if (!keyed || !analysis.IsValid()) {
+        change.mapFrom = CChange::NewMap;
+    } else if (!bNewPicture && m_map.w > 0 && std::equal(keyOnly.key, keyOnly.key + 3, m_map.key)) {
+        change.mapFrom = CChange::KeepMap;
+    } else if (!bNewPicture && m_spare.w > 0 && std::equal(keyOnly.key, keyOnly.key + 3, m_spare.key)) {
+        change.mapFrom = CChange::SpareMap;
+    } else {
+        ComputeLightMap(keyOnly, analysis, change.map);
+        change.mapFrom = CChange::NewMap;
+    }
+    TakingMemory();
+    change.state = base;
+    for (const KEYSTEP* step : steps)
+        ApplyStep(change.state, *step);
+    change.hasBeforeTop = false;
+    BuildNextLut(change.state);
 }
 
 size_t CKeyEngine::GetHistoryBytes() const
@@ -930,30 +1037,43 @@ bool CKeyEngine::GetInward() const { return m_pState->inward; }
 // ---------------------------------------------------------------------------------------------
 // The light map
 
-void CKeyEngine::SetPicture(const CDib* pForeground)
+bool CKeyEngine::SetPicture(const CDib* pForeground)
 {
-    m_analysis.Free();
-    m_samples.Free();
-    if (pForeground && pForeground->IsValid()) {
-        const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
-        const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
-        const int aw = std::max(1, (int)std::lround(w * f)), ah = std::max(1, (int)std::lround(h * f));
-        if (aw == w && ah == h && pForeground->GetBitsPerPixel() == 24)
-            m_analysis = *pForeground;
-        else
-            m_analysis.Resize(*pForeground, aw, ah, 1);
-        m_samples.Resize(*pForeground, aw, ah, 0);
+    try {
+        CDib analysis, samples;
+        if (pForeground && pForeground->IsValid()) {
+            const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
+            const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
+            const int aw = std::max(1, (int)std::lround(w * f)), ah = std::max(1, (int)std::lround(h * f));
+            if (aw == w && ah == h && pForeground->GetBitsPerPixel() == 24)
+                analysis = *pForeground;
+            else
+                analysis.Resize(*pForeground, aw, ah, 1);
+            samples.Resize(*pForeground, aw, ah, 0);
+            TakingMemory();
+            if (!analysis.IsValid() || !samples.IsValid())
+                return false;
+        }
+        std::vector<const KEYSTEP*> steps;
+        for (int i = 0; i < m_nDone; ++i)
+            steps.push_back(&m_steps[i]);
+        CChange change;
+        PrepareReplay(*m_pBase, steps, analysis, true, change);
+        m_analysis.Swap(analysis);
+        m_samples.Swap(samples);
+        m_spare = LightMap();
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    m_map = LightMap();
-    m_spare = LightMap();
-    Replay();
 }
 
 namespace {
 
 // The mean colour of the screen in each cell of a grid over the picture, from the pixels that
 // pass the test; cells with too few are filled from their neighbours, then the map is smoothed.
-// False when no cell has any.
+// False when no cell has any; std::bad_alloc when memory ran out.
 // A smooth surface through the cells that saw screen: a quadratic in x and y for each channel,
 // fitted again and again with the cells that stray most from it left out. A pane of glass or a
 // mass of hair seen through looks like screen in a shade of its own, but not where the surface
@@ -1090,7 +1210,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
         }
     });
     if (!summed)
-        return false;
+        throw std::bad_alloc();
     screen.assign((size_t)mapW * mapH * 3, 0.0f);
     std::vector<bool> known((size_t)mapW * mapH, false);
     bool any = false;
@@ -1160,10 +1280,11 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
 
 // Finds the screen's colour over the picture: first the pixels whose colour is the picked one
 // lit more or less brightly, then, with that map, the pixels the plain key calls background.
-void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
+void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap& map) const
 {
+    TakingMemory();
     std::copy(s.key, s.key + 3, map.key);
-    const int w = m_analysis.GetWidth(), h = m_analysis.GetHeight();
+    const int w = analysis.GetWidth(), h = analysis.GetHeight();
     const int cellSide = std::max(8, std::max(w, h) / 24);
     int& mapW = map.w;
     int& mapH = map.h;
@@ -1173,7 +1294,7 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
     const float kk = Dot(s.key, s.key);
     const float keyLen = std::sqrt(kk);
     std::vector<float> screen;
-    const bool found = ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int) {
+    const bool found = ScreenMap(analysis, mapW, mapH, [&](const float* c, int) {
         const float t = Dot(c, s.key) / kk;
         if (t < 0.3f || t > 2.2f)
             return false;
@@ -1201,7 +1322,8 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
     // A stricter second look, with the light corrected: only what keys as clear background.
     const float limit = std::max(0.12f, 1.5f * s.inner);
     std::vector<float> second;
-    if (ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int cell) {
+    TakingMemory();
+    if (ScreenMap(analysis, mapW, mapH, [&](const float* c, int cell) {
             const float* g = &gains[3 * cell];
             const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
             return s.MeasurePlain(cc) < limit;
@@ -1209,22 +1331,6 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
         screen.swap(second);
         toGains();
     }
-}
-
-void CKeyEngine::UpdateLightMap(const CState* pKey)
-{
-    if (!pKey || !pKey->keyed || !m_analysis.IsValid()) {
-        m_map = LightMap();
-        return;
-    }
-    if (m_map.w > 0 && std::equal(pKey->key, pKey->key + 3, m_map.key))
-        return;
-    // The map a measurement of the screen noise made for this screen colour just before.
-    if (m_spare.w > 0 && std::equal(pKey->key, pKey->key + 3, m_spare.key)) {
-        std::swap(m_map, m_spare);
-        return;
-    }
-    ComputeLightMap(*pKey, m_map);
 }
 
 void CKeyEngine::Gains(double u, double v, float g[3]) const
@@ -1273,11 +1379,24 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
 {
     if (!m_analysis.IsValid() || !m_samples.IsValid())
         return 500;
+    try {
+        return MeasureNoise(bgr);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+int CKeyEngine::MeasureNoise(const float bgr[3]) const
+{
     // The key and light map as the pick will make them; the map is kept for the pick.
     CState s;
     s.SetKey(bgr);
-    if (!(m_spare.w > 0 && std::equal(bgr, bgr + 3, m_spare.key)))
-        ComputeLightMap(s, m_spare);
+    if (!(m_spare.w > 0 && std::equal(bgr, bgr + 3, m_spare.key))) {
+        LightMap map;
+        ComputeLightMap(s, m_analysis, map);
+        std::swap(m_spare, map);
+    }
+    TakingMemory();
     // The noise of single pixels (the point samples, not the averaged copy) in cells of the
     // picture that are all screen: semi-transparent hair or glass elsewhere must not count as
     // noise, or the threshold would wipe them out.
@@ -1519,8 +1638,9 @@ const KEYINSIDE* CKeyEngine::Inside() const
     try {
         return MakeInside();
     } catch (const std::bad_alloc&) {
+        // Keyed without it, the picture would be keyed otherwise: the keying fails instead.
         m_pInside.reset();
-        return nullptr;
+        throw;
     }
 }
 
