@@ -393,6 +393,13 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_EQ(255, AlphaAt(200, 180)) << "the subject";
     EXPECT_EQ(0, AlphaAt(50, 50)) << "the open screen";
     EXPECT_EQ(0, AlphaAt(150, 95)) << "the open screen near the subject";
+    // The vector kernels mix as the plain code does: strips too narrow for them give the bytes of
+    // the picture keyed whole.
+    const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+    for (int x = 0; x < dib.GetWidth(); x += 7)
+        ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, dib.GetHeight()));
+    EXPECT_TRUE(whole == Bytes(*m_view.GetComposite()));
+    EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask()));
 }
 
 // A picture of a million pixels and more is keyed through a table of the colours round the
