@@ -122,7 +122,8 @@ struct Candidate
 };
 
 // Where a user who sees the result beside the truth would click: for each operation the small
-// neighbourhoods where its kind of error is largest, and in each the pixel where it is worst.
+// neighbourhoods where its kind of error is largest, and in each the spot (the few pixels a click
+// takes) where it is worst.
 std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, const CDib& truthComposite)
 {
     const CDib* mask = view.GetMask();
@@ -130,21 +131,16 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
     const int w = mask->GetWidth(), h = mask->GetHeight();
     const int cell = 8;
     const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
-    const int kinds = 6;
-    std::vector<double> score((size_t)kinds * cw * ch, 0.0), worst((size_t)kinds * cw * ch, 0.0);
-    std::vector<CPoint> worstAt((size_t)kinds * cw * ch);
+    const int kinds = 6, places = 3;
+    std::vector<float> error((size_t)kinds * w * h, 0.0f);
+    std::vector<double> score((size_t)kinds * cw * ch, 0.0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int a = mask->GetLine(y)[3 * x];
             const int t = scene.alpha[(size_t)y * w + x];
-            const size_t c = (size_t)(y / cell) * cw + x / cell;
             auto add = [&](int kind, double v) {
-                const size_t i = (size_t)kind * cw * ch + c;
-                score[i] += v;
-                if (v > worst[i]) {
-                    worst[i] = v;
-                    worstAt[i] = CPoint(x, y);
-                }
+                error[((size_t)kind * h + y) * w + x] = (float)v;
+                score[(size_t)kind * cw * ch + (size_t)(y / cell) * cw + x / cell] += v;
             };
             if (t == 0 && a > 0)
                 add(0, a);                         // 1: background left standing
@@ -162,6 +158,25 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
                 add(5, std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]));   // 6: spill
             }
         }
+    // The worst spot of a cell: the pixel whose 3 x 3 neighbourhood has the most error of the kind.
+    auto worstSpot = [&](int kind, size_t c) {
+        const float* e = &error[(size_t)kind * h * w];
+        const int x0 = (int)(c % cw) * cell, y0 = (int)(c / cw) * cell;
+        CPoint best(x0, y0);
+        double most = -1;
+        for (int y = y0; y < std::min(h, y0 + cell); ++y)
+            for (int x = x0; x < std::min(w, x0 + cell); ++x) {
+                double sum = 0;
+                for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                    for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx)
+                        sum += e[(size_t)yy * w + xx];
+                if (sum > most) {
+                    most = sum;
+                    best = CPoint(x, y);
+                }
+            }
+        return best;
+    };
     // The three worst neighbourhoods of each kind, the kinds with the most error in all first: a
     // screen left speckled all over is as plain to see as one large hole.
     std::vector<Candidate> out;
@@ -173,11 +188,11 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
         std::vector<size_t> order((size_t)cw * ch);
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
-        std::partial_sort(order.begin(), order.begin() + 3, order.end(),
+        std::partial_sort(order.begin(), order.begin() + places, order.end(),
                           [&](size_t a, size_t b) { return score[first + a] > score[first + b]; });
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; k < places; ++k)
             if (score[first + order[k]] > 0)
-                out.push_back({kind + 1, worstAt[first + order[k]], all * (1 - 0.01 * k)});
+                out.push_back({kind + 1, worstSpot(kind, order[k]), all * (1 - 0.01 * k)});
     }
     std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.weight > b.weight; });
     return out;

@@ -130,6 +130,13 @@ protected:
         m_view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
     }
     int AlphaAt(int x, int y) { return m_view.GetMask()->GetLine(y)[3 * x]; }
+    // The picture as the foreground, and the screen picked at a point of it.
+    void PickScreen(const CDib& dib, int x, int y)
+    {
+        ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+        m_view.SetOpType(KX_OP_PICKSCREEN);
+        Click(x, y);
+    }
 
     CWnd m_host;
     CHookedPrimatteWnd m_view;
@@ -333,29 +340,35 @@ TEST_F(PrimatteWndTest, APickOnLittleScreenMeasuresItsNoise)
     EXPECT_EQ(0, subjectNotOpaque);
 }
 
-// Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
-// alone. Inside the subject it is opaque; at the open screen, a strand of the same colour stays
-// as see-through as it reads, and so does a pane of glass (lighter than the screen) inside.
-TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
+// A subject of skin colour in front of the blue screen, with a navy coat at 130..229 x 110.. and
+// a pane of the given colour at 260..349 x 110..209 in it; with the strand, a navy line across the
+// open screen at rows 40 and 41.
+CDib CoatAndPane(COLORREF pane, bool bStrand)
 {
-    const COLORREF navy = RGB(60, 45, 120), glass = Mix(RGB(225, 215, 205), kBlueScreen, 0.35);
-    // A subject of skin colour with a navy coat and a pane of glass in it, and a navy strand two
-    // pixels wide across the open screen above it.
-    CDib dib = Painted(400, 240, [&](int x, int y) {
+    const COLORREF navy = RGB(60, 45, 120);
+    return Painted(400, 240, [&](int x, int y) {
         COLORREF c = kBlueScreen;
         if (x >= 100 && x < 380 && y >= 80)
             c = RGB(205, 160, 130);
         if (x >= 130 && x < 230 && y >= 110)
             c = navy;
         if (x >= 260 && x < 350 && y >= 110 && y < 210)
-            c = glass;
-        if (x >= 20 && (y == 40 || y == 41))
+            c = pane;
+        if (bStrand && x >= 20 && (y == 40 || y == 41))
             c = navy;
         return c;
     });
-    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
-    m_view.SetOpType(KX_OP_PICKSCREEN);
-    Click(10, 10);
+}
+
+// Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
+// alone. Inside the subject it is opaque; at the open screen, a strand of the same colour stays
+// as see-through as it reads, and so does a pane of glass (lighter than the screen) inside.
+TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
+{
+    // A subject with a pane of glass in it, and a navy strand two pixels wide across the open
+    // screen above it.
+    CDib dib = CoatAndPane(Mix(RGB(225, 215, 205), kBlueScreen, 0.35), true);
+    PickScreen(dib, 10, 10);
     EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat inside the subject";
     const int strand = AlphaAt(200, 40);
     EXPECT_GT(strand, 60);
@@ -366,6 +379,28 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
     m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
     const BYTE* p = m_view.GetComposite()->GetLine(170) + 3 * 180;
     EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
+}
+
+// Dark tinted glass inside the subject reads as the screen darkened, as navy cloth does, and is
+// made opaque with it. The user who says it is see-through ("transparent foreground") has the
+// last word on its colour; the navy coat stays opaque, and making the glass opaque again wins in
+// turn.
+TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
+{
+    CDib dib = CoatAndPane(Mix(RGB(25, 20, 20), kBlueScreen, 0.45), false);
+    PickScreen(dib, 10, 10);
+    ASSERT_EQ(255, AlphaAt(305, 160)) << "the tinted glass taken for a dark part of the subject";
+    m_view.SetOpType(KX_OP_FGTRANSPARENT);
+    Click(305, 160);
+    const int glass = AlphaAt(305, 160);
+    EXPECT_GT(glass, 40);
+    EXPECT_LT(glass, 160) << "the glass clicked transparent";
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat";
+    EXPECT_EQ(255, AlphaAt(200, 90)) << "the skin";
+    EXPECT_EQ(0, AlphaAt(50, 150)) << "the open screen";
+    m_view.SetOpType(KX_OP_FGOPAQUE);
+    Click(305, 160);
+    EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
 }
 
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
