@@ -393,7 +393,8 @@ public:
 
     // Look's opacity of a colour whose colour difference measure is moved a share of the way
     // towards along: the colours of cells that are all clear by the colour difference are
-    // interpolated too, those of opaque cells stay as Look has them.
+    // interpolated too, those of opaque cells stay as Look has them. KeyAvx2 does it for eight
+    // colours at a time after their key: a change here goes there too.
     float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
@@ -1967,6 +1968,15 @@ struct RowLight
     }
 };
 
+// The subject's way from the screen colour (KEYINSIDE::towards) at each column of a row, for the
+// vector kernel that keys and mixes in one pass: cy is the row of the inside's grid it is of.
+struct RowTowards
+{
+    int cy = -1;
+    bool any = false;
+    std::vector<float> v[3];
+};
+
 // What every row of one region shares: where its columns lie on the light map and on the
 // background picture, and what it is composed over.
 struct RegionRows
@@ -1981,6 +1991,7 @@ struct RegionRows
     std::vector<float> insideT;
     // The columns nearest each cell of the inside's grid: cell c's are cellBegin[c] .. cellBegin[c + 1] - 1.
     std::vector<int> cellBegin;
+    std::vector<int> cellOf;                     // the cell of each column, as cellBegin has them
     int screenChannel = 1;
     // The light map: gains and the screen colour they give, 3 a cell, and for the columns of the
     // region runs that lie between the same two cells.
@@ -2118,14 +2129,43 @@ struct RegionRows
     // A mixed pixel where the subject's colour near it is known: its opacity is how far it lies
     // along the line from the screen colour to that colour. Columns e0 .. e1 - 1 of picture row
     // y, as Key left them.
-    void Mix(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    bool Mixes() const { return inside && !inside->towards.empty(); }
+    // The row of the inside's grid that picture row y takes its ways from.
+    int TowardsCellRow(int y) const
     {
-        if (!inside || inside->towards.empty())
-            return;
         int y0;
         float ty;
         GridPos(y, pictureHeight, inside->h, y0, ty);
-        const int cy = std::min(y0 + (ty >= 0.5f ? 1 : 0), inside->h - 1), last = inside->w - 1;
+        return std::min(y0 + (ty >= 0.5f ? 1 : 0), inside->h - 1);
+    }
+    // The ways of the columns of picture row y into row (kept while the row of cells stays); false
+    // when none is known there.
+    bool TowardsRow(int y, RowTowards& row) const
+    {
+        if (!Mixes())
+            return false;
+        const int cy = TowardsCellRow(y);
+        if (cy == row.cy)
+            return row.any;
+        row.cy = cy;
+        row.any = false;
+        const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
+        for (int k = 0; k < 3; ++k) {
+            row.v[k].resize(ew);
+            float* v = row.v[k].data();
+            for (int x = 0; x < ew; ++x) {
+                v[x] = towards[3 * cellOf[x] + k];
+                row.any = row.any || v[x] != 0;
+            }
+        }
+        return row.any;
+    }
+
+    void Mix(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    {
+        if (!Mixes())
+            return;
+        const int cy = TowardsCellRow(y), last = inside->w - 1;
         const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const float* key = inside->key;
@@ -2377,6 +2417,16 @@ KX_AVX2_INLINE __m256 Clamp01x8(__m256 v)
     return Select8(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), zero, Select8(_mm256_cmp_ps(v, one, _CMP_GT_OQ), one, v));
 }
 
+// The four values of the lattice (A, B, the inner threshold and the tint tolerance) at 8 colours.
+KX_AVX2_INLINE void NodeValues8(const CKeyLut& l, __m256i node, __m256 tb, __m256 tg, __m256 tr, __m256& a, __m256& b,
+                                __m256& lo, __m256& tint)
+{
+    a = Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr);
+    b = Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr);
+    lo = Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr);
+    tint = Interpolate8(&l.node[0][CKeyLut::kTint], node, tb, tg, tr);
+}
+
 // KeyThreshold of 8 measures, each case as it decides it, in its order.
 KX_AVX2_INLINE __m256 KeyThreshold8(__m256 measured, __m256 lo)
 {
@@ -2434,9 +2484,11 @@ KX_AVX2 void TintsOfBytesAvx2(const float* table, const BYTE* bytes, int n, floa
 }
 
 // RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
-// then the lattice is looked up as CKeyLut::Look does it, every kind of cell.
-KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
-                     float* tint)
+// then the lattice is looked up as CKeyLut::Look does it, every kind of cell. With the ways of the
+// row's columns (towards, null: none known), RegionRows::Mix follows for the same eight pixels,
+// from the colours and the lattice's values the key has just found.
+KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light,
+                     const RowTowards* towards, int e0, int e1, BYTE* alpha, float* tint)
 {
     static_assert(kBoxSide == 64, "the box index below is of 6 bits a channel");
     const CKeyLut& l = *rows.lut;
@@ -2450,9 +2502,15 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
     const __m256 clearSq = _mm256_set1_ps(l.clearSq), invDiff = _mm256_set1_ps(l.invDiff);
     const __m256i lastCell = _mm256_set1_epi32(kLutN - 2), cellSide = _mm256_set1_epi32(kLutN - 1),
                   nodeSide = _mm256_set1_epi32(kLutN);
-    const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1);
+    const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1), full = _mm256_set1_epi32(255);
     const __m256i lo0 = _mm256_set1_epi32(box ? box->lo[0] : 0), lo1 = _mm256_set1_epi32(box ? box->lo[1] : 0),
                   lo2 = _mm256_set1_epi32(box ? box->lo[2] : 0);
+    // What Mix needs: the inside's screen colour, the least measure that shows, its share.
+    const float* ik = towards ? rows.inside->key : l.key;
+    const __m256 ik0 = _mm256_set1_ps(ik[0]), ik1 = _mm256_set1_ps(ik[1]), ik2 = _mm256_set1_ps(ik[2]);
+    const __m256 clearRaw = _mm256_set1_ps(l.clearRaw), share = _mm256_set1_ps(kTowardsShare);
+    const float *v0 = towards ? towards->v[0].data() : nullptr, *v1 = towards ? towards->v[1].data() : nullptr,
+                *v2 = towards ? towards->v[2].data() : nullptr;
     int x = e0;
     for (; x + 8 <= e1; x += 8) {
         __m256i p0, p1, p2;
@@ -2460,6 +2518,24 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         const __m256 c0 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(g0 + x)), top);
         const __m256 c1 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p1), _mm256_loadu_ps(g1 + x)), top);
         const __m256 c2 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p2), _mm256_loadu_ps(g2 + x)), top);
+        const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
+        const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
+        // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
+        // they are clear and their measure moved along the way stays below what shows anywhere.
+        __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps(), raw = _mm256_setzero_ps();
+        __m256 stayClear = _mm256_setzero_ps();
+        if (towards) {
+            const __m256 w0 = _mm256_loadu_ps(v0 + x), w1 = _mm256_loadu_ps(v1 + x), w2 = _mm256_loadu_ps(v2 + x);
+            const __m256 none = _mm256_setzero_ps();
+            known = _mm256_or_ps(_mm256_or_ps(_mm256_cmp_ps(w0, none, _CMP_NEQ_UQ), _mm256_cmp_ps(w1, none, _CMP_NEQ_UQ)),
+                                 _mm256_cmp_ps(w2, none, _CMP_NEQ_UQ));
+            if (_mm256_movemask_ps(known)) {
+                along = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(c0, ik0), w0), _mm256_mul_ps(_mm256_sub_ps(c1, ik1), w1)),
+                                      _mm256_mul_ps(_mm256_sub_ps(c2, ik2), w2));
+                raw = _mm256_sub_ps(_mm256_set1_ps(1.0f), _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
+                stayClear = _mm256_and_ps(_mm256_cmp_ps(along, clearRaw, _CMP_LT_OQ), _mm256_cmp_ps(raw, clearRaw, _CMP_LT_OQ));
+            }
+        }
         __m256i clear = zero;
         if (box) {
             const __m256i i0 = _mm256_sub_epi32(_mm256_cvttps_epi32(c0), lo0);
@@ -2471,7 +2547,7 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
                 _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
             clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
         }
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF) {
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF && !_mm256_movemask_ps(_mm256_andnot_ps(stayClear, known))) {
             _mm_storel_epi64((__m128i*)(alpha + x), _mm_setzero_si128());
             _mm256_storeu_ps(tint + x, noDespill);
             continue;
@@ -2487,19 +2563,20 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
             _mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, cellSide), ig), cellSide), ir);
         const __m256i kind = GatherBytes(l.cls, cell, all);
         const __m256i clearAll = _mm256_or_si256(clear, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllClear)));
-        const __m256i opaque = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque)));
-        const __m256i tinted = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints)));
+        const __m256i allOpaque = _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque));
+        const __m256i opaqueTints = _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints));
+        const __m256i opaque = _mm256_andnot_si256(clearAll, allOpaque);
+        const __m256i tinted = _mm256_andnot_si256(clearAll, opaqueTints);
         const __m256i node = _mm256_mullo_epi32(
             _mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, nodeSide), ig), nodeSide), ir),
             _mm256_set1_epi32(CKeyLut::kValues));
+        const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
+        const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
+        const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
         __m256 t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted))) {
-            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
-            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
-            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted)))
             t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
-        }
-        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
+        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), full);
         const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
         // Colours in mixed cells close round the screen colour are clear; the others measure their
         // colour difference through the lattice's A and B, and its thresholds.
@@ -2507,29 +2584,55 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
         const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
         t = _mm256_blendv_ps(t, noDespill, _mm256_and_ps(close, _mm256_castsi256_ps(mixed)));
+        bool interpolated = false;
+        __m256 nodeA = _mm256_setzero_ps(), nodeB = nodeA, nodeLo = nodeA, nodeTint = nodeA;
         if (_mm256_movemask_ps(_mm256_andnot_ps(close, _mm256_castsi256_ps(mixed)))) {
-            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
-            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
-            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-            const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
-            const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
-            const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
+            if (!interpolated) {
+                NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
+                interpolated = true;
+            }
+            const __m256 own = _mm256_sub_ps(_mm256_set1_ps(1.0f),
                                              _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
-            const __m256 m = _mm256_add_ps(_mm256_mul_ps(raw, Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr)),
-                                           Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr));
-            __m256 opacity = KeyThreshold8(m, Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(own, nodeA), nodeB);
+            __m256 opacity = KeyThreshold8(m, nodeLo);
             opacity = _mm256_andnot_ps(close, opacity);
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
-            const __m256 mixedTint = Select8(shows, Interpolate8(tints, node, tb, tg, tr), noDespill);
+            const __m256 mixedTint = Select8(shows, nodeTint, noDespill);
             t = _mm256_blendv_ps(t, mixedTint, _mm256_castsi256_ps(mixed));
             a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), mixed);
+        }
+        // Mix: LookToward for the pixels it looks at again.
+        const __m256 notOpaque = _mm256_castsi256_ps(_mm256_xor_si256(_mm256_cmpeq_epi32(a, full), all));
+        const __m256 clearNow = _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, zero));
+        const __m256 work = _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque));
+        if (_mm256_movemask_ps(work)) {
+            // A colour of an opaque cell is not opaque here only where the box settled it clear:
+            // left to the plain code, as rare as it is.
+            if (_mm256_movemask_ps(_mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints))))) {
+                rows.Key(src, bpp, light, x, x + 8, alpha, tint);
+                rows.Mix(y, src, bpp, light, x, x + 8, alpha, tint);
+                continue;
+            }
+            if (!interpolated) {
+                NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
+                interpolated = true;
+            }
+            const __m256 moved = _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), share));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(moved, nodeA), nodeB);
+            const __m256 opacity = _mm256_andnot_ps(close, KeyThreshold8(m, nodeLo));
+            const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
+            t = _mm256_blendv_ps(t, Select8(shows, nodeTint, noDespill), work);
+            a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), _mm256_castps_si256(work));
         }
         _mm256_storeu_ps(tint + x, t);
         const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
         _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
     }
-    if (x < e1)
+    if (x < e1) {
         rows.Key(src, bpp, light, x, e1, alpha, tint);
+        if (towards)
+            rows.Mix(y, src, bpp, light, x, e1, alpha, tint);
+    }
 }
 
 // The background of 8 pixels of row y at columns x.. as RegionRows::Compose takes it: the colour,
@@ -2689,12 +2792,17 @@ void LightRow(const RegionRows& rows, int y, RowLight& light)
         rows.Light<parts>(y, light);
 }
 
-void KeyRow(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint)
+// The key of a row, then the mixes along the subject's ways (towards: the row's, kept from one
+// row to the next).
+void KeyRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, RowTowards& towards, int e0,
+            int e1, BYTE* alpha, float* tint)
 {
-    if (rows.avx2)
-        KeyAvx2(rows, src, bpp, light, e0, e1, alpha, tint);
-    else
-        rows.Key(src, bpp, light, e0, e1, alpha, tint);
+    if (rows.avx2) {
+        KeyAvx2(rows, y, src, bpp, light, rows.TowardsRow(y, towards) ? &towards : nullptr, e0, e1, alpha, tint);
+        return;
+    }
+    rows.Key(src, bpp, light, e0, e1, alpha, tint);
+    rows.Mix(y, src, bpp, light, e0, e1, alpha, tint);
 }
 
 void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
@@ -2796,8 +2904,11 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             GridPos(ext.left + x, sw, rows.inside->w, rows.insideX[x], rows.insideT[x]);
         const int cells = rows.inside->w;
         rows.cellBegin.assign(cells + 1, ew);
-        for (int x = ew - 1; x >= 0; --x)
-            rows.cellBegin[std::min(rows.insideX[x] + (rows.insideT[x] >= 0.5f ? 1 : 0), cells - 1)] = x;
+        rows.cellOf.resize(ew);
+        for (int x = ew - 1; x >= 0; --x) {
+            rows.cellOf[x] = std::min(rows.insideX[x] + (rows.insideT[x] >= 0.5f ? 1 : 0), cells - 1);
+            rows.cellBegin[rows.cellOf[x]] = x;
+        }
         for (int c = cells - 1; c >= 0; --c)
             rows.cellBegin[c] = std::min(rows.cellBegin[c], rows.cellBegin[c + 1]);
     }
@@ -2869,14 +2980,14 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
+            RowTowards towards;
             std::vector<BYTE> alpha(ew);
             std::vector<float> tint(ew);
             for (int ry = begin; ry < end; ++ry) {
                 const int y = rc.top + ry;
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow(rows, y, light);
-                KeyRow(rows, src, sbpp, light, 0, ew, alpha.data(), tint.data());
-                rows.Mix(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
                 rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
                     ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
@@ -2904,13 +3015,13 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
+        RowTowards towards;
         std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
             LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
-            rows.Mix(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
         }

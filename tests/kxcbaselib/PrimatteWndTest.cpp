@@ -1,6 +1,7 @@
 // CPrimatteWnd and its key: what one pick makes of a photographed screen, what each operation
 // does to the key, undo and redo, the bounds of the history, zoom keys and bad pictures.
 #include "TestWindows.h"
+#include <KeyFilters.h>
 #include <KeyScene.h>
 #include <PrimatteWnd.h>
 #include <TestFolder.h>
@@ -428,6 +429,13 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_EQ(255, AlphaAt(200, 180)) << "the subject";
     EXPECT_EQ(0, AlphaAt(50, 50)) << "the open screen";
     EXPECT_EQ(0, AlphaAt(150, 95)) << "the open screen near the subject";
+    // The vector kernels mix as the plain code does: strips too narrow for them give the bytes of
+    // the picture keyed whole.
+    const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+    for (int x = 0; x < dib.GetWidth(); x += 7)
+        ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, dib.GetHeight()));
+    EXPECT_TRUE(whole == Bytes(*m_view.GetComposite()));
+    EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask()));
 }
 
 // A picture of a million pixels and more is keyed through a table of the colours round the
@@ -476,6 +484,22 @@ TEST_F(PrimatteWndTest, LargePicturesKeyAsTheirPartsDo)
         const MatteError e = Compare(wholeMask, scene.alpha);
         EXPECT_LT(e.mean, 7.5);
     }
+    // Shaped in space (shrink 2 pixels, defocus 2 at this size), the mask is the key's own mask
+    // shaped whole: the extent's edges repeat as the filters' do, and nothing else moves.
+    m_view.SetDefocusShrinkVal(0, 0);
+    ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+    std::vector<BYTE> shaped((size_t)opt.width * opt.height);
+    for (int y = 0; y < opt.height; ++y)
+        for (int x = 0; x < opt.width; ++x)
+            shaped[(size_t)y * opt.width + x] = m_view.GetMask()->GetLine(y)[3 * x];
+    ASSERT_TRUE(ShapeMatte(shaped.data(), opt.width, opt.height, opt.width, 2, 2, false));
+    m_view.SetDefocusShrinkVal(10, 20);
+    ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+    int differ = 0;
+    for (int y = 0; y < opt.height; ++y)
+        for (int x = 0; x < opt.width; ++x)
+            differ += m_view.GetMask()->GetLine(y)[3 * x] != shaped[(size_t)y * opt.width + x];
+    EXPECT_EQ(0, differ) << "pixels of the shaped mask";
 }
 
 // Every pixel keys to the same bytes whatever region it is keyed in: strips too narrow for the
