@@ -79,6 +79,36 @@ inline float Reach(float d, float r)
     return t * t * (3 - 2 * t);
 }
 
+// atan2 in double precision, rounded to float by the caller: as the library's float atan2 gives
+// it but for the last bit in a rare case, at a fraction of its cost (it is taken twice for each of
+// the lattice's nodes whenever the screen colour changes). The angle is reduced to one of 1/8
+// wide round k/8 by atan(x) = atan(k/8) + atan((x - k/8) / (1 + x k/8)), whose series then needs
+// six terms.
+double Atan2(double y, double x)
+{
+    if (x == 0 || y == 0 || !std::isfinite(x) || !std::isfinite(y))
+        return std::atan2(y, x);
+    static const double* const atanOf8ths = [] {
+        static double table[9];
+        for (int k = 0; k <= 8; ++k)
+            table[k] = std::atan(k / 8.0);
+        return table;
+    }();
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    const bool steep = ay > ax;
+    const double t = steep ? ax / ay : ay / ax;
+    const int k = (int)(t * 8 + 0.5);
+    const double c = k / 8.0;
+    const double r = (t - c) / (1 + t * c), r2 = r * r;
+    double a = atanOf8ths[k] + r * (1 - r2 * (1.0 / 3 - r2 * (1.0 / 5 - r2 * (1.0 / 7 - r2 * (1.0 / 9 - r2 * (1.0 / 11))))));
+    const double halfPi = 1.5707963267948966;
+    if (steep)
+        a = halfPi - a;
+    if (x < 0)
+        a = 2 * halfPi - a;
+    return y < 0 ? -a : a;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -90,7 +120,9 @@ struct CKeyEngine::CState
     {
         float c[3];
         float r;
-        int kind;      // 0 becomes background, 1 foreground, 2 keeps its measured opacity
+        // 0 becomes background, 1 foreground, 2 keeps its measured opacity, 3 is see-through
+        // (the user made it more transparent): the dark pass leaves it as it measures
+        int kind;
     };
 
     bool keyed = false;
@@ -152,8 +184,8 @@ struct CKeyEngine::CState
     void CellOf(const float* v, float& fa, float& fe) const
     {
         const float a = Dot(v, w), b = Dot(v, u), c = Dot(v, g);
-        const float az = std::atan2(b, a);
-        const float el = std::atan2(c, std::sqrt(a * a + b * b));
+        const float az = (float)Atan2(b, a);
+        const float el = (float)Atan2(c, std::sqrt(a * a + b * b));
         fa = (az + kPi) / (2 * kPi) * kAz;
         fe = (el + kPi / 2) / kPi * (kEl - 1);
     }
@@ -311,6 +343,11 @@ public:
     enum { kA = 0, kB = 1, kLo = 2, kTint = 3, kValues = 4 };
     float node[kLutN * kLutN * kLutN][kValues];    // A, B, inner threshold, tint tolerance
     BYTE cls[(kLutN - 1) * (kLutN - 1) * (kLutN - 1)];
+    // How far each node is see-through by the user's word (colours cleaned as background or made
+    // more transparent, and not made opaque since): the dark pass gives way there. Set only when
+    // anySeeThrough.
+    float seeThrough[kLutN * kLutN * kLutN];
+    bool anySeeThrough = false;
     float key[3];
     float w[3];
     float origin[3];        // the colour of node 0, so that the screen colour is a node
@@ -365,7 +402,8 @@ public:
 
     // Look's opacity of a colour whose colour difference measure is moved a share of the way
     // towards along: the colours of cells that are all clear by the colour difference are
-    // interpolated too, those of opaque cells stay as Look has them.
+    // interpolated too, those of opaque cells stay as Look has them. KeyAvx2 does it for eight
+    // colours at a time after their key: a change here goes there too.
     float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
@@ -390,9 +428,45 @@ public:
         return a;
     }
 
+    // The see-through share of a corrected colour, interpolated; only when anySeeThrough.
+    float SeeThroughAt(float c0, float c1, float c2) const
+    {
+        const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
+                    fr = (c2 - origin[2]) * (1 / kLutStep);
+        const int ib = std::max(0, std::min((int)fb, kLutN - 2)), ig = std::max(0, std::min((int)fg, kLutN - 2)),
+                  ir = std::max(0, std::min((int)fr, kLutN - 2));
+        const float tb = ClampF(fb - ib, 0, 1), tg = ClampF(fg - ig, 0, 1), tr = ClampF(fr - ir, 0, 1);
+        const float* n = &seeThrough[Index(ib, ig, ir)];
+        const int sg = kLutN, sb = kLutN * kLutN;
+        const float c00 = n[0] + (n[1] - n[0]) * tr, c01 = n[sg] + (n[sg + 1] - n[sg]) * tr;
+        const float c10 = n[sb] + (n[sb + 1] - n[sb]) * tr, c11 = n[sb + sg] + (n[sb + sg + 1] - n[sb + sg]) * tr;
+        const float c0i = c00 + (c01 - c00) * tg, c1i = c10 + (c11 - c10) * tg;
+        return c0i + (c1i - c0i) * tb;
+    }
+
     void Build(const CKeyEngine::CState& s);
+    // The ways of the nodes are the same for the same screen colour: another table's are taken
+    // over (and this one's given it) when they are for the key to build and this one's are not.
+    void TakeWays(CKeyLut& other, const CKeyEngine::CState& s) noexcept
+    {
+        if (s.keyed && !std::equal(s.key, s.key + 3, m_waysKey) && std::equal(s.key, s.key + 3, other.m_waysKey)) {
+            m_ways.swap(other.m_ways);
+            for (int i = 0; i < 3; ++i)
+                std::swap(m_waysKey[i], other.m_waysKey[i]);
+        }
+    }
 
 private:
+    // The nodes within reach of an exemplar: lo[i] .. hi[i] a channel.
+    void Reachable(const float* c, float r, int lo[3], int hi[3]) const
+    {
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = std::max(0, (int)std::floor((c[i] - 2 * r - origin[i]) / kLutStep));
+            hi[i] = std::min(kLutN - 1, (int)std::ceil((c[i] + 2 * r - origin[i]) / kLutStep));
+        }
+    }
+    void BuildSeeThrough(const CKeyEngine::CState& s);
+
     // The eight corners' interpolation of one of a node's values.
     static inline float Interpolate(const float* n, float tb, float tg, float tr)
     {
@@ -452,6 +526,7 @@ inline float TintOf(BYTE b) { return b == 255 ? kNoDespill : b / 250.0f; }
 void CKeyLut::Build(const CKeyEngine::CState& s)
 {
     keyed = s.keyed;
+    anySeeThrough = false;
     std::copy(s.key, s.key + 3, key);
     std::copy(s.w, s.w + 3, w);
     sc = s.sc;
@@ -475,6 +550,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // The jobs of the build take no memory and cannot throw, so KxParallelForAll always finishes
     // them, on this thread if the workers could not.
     if (!std::equal(key, key + 3, m_waysKey)) {
+        std::fill(m_waysKey, m_waysKey + 3, -1.0f);
         m_ways.resize(total);
         KxParallelForAll(kLutN, [&](int begin, int end) {
             for (int b = begin; b < end; ++b)
@@ -514,11 +590,10 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // and lowers the inner threshold below the exemplar's own measure, so a colour fainter than
     // the screen's noise still shows.
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
+        if (e.kind == 3)
+            continue;
         int lo[3], hi[3];
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = std::max(0, (int)std::floor((e.c[i] - 2 * e.r - origin[i]) / kLutStep));
-            hi[i] = std::min(kLutN - 1, (int)std::ceil((e.c[i] + 2 * e.r - origin[i]) / kLutStep));
-        }
+        Reachable(e.c, e.r, lo, hi);
         // Detail lowers the threshold to half the exemplar's measure, which then shows as much as
         // it measures (the lower ramp doubles from there), within a reach that stops short of the
         // screen colour: a faint strand's colour lies as near the screen colour as its noise
@@ -555,6 +630,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                     n[kB] += (targetB - n[kB]) * wgt;
                 }
     }
+    BuildSeeThrough(s);
     // Colours this near the screen colour measure below every inner threshold: clear without a
     // look-up, unless an exemplar that makes colours opaque reaches there.
     float largestA = 1e-3f, lowestMargin = 1;
@@ -564,7 +640,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     }
     float clearRadius = std::max(0.0f, 0.9f * lowestMargin / (s.MaxSlope() * largestA));
     for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
-        if (e.kind != 0) {
+        if (e.kind == 1 || e.kind == 2) {
             const float d[3] = {e.c[0] - key[0], e.c[1] - key[1], e.c[2] - key[2]};
             clearRadius = std::min(clearRadius, std::max(0.0f, std::sqrt(Dot(d, d)) - 2 * e.r));
         }
@@ -604,6 +680,32 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                         clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
                 }
     });
+}
+
+// In the order the exemplars were made, so the user's last word on a colour counts: cleaned as
+// background or made more transparent it is see-through, made opaque it is not.
+void CKeyLut::BuildSeeThrough(const CKeyEngine::CState& s)
+{
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars)
+        anySeeThrough = anySeeThrough || e.kind == 0 || e.kind == 3;
+    if (!anySeeThrough)
+        return;
+    std::fill(seeThrough, seeThrough + kLutN * kLutN * kLutN, 0.0f);
+    for (const CKeyEngine::CState::Exemplar& e : s.exemplars) {
+        if (e.kind == 2)
+            continue;
+        const float target = e.kind == 1 ? 0.0f : 1.0f;
+        int lo[3], hi[3];
+        Reachable(e.c, e.r, lo, hi);
+        for (int b = lo[0]; b <= hi[0]; ++b)
+            for (int gI = lo[1]; gI <= hi[1]; ++gI)
+                for (int r = lo[2]; r <= hi[2]; ++r) {
+                    const float d[3] = {NodeColour(0, b) - e.c[0], NodeColour(1, gI) - e.c[1], NodeColour(2, r) - e.c[2]};
+                    const float wgt = Reach(std::sqrt(Dot(d, d)), e.r);
+                    float& st = seeThrough[Index(b, gI, r)];
+                    st += (target - st) * wgt;
+                }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -702,6 +804,10 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         }
         for (int k = 0; k < kCells; ++k)
             s.gain[k] *= lower[k];
+        // The user says these colours are see-through: inside the subject too, where a dark
+        // mix with the screen would otherwise be taken for a dark part of the subject.
+        for (size_t i = 0; i < n; ++i)
+            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 3);
         break;
     }
     case KX_OP_RESTOREDETAIL:
@@ -750,82 +856,178 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
     }
 }
 
-void CKeyEngine::Do(const KEYSTEP& step)
+namespace {
+
+bool (*g_pfnFailMemory)() = nullptr;
+
+// Where a change of the key takes memory: the test seam may make it fail there.
+inline void TakingMemory()
+{
+    if (g_pfnFailMemory && g_pfnFailMemory())
+        throw std::bad_alloc();
+}
+
+} // namespace
+
+void CKeyEngine::SetMemoryFailureHook(bool (*pfnFail)())
+{
+    g_pfnFailMemory = pfnFail;
+}
+
+// What a change of the key makes before the engine takes it over: everything that needs memory
+// is made here, and Commit then only swaps, so a change that ran out of memory leaves the key,
+// the history and the light map as they were.
+struct CKeyEngine::CChange
+{
+    CState state;                          // the key after the done steps
+    CState beforeTop;                      // the key before the last done step, when hasBeforeTop
+    bool hasBeforeTop = false;
+    enum { KeepMap, SpareMap, NewMap } mapFrom = KeepMap;
+    LightMap map;                          // for NewMap
+};
+
+void CKeyEngine::Commit(CChange& change) noexcept
+{
+    if (change.mapFrom == CChange::SpareMap)
+        std::swap(m_map, m_spare);
+    else if (change.mapFrom == CChange::NewMap)
+        std::swap(m_map, change.map);
+    std::swap(*m_pState, change.state);
+    if (change.hasBeforeTop)
+        std::swap(*m_pBeforeTop, change.beforeTop);
+    m_bBeforeTop = change.hasBeforeTop;
+    std::swap(m_pLut, m_pLutNext);
+    ++m_nVersion;
+}
+
+// Bakes a key into the spare table, which Commit makes the current one. The ways of the nodes
+// depend on the screen colour alone: the current table's are taken over when they are for it.
+void CKeyEngine::BuildNextLut(const CState& state)
+{
+    TakingMemory();
+    if (!m_pLutNext)
+        m_pLutNext.reset(new CKeyLut);
+    m_pLutNext->TakeWays(*m_pLut, state);
+    m_pLutNext->Build(state);
+}
+
+bool CKeyEngine::Do(const KEYSTEP& step)
 {
     const bool grouped = (step.op == KX_OP_FINETUNE || step.op == KX_OP_DEFOCUS) && step.session != 0 && m_nDone > 0 &&
                          m_steps[m_nDone - 1].op == step.op && m_steps[m_nDone - 1].session == step.session;
-    m_steps.resize(m_nDone);
-    if (grouped) {
-        m_steps[m_nDone - 1] = step;
-    } else {
-        m_steps.push_back(step);
-        ++m_nDone;
-    }
-    m_steps.back().colours.shrink_to_fit();
-    while ((int)m_steps.size() > KX_PRIM_HISTORY) {
-        ApplyStep(*m_pBase, m_steps.front());
-        m_steps.erase(m_steps.begin());
-        --m_nDone;
-        m_bBeforeTop = m_bBeforeTop && m_nDone > 0;
-    }
-    // The same steps in the same order as a replay makes, from the key before the new one: the
-    // result is the replay's, bit for bit, at the cost of one step. A new screen colour changes
-    // the light map the steps measure with, so a pick replays.
-    if (step.op != KX_OP_PICKSCREEN && (!grouped || m_bBeforeTop)) {
-        if (!grouped) {
-            *m_pBeforeTop = *m_pState;
-            m_bBeforeTop = true;
+    // The steps kept before the new one, and whether the oldest then goes into the starting key.
+    const int before = grouped ? m_nDone - 1 : m_nDone;
+    const bool fold = before + 1 > KX_PRIM_HISTORY;
+    try {
+        TakingMemory();
+        KEYSTEP kept(step);
+        kept.colours.shrink_to_fit();
+        m_steps.reserve(m_nDone + 1);
+        CState base;
+        if (fold) {
+            base = *m_pBase;
+            ApplyStep(base, m_steps.front());
         }
-        *m_pState = *m_pBeforeTop;
-        ApplyStep(*m_pState, m_steps[m_nDone - 1]);
-        m_pLut->Build(*m_pState);
-        ++m_nVersion;
-        return;
+        CChange change;
+        // The same steps in the same order as a replay makes, from the key before the new one:
+        // the result is the replay's, bit for bit, at the cost of one step. A new screen colour
+        // changes the light map the steps measure with, so a pick replays.
+        if (step.op != KX_OP_PICKSCREEN && (!grouped || m_bBeforeTop)) {
+            TakingMemory();
+            change.beforeTop = grouped ? *m_pBeforeTop : *m_pState;
+            change.hasBeforeTop = true;
+            change.state = change.beforeTop;
+            ApplyStep(change.state, kept);
+            BuildNextLut(change.state);
+        } else {
+            std::vector<const KEYSTEP*> steps;
+            for (int i = fold ? 1 : 0; i < before; ++i)
+                steps.push_back(&m_steps[i]);
+            steps.push_back(&kept);
+            PrepareReplay(fold ? base : *m_pBase, steps, m_analysis, false, change);
+        }
+        // Nothing below takes memory: the undone steps go, the room for the new one is there.
+        m_steps.erase(m_steps.begin() + m_nDone, m_steps.end());
+        if (grouped) {
+            m_steps[m_nDone - 1] = std::move(kept);
+        } else {
+            m_steps.push_back(std::move(kept));
+            ++m_nDone;
+        }
+        if (fold) {
+            std::swap(*m_pBase, base);
+            m_steps.erase(m_steps.begin());
+            --m_nDone;
+        }
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    Replay();
 }
 
 bool CKeyEngine::Undo()
 {
-    if (!CanUndo())
-        return false;
-    --m_nDone;
-    Replay();
-    return true;
+    return CanUndo() && ReplayTo(m_nDone - 1);
 }
 
 bool CKeyEngine::Redo()
 {
-    if (!CanRedo())
+    return CanRedo() && ReplayTo(m_nDone + 1);
+}
+
+bool CKeyEngine::ReplayTo(int nDone)
+{
+    try {
+        std::vector<const KEYSTEP*> steps;
+        for (int i = 0; i < nDone; ++i)
+            steps.push_back(&m_steps[i]);
+        CChange change;
+        PrepareReplay(*m_pBase, steps, m_analysis, false, change);
+        m_nDone = nDone;
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
-    ++m_nDone;
-    Replay();
-    return true;
+    }
 }
 
 // The key is always remade from the starting key by the same steps, so a key reached by undoing
 // and redoing is the very key reached the first time. The screen colour the steps end with
 // decides the light map, so that comes first.
-void CKeyEngine::Replay()
+void CKeyEngine::PrepareReplay(const CState& base, const std::vector<const KEYSTEP*>& steps, const CDib& analysis,
+                               bool bNewPicture, CChange& change)
 {
-    m_bBeforeTop = false;
+    TakingMemory();
     CState keyOnly;
-    bool keyed = m_pBase->keyed;
+    bool keyed = base.keyed;
     if (keyed)
-        keyOnly.SetKey(m_pBase->key);
-    for (int i = 0; i < m_nDone; ++i)
-        if (m_steps[i].op == KX_OP_PICKSCREEN && !m_steps[i].colours.empty()) {
+        keyOnly.SetKey(base.key);
+    for (const KEYSTEP* step : steps)
+        if (step->op == KX_OP_PICKSCREEN && !step->colours.empty()) {
             float key[3];
-            MedianColour(m_steps[i].colours, key);
+            MedianColour(step->colours, key);
             keyOnly.SetKey(key);
             keyed = true;
         }
-    UpdateLightMap(keyed ? &keyOnly : nullptr);
-    *m_pState = *m_pBase;
-    for (int i = 0; i < m_nDone; ++i)
-        ApplyStep(*m_pState, m_steps[i]);
-    m_pLut->Build(*m_pState);
-    ++m_nVersion;
+    // The map of a new picture is always made anew; otherwise the current one serves while the
+    // screen colour stays, and the one a measurement of the screen noise made for it just before.
+    if (!keyed || !analysis.IsValid()) {
+        change.mapFrom = CChange::NewMap;
+    } else if (!bNewPicture && m_map.w > 0 && std::equal(keyOnly.key, keyOnly.key + 3, m_map.key)) {
+        change.mapFrom = CChange::KeepMap;
+    } else if (!bNewPicture && m_spare.w > 0 && std::equal(keyOnly.key, keyOnly.key + 3, m_spare.key)) {
+        change.mapFrom = CChange::SpareMap;
+    } else {
+        ComputeLightMap(keyOnly, analysis, change.map);
+        change.mapFrom = CChange::NewMap;
+    }
+    TakingMemory();
+    change.state = base;
+    for (const KEYSTEP* step : steps)
+        ApplyStep(change.state, *step);
+    change.hasBeforeTop = false;
+    BuildNextLut(change.state);
 }
 
 size_t CKeyEngine::GetHistoryBytes() const
@@ -877,31 +1079,44 @@ bool ColourBlurred(const CDib& pic)
 
 } // namespace
 
-void CKeyEngine::SetPicture(const CDib* pForeground)
+bool CKeyEngine::SetPicture(const CDib* pForeground)
 {
-    m_analysis.Free();
-    m_samples.Free();
-    if (pForeground && pForeground->IsValid()) {
-        const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
-        const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
-        const int aw = std::max(1, (int)std::lround(w * f)), ah = std::max(1, (int)std::lround(h * f));
-        if (aw == w && ah == h && pForeground->GetBitsPerPixel() == 24)
-            m_analysis = *pForeground;
-        else
-            m_analysis.Resize(*pForeground, aw, ah, 1);
-        m_samples.Resize(*pForeground, aw, ah, 0);
+    try {
+        CDib analysis, samples;
+        if (pForeground && pForeground->IsValid()) {
+            const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
+            const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
+            const int aw = std::max(1, (int)std::lround(w * f)), ah = std::max(1, (int)std::lround(h * f));
+            if (aw == w && ah == h && pForeground->GetBitsPerPixel() == 24)
+                analysis = *pForeground;
+            else
+                analysis.Resize(*pForeground, aw, ah, 1);
+            samples.Resize(*pForeground, aw, ah, 0);
+            TakingMemory();
+            if (!analysis.IsValid() || !samples.IsValid())
+                return false;
+        }
+        std::vector<const KEYSTEP*> steps;
+        for (int i = 0; i < m_nDone; ++i)
+            steps.push_back(&m_steps[i]);
+        CChange change;
+        PrepareReplay(*m_pBase, steps, analysis, true, change);
+        m_analysis.Swap(analysis);
+        m_samples.Swap(samples);
+        m_bColourBlurred = pForeground && pForeground->IsValid() && ColourBlurred(*pForeground);
+        m_spare = LightMap();
+        Commit(change);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    m_bColourBlurred = pForeground && ColourBlurred(*pForeground);
-    m_map = LightMap();
-    m_spare = LightMap();
-    Replay();
 }
 
 namespace {
 
 // The mean colour of the screen in each cell of a grid over the picture, from the pixels that
 // pass the test; cells with too few are filled from their neighbours, then the map is smoothed.
-// False when no cell has any.
+// False when no cell has any; std::bad_alloc when memory ran out.
 // A smooth surface through the cells that saw screen: a quadratic in x and y for each channel,
 // fitted again and again with the cells that stray most from it left out. A pane of glass or a
 // mass of hair seen through looks like screen in a shade of its own, but not where the surface
@@ -1004,6 +1219,9 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const size_t cells = (size_t)mapW * mapH;
     std::vector<double> sum(cells * 3, 0.0);
     std::vector<int> count(cells, 0), total(cells, 0);
+    std::vector<int> cellX(w);
+    for (int x = 0; x < w; ++x)
+        cellX[x] = std::min(mapW - 1, x * mapW / w);
     // Rows on every worker, each summing into its own cells and adding them to the totals last;
     // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
     // memory there is no map.
@@ -1015,7 +1233,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
             const BYTE* row = pic.GetLine(y);
             const int cy = std::min(mapH - 1, y * mapH / h);
             for (int x = 0; x < w; ++x) {
-                const int cell = cy * mapW + std::min(mapW - 1, x * mapW / w);
+                const int cell = cy * mapW + cellX[x];
                 ++myTotal[cell];
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
@@ -1035,7 +1253,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
         }
     });
     if (!summed)
-        return false;
+        throw std::bad_alloc();
     screen.assign((size_t)mapW * mapH * 3, 0.0f);
     std::vector<bool> known((size_t)mapW * mapH, false);
     bool any = false;
@@ -1105,10 +1323,11 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
 
 // Finds the screen's colour over the picture: first the pixels whose colour is the picked one
 // lit more or less brightly, then, with that map, the pixels the plain key calls background.
-void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
+void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap& map) const
 {
+    TakingMemory();
     std::copy(s.key, s.key + 3, map.key);
-    const int w = m_analysis.GetWidth(), h = m_analysis.GetHeight();
+    const int w = analysis.GetWidth(), h = analysis.GetHeight();
     const int cellSide = std::max(8, std::max(w, h) / 24);
     int& mapW = map.w;
     int& mapH = map.h;
@@ -1118,7 +1337,7 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
     const float kk = Dot(s.key, s.key);
     const float keyLen = std::sqrt(kk);
     std::vector<float> screen;
-    const bool found = ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int) {
+    const bool found = ScreenMap(analysis, mapW, mapH, [&](const float* c, int) {
         const float t = Dot(c, s.key) / kk;
         if (t < 0.3f || t > 2.2f)
             return false;
@@ -1146,7 +1365,8 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
     // A stricter second look, with the light corrected: only what keys as clear background.
     const float limit = std::max(0.12f, 1.5f * s.inner);
     std::vector<float> second;
-    if (ScreenMap(m_analysis, mapW, mapH, [&](const float* c, int cell) {
+    TakingMemory();
+    if (ScreenMap(analysis, mapW, mapH, [&](const float* c, int cell) {
             const float* g = &gains[3 * cell];
             const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
             return s.MeasurePlain(cc) < limit;
@@ -1154,22 +1374,6 @@ void CKeyEngine::ComputeLightMap(const CState& s, LightMap& map) const
         screen.swap(second);
         toGains();
     }
-}
-
-void CKeyEngine::UpdateLightMap(const CState* pKey)
-{
-    if (!pKey || !pKey->keyed || !m_analysis.IsValid()) {
-        m_map = LightMap();
-        return;
-    }
-    if (m_map.w > 0 && std::equal(pKey->key, pKey->key + 3, m_map.key))
-        return;
-    // The map a measurement of the screen noise made for this screen colour just before.
-    if (m_spare.w > 0 && std::equal(pKey->key, pKey->key + 3, m_spare.key)) {
-        std::swap(m_map, m_spare);
-        return;
-    }
-    ComputeLightMap(*pKey, m_map);
 }
 
 void CKeyEngine::Gains(double u, double v, float g[3]) const
@@ -1218,11 +1422,24 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
 {
     if (!m_analysis.IsValid() || !m_samples.IsValid())
         return 500;
+    try {
+        return MeasureNoise(bgr);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+int CKeyEngine::MeasureNoise(const float bgr[3]) const
+{
     // The key and light map as the pick will make them; the map is kept for the pick.
     CState s;
     s.SetKey(bgr);
-    if (!(m_spare.w > 0 && std::equal(bgr, bgr + 3, m_spare.key)))
-        ComputeLightMap(s, m_spare);
+    if (!(m_spare.w > 0 && std::equal(bgr, bgr + 3, m_spare.key))) {
+        LightMap map;
+        ComputeLightMap(s, m_analysis, map);
+        std::swap(m_spare, map);
+    }
+    TakingMemory();
     // The noise of single pixels (the point samples, not the averaged copy) in cells of the
     // picture that are all screen: semi-transparent hair or glass elsewhere must not count as
     // noise, or the threshold would wipe them out.
@@ -1230,66 +1447,57 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
     const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
     const int side = std::max(4, std::max(w, h) / 24);
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
-    std::vector<float> measured((size_t)w * h);
-    std::vector<int> total((size_t)cw * ch, 0), clear((size_t)cw * ch, 0);
+    const int cells = cw * ch;
     // The columns' places on the light map, as MapGains finds them.
+    const LightMap& map = m_spare;
     std::vector<MapSpot> columns;
-    if (m_spare.w > 0)
+    if (map.w > 0)
         for (int x = 0; x < w; ++x)
-            columns.emplace_back((x + 0.5) / w, m_spare.w);
-    std::mutex lock;
-    const bool measuredAll = KxParallelForAll(h, [&](int begin, int end) {
-        std::vector<int> myTotal(total.size(), 0), myClear(clear.size(), 0);
-        for (int y = begin; y < end; ++y) {
-            const BYTE* row = pic.GetLine(y);
-            const MapSpot line((y + 0.5) / h, std::max(1, m_spare.h));
-            const size_t cellRow = (size_t)(y / side) * cw;
-            for (int x = 0; x < w; ++x) {
-                float g[3] = {1, 1, 1};
-                if (m_spare.w > 0)
-                    GainsAt(m_spare.gains, m_spare.w, columns[x], line, g);
-                const BYTE* p = row + x * bpp;
-                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                const float m = s.MeasurePlain(c);
-                measured[(size_t)y * w + x] = m;
-                const size_t cell = cellRow + x / side;
-                ++myTotal[cell];
-                myClear[cell] += m < 0.2f;
-            }
-        }
-        std::lock_guard<std::mutex> hold(lock);
-        for (size_t i = 0; i < total.size(); ++i) {
-            total[i] += myTotal[i];
-            clear[i] += myClear[i];
-        }
-    });
-    if (!measuredAll)
-        return 500;
+            columns.emplace_back((x + 0.5) / w, map.w);
+    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
+    auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
+        float g[3] = {1, 1, 1};
+        if (map.w > 0)
+            GainsAt(map.gains, map.w, columns[x], line, g);
+        const BYTE* p = row + x * bpp;
+        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+        return s.MeasurePlain(c);
+    };
     // The noise level of each cell that is all screen, and the level three quarters of those
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
     // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
     // Few such cells: the level of all the pixels that measure clear enough.
     // The k-th smallest value does not depend on the order the values come in: the cells are
-    // measured apart, in parallel, each from its own rectangle of the picture.
+    // measured apart, in parallel, each from its own rectangle of the picture, whose measures
+    // stay in the cache while they are looked at.
     auto quantile = [](std::vector<float>& v) {
         const size_t k = v.size() * 995 / 1000;
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
-    auto allScreen = [&](size_t cell) { return clear[cell] * 100 >= total[cell] * 97; };
-    std::vector<float> cellLevel(total.size());
-    std::vector<BYTE> hasLevel(total.size(), 0);
-    const int cells = (int)total.size();
+    std::vector<float> cellLevel(cells);
+    std::vector<BYTE> hasLevel(cells, 0), allScreen(cells, 0);
     const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
         std::vector<float> v;
+        v.reserve((size_t)side * side);
         for (int cell = begin; cell < end; ++cell) {
-            if (!allScreen(cell) || total[cell] < 16)
-                continue;
             const int x0 = cell % cw * side, y0 = cell / cw * side;
             const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
             v.clear();
-            for (int y = y0; y < y1; ++y)
-                v.insert(v.end(), &measured[(size_t)y * w + x0], &measured[(size_t)y * w + x1]);
+            int clear = 0;
+            for (int y = y0; y < y1; ++y) {
+                const BYTE* row = pic.GetLine(y);
+                const MapSpot line = lineOf(y);
+                for (int x = x0; x < x1; ++x) {
+                    const float m = measure(row, x, line);
+                    v.push_back(m);
+                    clear += m < 0.2f;
+                }
+            }
+            const int total = (int)v.size();
+            allScreen[cell] = clear * 100 >= total * 97;
+            if (!allScreen[cell] || total < 16)
+                continue;
             cellLevel[cell] = quantile(v);
             hasLevel[cell] = 1;
         }
@@ -1309,12 +1517,15 @@ int CKeyEngine::MeasureScreenNoise(const float bgr[3]) const
         // Every pixel of the cells that are all screen, and those of the others that measure
         // clear enough.
         std::vector<float> fallback;
-        for (int y = 0; y < h; ++y)
+        for (int y = 0; y < h; ++y) {
+            const BYTE* row = pic.GetLine(y);
+            const MapSpot line = lineOf(y);
             for (int x = 0; x < w; ++x) {
-                const float m = measured[(size_t)y * w + x];
-                if (allScreen((size_t)(y / side) * cw + x / side) || m < 0.3f)
+                const float m = measure(row, x, line);
+                if (allScreen[(size_t)(y / side) * cw + x / side] || m < 0.3f)
                     fallback.push_back(m);
             }
+        }
         if (fallback.size() < 16)
             return 500;
         level = quantile(fallback);
@@ -1470,8 +1681,9 @@ const KEYINSIDE* CKeyEngine::Inside() const
     try {
         return MakeInside();
     } catch (const std::bad_alloc&) {
+        // Keyed without it, the picture would be keyed otherwise: the keying fails instead.
         m_pInside.reset();
-        return nullptr;
+        throw;
     }
 }
 
@@ -1586,61 +1798,65 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // The cell and its neighbours.
-            float v[3] = {0, 0, 0}, weight = 0;
-            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
-                for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
-                    const float* sum = &sums[4 * ((size_t)yy * w + xx)];
-                    for (int k = 0; k < 3; ++k)
-                        v[k] += sum[k];
-                    weight += sum[3];
-                }
-            if (weight < kTowardsWeight)
-                continue;
-            const float len = std::sqrt(Dot(v, v));
-            if (len < kTowardsMinLean * weight)
-                continue;
-            const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
-            // Where the colour difference along the way is gone: the first of the other two
-            // channels to reach the screen's.
-            float t = 1e9f;
-            for (int k = 0; k < 2; ++k)
-                if (u[o[k]] - u[sc] > 1e-4f)
-                    t = std::min(t, (key[sc] - key[o[k]]) / (u[o[k]] - u[sc]));
-            for (int k = 0; k < 3; ++k) {
-                if (u[k] > 1e-4f)
-                    t = std::min(t, (255 - key[k]) / u[k]);
-                else if (u[k] < -1e-4f)
-                    t = std::min(t, -key[k] / u[k]);
-            }
-            if (t >= 1e8f || t < kTowardsMinLean)
-                continue;
-            // Where the subject is sparse (strands of hair), it lies at least as far as the
-            // farthest single pixels seen along the way (the second farthest, against noise).
-            float first = 0, second = 0;
-            const bool sparse = weight < kTowardsSparse * 9 * step * step;
-            for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
-                for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
-                    const BYTE* q = one.GetLine(py) + px * sbpp;
-                    const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
-                    float d[3];
-                    for (int k = 0; k < 3; ++k)
-                        d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
-                    const float along = Dot(u, d);
-                    if (along > first) {
-                        second = first;
-                        first = along;
-                    } else if (along > second) {
-                        second = along;
+    // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
+    // finishes the rows whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x) {
+                // The cell and its neighbours.
+                float v[3] = {0, 0, 0}, weight = 0;
+                for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                    for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
+                        const float* sum = &sums[4 * ((size_t)yy * w + xx)];
+                        for (int k = 0; k < 3; ++k)
+                            v[k] += sum[k];
+                        weight += sum[3];
                     }
+                if (weight < kTowardsWeight)
+                    continue;
+                const float len = std::sqrt(Dot(v, v));
+                if (len < kTowardsMinLean * weight)
+                    continue;
+                const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
+                // Where the colour difference along the way is gone: the first of the other two
+                // channels to reach the screen's.
+                float t = 1e9f;
+                for (int k = 0; k < 2; ++k)
+                    if (u[o[k]] - u[sc] > 1e-4f)
+                        t = std::min(t, (key[sc] - key[o[k]]) / (u[o[k]] - u[sc]));
+                for (int k = 0; k < 3; ++k) {
+                    if (u[k] > 1e-4f)
+                        t = std::min(t, (255 - key[k]) / u[k]);
+                    else if (u[k] < -1e-4f)
+                        t = std::min(t, -key[k] / u[k]);
                 }
-            t = std::max(t, second);
-            float* to = &in.towards[3 * ((size_t)y * w + x)];
-            for (int k = 0; k < 3; ++k)
-                to[k] = u[k] / t;
-        }
+                if (t >= 1e8f || t < kTowardsMinLean)
+                    continue;
+                // Where the subject is sparse (strands of hair), it lies at least as far as the
+                // farthest single pixels seen along the way (the second farthest, against noise).
+                float first = 0, second = 0;
+                const bool sparse = weight < kTowardsSparse * 9 * step * step;
+                for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
+                    for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
+                        const BYTE* q = one.GetLine(py) + px * sbpp;
+                        const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
+                        float d[3];
+                        for (int k = 0; k < 3; ++k)
+                            d[k] = std::min(255.0f, q[k] * g[k]) - key[k];
+                        const float along = Dot(u, d);
+                        if (along > first) {
+                            second = first;
+                            first = along;
+                        } else if (along > second) {
+                            second = along;
+                        }
+                    }
+                t = std::max(t, second);
+                float* to = &in.towards[3 * ((size_t)y * w + x)];
+                for (int k = 0; k < 3; ++k)
+                    to[k] = u[k] / t;
+            }
+    });
     // Faint mixes far from anything dense (the tips of hair) take the way of the cells round
     // them: a few cells outwards, each ring the mean of the known cells beside it.
     std::vector<float> known = in.towards;
@@ -1794,6 +2010,15 @@ struct RowLight
     }
 };
 
+// The subject's way from the screen colour (KEYINSIDE::towards) at each column of a row, for the
+// vector kernel that keys and mixes in one pass: cy is the row of the inside's grid it is of.
+struct RowTowards
+{
+    int cy = -1;
+    bool any = false;
+    std::vector<float> v[3];
+};
+
 // What every row of one region shares: where its columns lie on the light map and on the
 // background picture, and what it is composed over.
 struct RegionRows
@@ -1808,6 +2033,7 @@ struct RegionRows
     std::vector<float> insideT;
     // The columns nearest each cell of the inside's grid: cell c's are cellBegin[c] .. cellBegin[c + 1] - 1.
     std::vector<int> cellBegin;
+    std::vector<int> cellOf;                     // the cell of each column, as cellBegin has them
     int screenChannel = 1;
     // The light map: gains and the screen colour they give, 3 a cell, and for the columns of the
     // region runs that lie between the same two cells.
@@ -1945,14 +2171,43 @@ struct RegionRows
     // A mixed pixel where the subject's colour near it is known: its opacity is how far it lies
     // along the line from the screen colour to that colour. Columns e0 .. e1 - 1 of picture row
     // y, as Key left them.
-    void Mix(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    bool Mixes() const { return inside && !inside->towards.empty(); }
+    // The row of the inside's grid that picture row y takes its ways from.
+    int TowardsCellRow(int y) const
     {
-        if (!inside || inside->towards.empty())
-            return;
         int y0;
         float ty;
         GridPos(y, pictureHeight, inside->h, y0, ty);
-        const int cy = std::min(y0 + (ty >= 0.5f ? 1 : 0), inside->h - 1), last = inside->w - 1;
+        return std::min(y0 + (ty >= 0.5f ? 1 : 0), inside->h - 1);
+    }
+    // The ways of the columns of picture row y into row (kept while the row of cells stays); false
+    // when none is known there.
+    bool TowardsRow(int y, RowTowards& row) const
+    {
+        if (!Mixes())
+            return false;
+        const int cy = TowardsCellRow(y);
+        if (cy == row.cy)
+            return row.any;
+        row.cy = cy;
+        row.any = false;
+        const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
+        for (int k = 0; k < 3; ++k) {
+            row.v[k].resize(ew);
+            float* v = row.v[k].data();
+            for (int x = 0; x < ew; ++x) {
+                v[x] = towards[3 * cellOf[x] + k];
+                row.any = row.any || v[x] != 0;
+            }
+        }
+        return row.any;
+    }
+
+    void Mix(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
+    {
+        if (!Mixes())
+            return;
+        const int cy = TowardsCellRow(y), last = inside->w - 1;
         const float* towards = &inside->towards[(size_t)cy * inside->w * 3];
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const float* key = inside->key;
@@ -1995,6 +2250,7 @@ struct RegionRows
         const float* r0 = &inside->inside[(size_t)y0 * inside->w];
         const float* r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
         const float* screen = light.b[screenChannel].data();
+        const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const int sc = screenChannel, last = inside->w - 1;
         // Clear pixels read as the screen itself, not darkened: only the mixed ones are looked at,
         // a small share of a picture, so eight opacities that are all clear or opaque are passed
@@ -2021,6 +2277,12 @@ struct RegionRows
                 continue;
             float dark = std::min(1.0f, (kDarkFrom - share) / (kDarkFrom - kDarkFull));
             dark = dark * dark * (3 - 2 * dark) * in;
+            // Colours the user called see-through stay as they measure (dark tinted glass).
+            if (lut->anySeeThrough) {
+                const BYTE* p = src + (size_t)x * bpp;
+                dark *= 1 - lut->SeeThroughAt(std::min(255.0f, p[0] * g0[x]), std::min(255.0f, p[1] * g1[x]),
+                                              std::min(255.0f, p[2] * g2[x]));
+            }
             alpha[x] = (BYTE)(alpha[x] + (255 - alpha[x]) * dark + 0.5f);
             if (dark > 0.5f)
                 tint[x] = kNoDespill;
@@ -2197,6 +2459,16 @@ KX_AVX2_INLINE __m256 Clamp01x8(__m256 v)
     return Select8(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), zero, Select8(_mm256_cmp_ps(v, one, _CMP_GT_OQ), one, v));
 }
 
+// The four values of the lattice (A, B, the inner threshold and the tint tolerance) at 8 colours.
+KX_AVX2_INLINE void NodeValues8(const CKeyLut& l, __m256i node, __m256 tb, __m256 tg, __m256 tr, __m256& a, __m256& b,
+                                __m256& lo, __m256& tint)
+{
+    a = Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr);
+    b = Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr);
+    lo = Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr);
+    tint = Interpolate8(&l.node[0][CKeyLut::kTint], node, tb, tg, tr);
+}
+
 // KeyThreshold of 8 measures, each case as it decides it, in its order.
 KX_AVX2_INLINE __m256 KeyThreshold8(__m256 measured, __m256 lo)
 {
@@ -2254,9 +2526,11 @@ KX_AVX2 void TintsOfBytesAvx2(const float* table, const BYTE* bytes, int n, floa
 }
 
 // RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
-// then the lattice is looked up as CKeyLut::Look does it, every kind of cell.
-KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
-                     float* tint)
+// then the lattice is looked up as CKeyLut::Look does it, every kind of cell. With the ways of the
+// row's columns (towards, null: none known), RegionRows::Mix follows for the same eight pixels,
+// from the colours and the lattice's values the key has just found.
+KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light,
+                     const RowTowards* towards, int e0, int e1, BYTE* alpha, float* tint)
 {
     static_assert(kBoxSide == 64, "the box index below is of 6 bits a channel");
     const CKeyLut& l = *rows.lut;
@@ -2270,9 +2544,15 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
     const __m256 clearSq = _mm256_set1_ps(l.clearSq), invDiff = _mm256_set1_ps(l.invDiff);
     const __m256i lastCell = _mm256_set1_epi32(kLutN - 2), cellSide = _mm256_set1_epi32(kLutN - 1),
                   nodeSide = _mm256_set1_epi32(kLutN);
-    const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1);
+    const __m256i zero = _mm256_setzero_si256(), all = _mm256_set1_epi32(-1), full = _mm256_set1_epi32(255);
     const __m256i lo0 = _mm256_set1_epi32(box ? box->lo[0] : 0), lo1 = _mm256_set1_epi32(box ? box->lo[1] : 0),
                   lo2 = _mm256_set1_epi32(box ? box->lo[2] : 0);
+    // What Mix needs: the inside's screen colour, the least measure that shows, its share.
+    const float* ik = towards ? rows.inside->key : l.key;
+    const __m256 ik0 = _mm256_set1_ps(ik[0]), ik1 = _mm256_set1_ps(ik[1]), ik2 = _mm256_set1_ps(ik[2]);
+    const __m256 clearRaw = _mm256_set1_ps(l.clearRaw), share = _mm256_set1_ps(kTowardsShare);
+    const float *v0 = towards ? towards->v[0].data() : nullptr, *v1 = towards ? towards->v[1].data() : nullptr,
+                *v2 = towards ? towards->v[2].data() : nullptr;
     int x = e0;
     for (; x + 8 <= e1; x += 8) {
         __m256i p0, p1, p2;
@@ -2280,6 +2560,24 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         const __m256 c0 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(g0 + x)), top);
         const __m256 c1 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p1), _mm256_loadu_ps(g1 + x)), top);
         const __m256 c2 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p2), _mm256_loadu_ps(g2 + x)), top);
+        const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
+        const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
+        // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
+        // they are clear and their measure moved along the way stays below what shows anywhere.
+        __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps(), raw = _mm256_setzero_ps();
+        __m256 stayClear = _mm256_setzero_ps();
+        if (towards) {
+            const __m256 w0 = _mm256_loadu_ps(v0 + x), w1 = _mm256_loadu_ps(v1 + x), w2 = _mm256_loadu_ps(v2 + x);
+            const __m256 none = _mm256_setzero_ps();
+            known = _mm256_or_ps(_mm256_or_ps(_mm256_cmp_ps(w0, none, _CMP_NEQ_UQ), _mm256_cmp_ps(w1, none, _CMP_NEQ_UQ)),
+                                 _mm256_cmp_ps(w2, none, _CMP_NEQ_UQ));
+            if (_mm256_movemask_ps(known)) {
+                along = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(c0, ik0), w0), _mm256_mul_ps(_mm256_sub_ps(c1, ik1), w1)),
+                                      _mm256_mul_ps(_mm256_sub_ps(c2, ik2), w2));
+                raw = _mm256_sub_ps(_mm256_set1_ps(1.0f), _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
+                stayClear = _mm256_and_ps(_mm256_cmp_ps(along, clearRaw, _CMP_LT_OQ), _mm256_cmp_ps(raw, clearRaw, _CMP_LT_OQ));
+            }
+        }
         __m256i clear = zero;
         if (box) {
             const __m256i i0 = _mm256_sub_epi32(_mm256_cvttps_epi32(c0), lo0);
@@ -2291,7 +2589,7 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
                 _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
             clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
         }
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF) {
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF && !_mm256_movemask_ps(_mm256_andnot_ps(stayClear, known))) {
             _mm_storel_epi64((__m128i*)(alpha + x), _mm_setzero_si128());
             _mm256_storeu_ps(tint + x, noDespill);
             continue;
@@ -2307,19 +2605,20 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
             _mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, cellSide), ig), cellSide), ir);
         const __m256i kind = GatherBytes(l.cls, cell, all);
         const __m256i clearAll = _mm256_or_si256(clear, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllClear)));
-        const __m256i opaque = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque)));
-        const __m256i tinted = _mm256_andnot_si256(clearAll, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints)));
+        const __m256i allOpaque = _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::AllOpaque));
+        const __m256i opaqueTints = _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(CKeyLut::OpaqueTints));
+        const __m256i opaque = _mm256_andnot_si256(clearAll, allOpaque);
+        const __m256i tinted = _mm256_andnot_si256(clearAll, opaqueTints);
         const __m256i node = _mm256_mullo_epi32(
             _mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, nodeSide), ig), nodeSide), ir),
             _mm256_set1_epi32(CKeyLut::kValues));
+        const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
+        const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
+        const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
         __m256 t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted))) {
-            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
-            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
-            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted)))
             t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
-        }
-        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), _mm256_set1_epi32(0xFF));
+        __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), full);
         const __m256i mixed = _mm256_xor_si256(_mm256_or_si256(_mm256_or_si256(clearAll, opaque), tinted), all);
         // Colours in mixed cells close round the screen colour are clear; the others measure their
         // colour difference through the lattice's A and B, and its thresholds.
@@ -2327,29 +2626,55 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, const BYTE* src, int bpp, const Row
         const __m256 sq = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(vb, vb), _mm256_mul_ps(vg, vg)), _mm256_mul_ps(vr, vr));
         const __m256 close = _mm256_cmp_ps(sq, clearSq, _CMP_LT_OQ);
         t = _mm256_blendv_ps(t, noDespill, _mm256_and_ps(close, _mm256_castsi256_ps(mixed)));
+        bool interpolated = false;
+        __m256 nodeA = _mm256_setzero_ps(), nodeB = nodeA, nodeLo = nodeA, nodeTint = nodeA;
         if (_mm256_movemask_ps(_mm256_andnot_ps(close, _mm256_castsi256_ps(mixed)))) {
-            const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
-            const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
-            const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-            const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
-            const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
-            const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f),
+            if (!interpolated) {
+                NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
+                interpolated = true;
+            }
+            const __m256 own = _mm256_sub_ps(_mm256_set1_ps(1.0f),
                                              _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
-            const __m256 m = _mm256_add_ps(_mm256_mul_ps(raw, Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr)),
-                                           Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr));
-            __m256 opacity = KeyThreshold8(m, Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(own, nodeA), nodeB);
+            __m256 opacity = KeyThreshold8(m, nodeLo);
             opacity = _mm256_andnot_ps(close, opacity);
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
-            const __m256 mixedTint = Select8(shows, Interpolate8(tints, node, tb, tg, tr), noDespill);
+            const __m256 mixedTint = Select8(shows, nodeTint, noDespill);
             t = _mm256_blendv_ps(t, mixedTint, _mm256_castsi256_ps(mixed));
             a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), mixed);
+        }
+        // Mix: LookToward for the pixels it looks at again.
+        const __m256 notOpaque = _mm256_castsi256_ps(_mm256_xor_si256(_mm256_cmpeq_epi32(a, full), all));
+        const __m256 clearNow = _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, zero));
+        const __m256 work = _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque));
+        if (_mm256_movemask_ps(work)) {
+            // A colour of an opaque cell is not opaque here only where the box settled it clear:
+            // left to the plain code, as rare as it is.
+            if (_mm256_movemask_ps(_mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints))))) {
+                rows.Key(src, bpp, light, x, x + 8, alpha, tint);
+                rows.Mix(y, src, bpp, light, x, x + 8, alpha, tint);
+                continue;
+            }
+            if (!interpolated) {
+                NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
+                interpolated = true;
+            }
+            const __m256 moved = _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), share));
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(moved, nodeA), nodeB);
+            const __m256 opacity = _mm256_andnot_ps(close, KeyThreshold8(m, nodeLo));
+            const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
+            t = _mm256_blendv_ps(t, Select8(shows, nodeTint, noDespill), work);
+            a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), _mm256_castps_si256(work));
         }
         _mm256_storeu_ps(tint + x, t);
         const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
         _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
     }
-    if (x < e1)
+    if (x < e1) {
         rows.Key(src, bpp, light, x, e1, alpha, tint);
+        if (towards)
+            rows.Mix(y, src, bpp, light, x, e1, alpha, tint);
+    }
 }
 
 // The background of 8 pixels of row y at columns x.. as RegionRows::Compose takes it: the colour,
@@ -2509,12 +2834,17 @@ void LightRow(const RegionRows& rows, int y, RowLight& light)
         rows.Light<parts>(y, light);
 }
 
-void KeyRow(const RegionRows& rows, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint)
+// The key of a row, then the mixes along the subject's ways (towards: the row's, kept from one
+// row to the next).
+void KeyRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, RowTowards& towards, int e0,
+            int e1, BYTE* alpha, float* tint)
 {
-    if (rows.avx2)
-        KeyAvx2(rows, src, bpp, light, e0, e1, alpha, tint);
-    else
-        rows.Key(src, bpp, light, e0, e1, alpha, tint);
+    if (rows.avx2) {
+        KeyAvx2(rows, y, src, bpp, light, rows.TowardsRow(y, towards) ? &towards : nullptr, e0, e1, alpha, tint);
+        return;
+    }
+    rows.Key(src, bpp, light, e0, e1, alpha, tint);
+    rows.Mix(y, src, bpp, light, e0, e1, alpha, tint);
 }
 
 void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
@@ -2781,8 +3111,11 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             GridPos(ext.left + x, sw, rows.inside->w, rows.insideX[x], rows.insideT[x]);
         const int cells = rows.inside->w;
         rows.cellBegin.assign(cells + 1, ew);
-        for (int x = ew - 1; x >= 0; --x)
-            rows.cellBegin[std::min(rows.insideX[x] + (rows.insideT[x] >= 0.5f ? 1 : 0), cells - 1)] = x;
+        rows.cellOf.resize(ew);
+        for (int x = ew - 1; x >= 0; --x) {
+            rows.cellOf[x] = std::min(rows.insideX[x] + (rows.insideT[x] >= 0.5f ? 1 : 0), cells - 1);
+            rows.cellBegin[rows.cellOf[x]] = x;
+        }
         for (int c = cells - 1; c >= 0; --c)
             rows.cellBegin[c] = std::min(rows.cellBegin[c], rows.cellBegin[c + 1]);
     }
@@ -2854,14 +3187,14 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
+            RowTowards towards;
             std::vector<BYTE> alpha(ew);
             std::vector<float> tint(ew);
             for (int ry = begin; ry < end; ++ry) {
                 const int y = rc.top + ry;
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow(rows, y, light);
-                KeyRow(rows, src, sbpp, light, 0, ew, alpha.data(), tint.data());
-                rows.Mix(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
                 rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
                     ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
@@ -2890,13 +3223,13 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
+        RowTowards towards;
         std::vector<float> tint(ew);
         for (int ey = begin; ey < end; ++ey) {
             const int y = ext.top + ey;
             LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            KeyRow(rows, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
-            rows.Mix(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha + ey * alphaStride, tint.data());
             rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
         }

@@ -67,12 +67,15 @@ public:
 
 // The picture
     // The foreground the light map is found on (a reduced copy is kept). The key stays.
-    void SetPicture(const CDib* pForeground);
+    // Every change below that returns false for want of memory leaves the key, the history, the
+    // light map and the picture as they were.
+    bool SetPicture(const CDib* pForeground);
 
 // History
     // Performs a step after the current one (undone steps are dropped). A fine-tuning or defocus
-    // step of the same session as the current step replaces it.
-    void Do(const KEYSTEP& step);
+    // step of the same session as the current step replaces it. False when memory ran out.
+    bool Do(const KEYSTEP& step);
+    // False when there is nothing to undo (redo) or memory ran out.
     bool Undo();
     bool Redo();
     bool CanUndo() const { return m_nDone > 0; }
@@ -98,7 +101,8 @@ public:
     std::vector<float> TakeColours(const CDib& source, double scale, const std::vector<CPoint>& points,
                                    const CRect* pRect, int spotRadius, bool raw) const;
     // The inner threshold a screen colour gives on the picture: the opacity that nearly all the
-    // screen's pixels stay below, in 1/10000 (KX_OP_PICKSCREEN's values[0]).
+    // screen's pixels stay below, in 1/10000 (KX_OP_PICKSCREEN's values[0]); -1 when memory ran
+    // out.
     int MeasureScreenNoise(const float bgr[3]) const;
     // Opacity 0..1 of one colour at a place (fractions of the picture's width and height).
     float OpacityAt(const BYTE bgr[3], double u, double v) const;
@@ -106,6 +110,12 @@ public:
     // The per-channel median of colours (three floats each); what a screen pick takes as the
     // screen colour.
     static void MedianColour(const std::vector<float>& colours, float bgr[3]);
+
+// Test seam
+    // While a hook is set, it is asked at each point where a change of the key or of the picture
+    // takes memory, and true makes the allocation there fail as it does when memory runs out.
+    // None is set in use.
+    static void SetMemoryFailureHook(bool (*pfnFail)());
 
 // Keying
     // The background alone over the rectangle rc of a region, as a composite would have it
@@ -118,9 +128,14 @@ public:
 private:
     friend class CKeyLut;
     struct CState;
-    void Replay();
+    struct CChange;
+    bool ReplayTo(int nDone);
+    void PrepareReplay(const CState& base, const std::vector<const KEYSTEP*>& steps, const CDib& analysis,
+                       bool bNewPicture, CChange& change);
+    void BuildNextLut(const CState& state);
+    void Commit(CChange& change) noexcept;
     void ApplyStep(CState& state, const KEYSTEP& step) const;
-    void UpdateLightMap(const CState* pKey);
+    int MeasureNoise(const float bgr[3]) const;
     void Gains(double u, double v, float g[3]) const;
 
     std::unique_ptr<CState> m_pBase;      // the key before the first kept step
@@ -128,6 +143,7 @@ private:
     std::unique_ptr<CState> m_pBeforeTop; // the key before the last done step, when m_bBeforeTop
     bool m_bBeforeTop = false;
     std::unique_ptr<CKeyLut> m_pLut;      // m_pState baked over colour
+    std::unique_ptr<CKeyLut> m_pLutNext;  // the next key baked, before it is taken over
     bool KeyRegionOf(const CDib& source, double scale, const CRect& rc, const KEYBACK& back, const KEYOUTPUT& out) const;
     // The colours round the screen's, one entry a level, for keying large regions; made from
     // m_pLut when first needed after a change of the key. Null when memory ran out.
@@ -159,7 +175,7 @@ private:
         int w = 0, h = 0;
         std::vector<float> gains;         // 3 a cell
     };
-    void ComputeLightMap(const CState& key, LightMap& map) const;
+    void ComputeLightMap(const CState& key, const CDib& analysis, LightMap& map) const;
     static void MapGains(const LightMap& map, double u, double v, float g[3]);
     LightMap m_map;                       // for the key's screen colour
     mutable LightMap m_spare;             // made by MeasureScreenNoise for the pick to come

@@ -190,7 +190,10 @@ public:
     int GetHistoryCount() const;        // steps kept, done and undone
     size_t GetHistoryBytes() const;     // the memory the history holds
 
-    // A short status text: the picture's size and the zoom, or why there is no picture.
+    // A short status text: the picture's size and the zoom, or why there is no picture, or that
+    // the last operation ran out of memory. An operation that runs out of memory (a click,
+    // SetFineTuningVal, SetDefocusShrinkVal, SetInwardFlag, Undo, Redo) does nothing, and a
+    // message box tells the user while the window is visible.
     CString GetMsg() const;
 
 // Zoom
@@ -248,6 +251,10 @@ protected:
     // One step of the current operation on the colours at these picture points or in the
     // rectangle (picture pixels).
     BOOL ApplyOperation(const std::vector<CPoint>& points, const CRect* pRect);
+    BOOL ApplyOperationOf(const std::vector<CPoint>& points, const CRect* pRect);
+    // Reports an operation that ran out of memory (FALSE, for the caller to return).
+    BOOL OutOfMemory();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The background of a composite of the full-size picture or of the work copy.
     KEYBACK Back(bool bFullSize) const;
     bool RenderRegion(bool bFull, const CRect& rc, CDib& result) const;
@@ -271,7 +278,8 @@ protected:
     CDib m_bg;                         // the background picture, full size
     CDib m_work;                       // the foreground fitted into the window
     CDib m_workBg;                     // the background reduced to cover m_work
-    CString m_strError;                // why there is no foreground or result, for GetMsg
+    CString m_strError;                // why there is no foreground, for GetMsg
+    bool m_bOutOfMemory = false;       // the last operation ran out of memory
     int m_nDefBgMode = KX_DEFBG_COLOR;
     COLORREF m_crDefBg = RGB(255, 255, 255);
     int m_nOpType = KX_OP_PICKSCREEN;

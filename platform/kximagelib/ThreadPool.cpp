@@ -52,13 +52,17 @@ public:
         m_nextSlice.store(0);
         {
             std::lock_guard<std::mutex> lock(m_lock);
-            m_pendingWorkers = m_workers;
+            m_open = true;
             ++m_generation;
         }
         m_wake.notify_all();
         RunSlices();
+        // Closed to workers that have not joined yet: this thread waits only for those running
+        // slices, not for one the system has not scheduled since it was woken (on a busy machine
+        // that wait is a whole time slice, far longer than a small job).
         std::unique_lock<std::mutex> lock(m_lock);
-        m_done.wait(lock, [this] { return m_pendingWorkers == 0; });
+        m_open = false;
+        m_done.wait(lock, [this] { return m_activeWorkers == 0; });
         lock.unlock();
         bool ok = !m_failed.load();
         if (!ok && bRetry)
@@ -125,10 +129,13 @@ private:
                 std::unique_lock<std::mutex> lock(m_lock);
                 m_wake.wait(lock, [&] { return m_generation != seen; });
                 seen = m_generation;
+                if (!m_open)
+                    continue;   // woken too late: the job was finished without this thread
+                ++m_activeWorkers;
             }
             RunSlices();
             std::lock_guard<std::mutex> lock(m_lock);
-            if (--m_pendingWorkers == 0)
+            if (--m_activeWorkers == 0)
                 m_done.notify_all();
         }
     }
@@ -140,7 +147,8 @@ private:
     std::mutex m_lock;
     std::condition_variable m_wake, m_done;
     unsigned m_generation = 0;
-    int m_pendingWorkers = 0;
+    bool m_open = false;             // workers may still join the current job
+    int m_activeWorkers = 0;         // workers in the current job's slices
     const std::function<void(int, int)>* m_body = nullptr;
     int m_count = 0, m_slices = 0;
     std::atomic<int> m_nextSlice{0};

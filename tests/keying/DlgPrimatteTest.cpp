@@ -173,6 +173,47 @@ TEST_F(DlgPrimatteTest, UndoThenRedoGivesBackTheSameComposite)
     script.Run([&] { return dlg.DoModal(); });
 }
 
+// A click the engine cannot get the memory for changes nothing: the user is told in a message
+// box and by the status, the dialog stays open, and the same click with memory keys as it should.
+TEST_F(DlgPrimatteTest, AClickWithoutMemoryIsToldAndChangesNothing)
+{
+    const CString picture = Picture("studio.png");
+    CDlgPrimatte dlg;
+    CDib picked;
+    CString message;
+    UiScript script;
+    KeyPicture(script, picture);
+    OnComposite(script, [&picked](UiWindow w) {
+        picked = *ViewOf(w)->GetComposite();
+        w.Click(IDC_PRIM_OP_BG_NOISE);
+    });
+    script.OnDialog(kKeyingCaption, [](UiWindow w) {
+              CKeyEngine::SetMemoryFailureHook([] { return true; });
+              ClickPicture(w, kEdgeX, kEdgeY);
+          })
+          .AnswerMessageBox(IDOK, &message)
+          .OnDialog(kKeyingCaption, [&picked](UiWindow w) {
+              CKeyEngine::SetMemoryFailureHook(nullptr);
+              CPrimatteViewWnd* view = ViewOf(w);
+              EXPECT_EQ(1, view->GetHistoryCount()) << "the pick alone";
+              EXPECT_EQ(CString("内存不足"), view->GetMsg());
+              EXPECT_EQ("", PixelDifference(picked, *view->GetComposite())) << "the key as it was";
+              ClickPicture(w, kEdgeX, kEdgeY);
+          })
+          .Until("the click keyed", [&picked] {
+              UiWindow w(ActiveDialogWindow());
+              if (ViewOf(w)->GetHistoryCount() != 2)
+                  return false;
+              EXPECT_NE("", PixelDifference(picked, *ViewOf(w)->GetComposite()));
+              EXPECT_NE(CString("内存不足"), ViewOf(w)->GetMsg());
+              w.Click(IDC_PRIM_CLOSE);
+              return true;
+          });
+    EXPECT_EQ(IDCANCEL, script.Run([&] { return dlg.DoModal(); }));
+    CKeyEngine::SetMemoryFailureHook(nullptr);
+    EXPECT_EQ(CString("内存不足"), message);
+}
+
 TEST_F(DlgPrimatteTest, CompositeAndMaskAreSavedAndDecodeBack)
 {
     const CString picture = Picture("studio.png");

@@ -1,6 +1,7 @@
 // CPrimatteWnd and its key: what one pick makes of a photographed screen, what each operation
 // does to the key, undo and redo, the bounds of the history, zoom keys and bad pictures.
 #include "TestWindows.h"
+#include <KeyFilters.h>
 #include <KeyScene.h>
 #include <PrimatteWnd.h>
 #include <TestFolder.h>
@@ -129,6 +130,13 @@ protected:
         m_view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
     }
     int AlphaAt(int x, int y) { return m_view.GetMask()->GetLine(y)[3 * x]; }
+    // The picture as the foreground, and the screen picked at a point of it.
+    void PickScreen(const CDib& dib, int x, int y)
+    {
+        ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+        m_view.SetOpType(KX_OP_PICKSCREEN);
+        Click(x, y);
+    }
 
     CWnd m_host;
     CHookedPrimatteWnd m_view;
@@ -397,29 +405,35 @@ TEST_F(PrimatteWndTest, APickOnLittleScreenMeasuresItsNoise)
     EXPECT_EQ(0, subjectNotOpaque);
 }
 
-// Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
-// alone. Inside the subject it is opaque; at the open screen, a strand of the same colour stays
-// as see-through as it reads, and so does a pane of glass (lighter than the screen) inside.
-TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
+// A subject of skin colour in front of the blue screen, with a navy coat at 130..229 x 110.. and
+// a pane of the given colour at 260..349 x 110..209 in it; with the strand, a navy line across the
+// open screen at rows 40 and 41.
+CDib CoatAndPane(COLORREF pane, bool bStrand)
 {
-    const COLORREF navy = RGB(60, 45, 120), glass = Mix(RGB(225, 215, 205), kBlueScreen, 0.35);
-    // A subject of skin colour with a navy coat and a pane of glass in it, and a navy strand two
-    // pixels wide across the open screen above it.
-    CDib dib = Painted(400, 240, [&](int x, int y) {
+    const COLORREF navy = RGB(60, 45, 120);
+    return Painted(400, 240, [&](int x, int y) {
         COLORREF c = kBlueScreen;
         if (x >= 100 && x < 380 && y >= 80)
             c = RGB(205, 160, 130);
         if (x >= 130 && x < 230 && y >= 110)
             c = navy;
         if (x >= 260 && x < 350 && y >= 110 && y < 210)
-            c = glass;
-        if (x >= 20 && (y == 40 || y == 41))
+            c = pane;
+        if (bStrand && x >= 20 && (y == 40 || y == 41))
             c = navy;
         return c;
     });
-    ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
-    m_view.SetOpType(KX_OP_PICKSCREEN);
-    Click(10, 10);
+}
+
+// Navy cloth on a blue screen reads as the screen darkened, half transparent by its colour
+// alone. Inside the subject it is opaque; at the open screen, a strand of the same colour stays
+// as see-through as it reads, and so does a pane of glass (lighter than the screen) inside.
+TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
+{
+    // A subject with a pane of glass in it, and a navy strand two pixels wide across the open
+    // screen above it.
+    CDib dib = CoatAndPane(Mix(RGB(225, 215, 205), kBlueScreen, 0.35), true);
+    PickScreen(dib, 10, 10);
     EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat inside the subject";
     const int strand = AlphaAt(200, 40);
     EXPECT_GT(strand, 60);
@@ -430,6 +444,28 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
     m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
     const BYTE* p = m_view.GetComposite()->GetLine(170) + 3 * 180;
     EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
+}
+
+// Dark tinted glass inside the subject reads as the screen darkened, as navy cloth does, and is
+// made opaque with it. The user who says it is see-through ("transparent foreground") has the
+// last word on its colour; the navy coat stays opaque, and making the glass opaque again wins in
+// turn.
+TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
+{
+    CDib dib = CoatAndPane(Mix(RGB(25, 20, 20), kBlueScreen, 0.45), false);
+    PickScreen(dib, 10, 10);
+    ASSERT_EQ(255, AlphaAt(305, 160)) << "the tinted glass taken for a dark part of the subject";
+    m_view.SetOpType(KX_OP_FGTRANSPARENT);
+    Click(305, 160);
+    const int glass = AlphaAt(305, 160);
+    EXPECT_GT(glass, 40);
+    EXPECT_LT(glass, 160) << "the glass clicked transparent";
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat";
+    EXPECT_EQ(255, AlphaAt(200, 90)) << "the skin";
+    EXPECT_EQ(0, AlphaAt(50, 150)) << "the open screen";
+    m_view.SetOpType(KX_OP_FGOPAQUE);
+    Click(305, 160);
+    EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
 }
 
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
@@ -458,6 +494,13 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_EQ(255, AlphaAt(200, 180)) << "the subject";
     EXPECT_EQ(0, AlphaAt(50, 50)) << "the open screen";
     EXPECT_EQ(0, AlphaAt(150, 95)) << "the open screen near the subject";
+    // The vector kernels mix as the plain code does: strips too narrow for them give the bytes of
+    // the picture keyed whole.
+    const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+    for (int x = 0; x < dib.GetWidth(); x += 7)
+        ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, dib.GetHeight()));
+    EXPECT_TRUE(whole == Bytes(*m_view.GetComposite()));
+    EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask()));
 }
 
 // A picture of a million pixels and more is keyed through a table of the colours round the
@@ -506,6 +549,22 @@ TEST_F(PrimatteWndTest, LargePicturesKeyAsTheirPartsDo)
         const MatteError e = Compare(wholeMask, scene.alpha);
         EXPECT_LT(e.mean, 7.5);
     }
+    // Shaped in space (shrink 2 pixels, defocus 2 at this size), the mask is the key's own mask
+    // shaped whole: the extent's edges repeat as the filters' do, and nothing else moves.
+    m_view.SetDefocusShrinkVal(0, 0);
+    ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+    std::vector<BYTE> shaped((size_t)opt.width * opt.height);
+    for (int y = 0; y < opt.height; ++y)
+        for (int x = 0; x < opt.width; ++x)
+            shaped[(size_t)y * opt.width + x] = m_view.GetMask()->GetLine(y)[3 * x];
+    ASSERT_TRUE(ShapeMatte(shaped.data(), opt.width, opt.height, opt.width, 2, 2, false));
+    m_view.SetDefocusShrinkVal(10, 20);
+    ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0));
+    int differ = 0;
+    for (int y = 0; y < opt.height; ++y)
+        for (int x = 0; x < opt.width; ++x)
+            differ += m_view.GetMask()->GetLine(y)[3 * x] != shaped[(size_t)y * opt.width + x];
+    EXPECT_EQ(0, differ) << "pixels of the shaped mask";
 }
 
 // Every pixel keys to the same bytes whatever region it is keyed in: strips too narrow for the

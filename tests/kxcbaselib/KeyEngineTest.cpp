@@ -1,0 +1,151 @@
+// The keying engine when memory runs out: a change that cannot get its memory leaves the key, the
+// history and the light map as they were (a half-made change would key every later picture
+// wrongly and replay wrongly), and the same change made afterwards gives what it gives when
+// nothing failed.
+#include <KeyEngine.h>
+#include <PrimatteWnd.h>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// A green screen lit unevenly, a reddish subject with a soft edge and a dark band inside it; the
+// variant moves the subject.
+CDib Studio(int variant)
+{
+    CDib dib;
+    dib.Create(160, 120, 24);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const double a = std::min(1.0, std::max(0.0, (34 - std::hypot(x - 70 - variant * 6, y - 60)) / 4));
+            const bool band = a >= 1 && y >= 55 && y < 65;
+            const double fg[3] = {band ? 40.0 : 70, band ? 30.0 : 90, band ? 50.0 : 200};
+            const double bg[3] = {50, 160 + x * 0.2, 45};
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c)
+                p[c] = (BYTE)std::lround(a * fg[c] + (1 - a) * bg[c]);
+        }
+    return dib;
+}
+
+// What a caller can see of an engine: its history, its key and what it makes of a picture.
+struct Seen
+{
+    unsigned version = 0;
+    int steps = 0, done = 0;
+    float key[3] = {0, 0, 0};
+    size_t bytes = 0;
+    std::vector<BYTE> mask;
+    bool operator==(const Seen& o) const
+    {
+        return version == o.version && steps == o.steps && done == o.done && std::equal(key, key + 3, o.key) &&
+               bytes == o.bytes && mask == o.mask;
+    }
+};
+
+Seen SeenOf(const CKeyEngine& engine, const CDib& picture)
+{
+    Seen seen;
+    seen.version = engine.GetVersion();
+    seen.steps = engine.GetStepCount();
+    seen.done = engine.GetDoneCount();
+    engine.GetScreenColour(seen.key);
+    seen.bytes = engine.GetHistoryBytes();
+    CDib mask;
+    KEYOUTPUT out;
+    out.mask = &mask;
+    EXPECT_TRUE(engine.KeyRegion(picture, 1.0, CRect(0, 0, picture.GetWidth(), picture.GetHeight()), KEYBACK(), out));
+    for (int y = 0; y < mask.GetHeight(); ++y)
+        for (int x = 0; x < mask.GetWidth(); ++x)
+            seen.mask.push_back(mask.GetLine(y)[3 * x]);
+    return seen;
+}
+
+// Fails the allocation point the countdown reaches, once.
+int g_failIn = 0;
+bool FailWhenDue() { return g_failIn > 0 && --g_failIn == 0; }
+
+// A step of the operation at a point of the picture, as the window makes it.
+KEYSTEP Step(const CKeyEngine& engine, const CDib& picture, int op, int x, int y, bool& ok)
+{
+    KEYSTEP step;
+    step.op = op;
+    step.colours = engine.TakeColours(picture, 1.0, {CPoint(x, y)}, nullptr, 1, op == KX_OP_PICKSCREEN);
+    ok = true;
+    if (op == KX_OP_PICKSCREEN) {
+        float key[3];
+        CKeyEngine::MedianColour(step.colours, key);
+        step.values[0] = engine.MeasureScreenNoise(key);
+        ok = step.values[0] >= 0;
+    }
+    return step;
+}
+
+TEST(KeyEngine, ChangesThatRunOutOfMemoryLeaveAllAsItWas)
+{
+    const CDib first = Studio(0), second = Studio(2);
+    const CDib* shown = &first;
+    auto doAt = [&](int op, int x, int y) {
+        return [=, &shown](CKeyEngine& e) {
+            bool ok;
+            const KEYSTEP step = Step(e, *shown, op, x, y, ok);
+            return ok && e.Do(step);
+        };
+    };
+    auto tune = [](int spill, int transparency) {
+        return [=](CKeyEngine& e) {
+            KEYSTEP step;
+            step.op = KX_OP_FINETUNE;
+            step.values[0] = spill;
+            step.values[1] = transparency;
+            step.session = 7;
+            return e.Do(step);
+        };
+    };
+    const struct
+    {
+        const char* name;
+        std::function<bool(CKeyEngine&)> change;
+    } changes[] = {
+        {"the picture", [&](CKeyEngine& e) { return e.SetPicture(&first); }},
+        {"a pick", doAt(KX_OP_PICKSCREEN, 150, 5)},
+        {"cleaning the background", doAt(KX_OP_CLEANBG, 100, 100)},
+        {"a transparent foreground", doAt(KX_OP_FGTRANSPARENT, 38, 60)},
+        {"fine tuning", tune(10, 20)},
+        {"fine tuning of the same selection", tune(20, 40)},
+        {"undo", [](CKeyEngine& e) { return e.Undo(); }},
+        {"redo", [](CKeyEngine& e) { return e.Redo(); }},
+        {"undo again", [](CKeyEngine& e) { return e.Undo(); }},
+        {"a step over the undone one", doAt(KX_OP_CLEANSPILL, 40, 60)},
+        {"another picture", [&](CKeyEngine& e) {
+             if (!e.SetPicture(&second))
+                 return false;
+             shown = &second;
+             return true;
+         }},
+        {"a pick of another colour", doAt(KX_OP_PICKSCREEN, 5, 115)},
+        {"undo of that pick", [](CKeyEngine& e) { return e.Undo(); }},
+    };
+    CKeyEngine engine, untouched;
+    for (const auto& c : changes) {
+        int failures = 0;
+        for (int due = 1; due < 100; ++due) {
+            const Seen before = SeenOf(engine, *shown);
+            g_failIn = due;
+            CKeyEngine::SetMemoryFailureHook(FailWhenDue);
+            const bool done = c.change(engine);
+            CKeyEngine::SetMemoryFailureHook(nullptr);
+            if (done)
+                break;
+            ++failures;
+            EXPECT_TRUE(before == SeenOf(engine, *shown)) << c.name << " failing at its allocation point " << due;
+        }
+        EXPECT_GT(failures, 0) << c.name << " took its memory where no failure could reach";
+        ASSERT_TRUE(c.change(untouched)) << c.name;
+        EXPECT_TRUE(SeenOf(untouched, *shown) == SeenOf(engine, *shown)) << c.name << " made after the failures";
+    }
+}
+
+} // namespace
