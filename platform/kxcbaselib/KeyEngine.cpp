@@ -2894,18 +2894,165 @@ void TintsOfBytesRow(const RegionRows& rows, const BYTE* bytes, int n, float* ti
 // screen's S are taken as even, so the opacity is (Y - S) / (F - S) for the brightness Y, and the
 // blurred opacities the colour gave keep their sum over a small window: F - S is the window's sum
 // of Y - S over its sum of opacities. Where F - S is small the brightness tells too little and
-// the pixel keeps its opacity. alpha is the matte of the extent ext of the picture source (rows
-// stride apart); windows end at the extent's edges, whose pixels are only read. Takes its
-// scratch memory before it writes (a band that threw left its rows as they were).
+// the pixel keeps its opacity.
+//
+// The rows of the matte of an extent ext of the picture source enter one by one, as the key left
+// them; each row is shared out once the kDetailRadius rows after it have entered (windows end at
+// the extent's edges). Mixed pixels are a small share of a picture: the rows are looked at in
+// blocks of columns, and only the blocks near mixed pixels are worked on.
+class CBrightnessRing
+{
+public:
+    // Takes all its memory here.
+    CBrightnessRing(const RegionRows& rows, const CDib& source, const CRect& ext)
+        : m_rows(rows), m_source(source), m_ext(ext), m_ew(ext.Width()), m_eh(ext.Height()),
+          m_blocks((m_ew + kBlockSide - 1) / kBlockSide), m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew),
+          m_mixed((size_t)kRing * m_blocks), m_lifted((size_t)kRing * m_blocks), m_screen((size_t)kRing * rows.mapW),
+          m_rowOf(kRing, -1), m_cellOf(m_ew), m_columnOpacity(kBlockSide + 2 * kDetailRadius),
+          m_columnLift(kBlockSide + 2 * kDetailRadius)
+    {
+        for (const RegionRows::Run& run : rows.runs)
+            for (int x = run.begin; x < run.end; ++x)
+                m_cellOf[x] = run.m0;
+    }
+
+    // Row yy of the extent enters: its opacities, and which blocks hold mixed pixels.
+    void Enter(int yy, const BYTE* row)
+    {
+        const int slot = yy % kRing;
+        BYTE* keep = &m_was[(size_t)slot * m_ew];
+        memcpy(keep, row, m_ew);
+        m_rowOf[slot] = yy;
+        BYTE* m = &m_mixed[(size_t)slot * m_blocks];
+        for (int k = 0; k < m_blocks; ++k) {
+            const int x0 = k * kBlockSide, x1 = std::min(m_ew, x0 + kBlockSide);
+            bool any = false;
+            int x = x0;
+            for (; x + 8 <= x1 && !any; x += 8) {
+                unsigned long long eight;
+                memcpy(&eight, keep + x, 8);
+                any = ((eight ^ (eight << 1)) & 0xFEFEFEFEFEFEFEFEull) != 0;
+            }
+            for (; x < x1 && !any; ++x)
+                any = (BYTE)(keep[x] - 1) < 254;
+            m[k] = any;
+        }
+        std::fill(&m_lifted[(size_t)slot * m_blocks], &m_lifted[(size_t)slot * m_blocks] + m_blocks, 0);
+        // The screen's brightness at the light map's cells along this row.
+        int y0;
+        float ty;
+        GridPos(m_ext.top + yy, m_rows.pictureHeight, m_rows.mapH, y0, ty);
+        const int y1 = std::min(y0 + 1, m_rows.mapH - 1), mapW = m_rows.mapW;
+        for (int c = 0; c < mapW; ++c) {
+            const float* s0 = &m_rows.backs[3 * ((size_t)y0 * mapW + c)];
+            const float* s1 = &m_rows.backs[3 * ((size_t)y1 * mapW + c)];
+            m_screen[(size_t)slot * mapW + c] = kWb * (s0[0] * (1 - ty) + s1[0] * ty) + kWg * (s0[1] * (1 - ty) + s1[1] * ty) +
+                                               kWr * (s0[2] * (1 - ty) + s1[2] * ty);
+        }
+    }
+
+    // Row y as it entered.
+    const BYTE* Row(int y) const { return &m_was[(size_t)(y % kRing) * m_ew]; }
+
+    // Shares out the mixed pixels of row y into out (which holds the row as it entered).
+    void Share(int y, BYTE* out)
+    {
+        const int r = kDetailRadius, ew = m_ew;
+        const int y0 = std::max(0, y - r), y1 = std::min(m_eh - 1, y + r), n = y1 - y0 + 1;
+        const int own = y % kRing;
+        const BYTE* ownWas = &m_was[(size_t)own * ew];
+        const float* ownLift = &m_lift[(size_t)own * ew];
+        const BYTE* ownMixed = &m_mixed[(size_t)own * m_blocks];
+        const BYTE* wasRows[2 * kDetailRadius + 1];
+        const float* liftRows[2 * kDetailRadius + 1];
+        for (int i = 0; i < n; ++i) {
+            wasRows[i] = &m_was[(size_t)((y0 + i) % kRing) * ew];
+            liftRows[i] = &m_lift[(size_t)((y0 + i) % kRing) * ew];
+        }
+        for (int k = 0; k < m_blocks; ++k) {
+            if (!ownMixed[k])
+                continue;
+            // The blocks the windows of this one reach, in every row of the windows.
+            for (int i = 0; i < n; ++i)
+                for (int kk = std::max(0, k - 1); kk <= std::min(m_blocks - 1, k + 1); ++kk)
+                    Lifts((y0 + i) % kRing, kk);
+            // The window's columns summed down, then along.
+            const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide);
+            const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
+            for (int c = c0; c < c1; ++c) {
+                int a = 0;
+                float l = 0;
+                for (int i = 0; i < n; ++i) {
+                    a += wasRows[i][c];
+                    l += liftRows[i][c];
+                }
+                m_columnOpacity[c - c0] = a;
+                m_columnLift[c - c0] = l;
+            }
+            for (int x = x0; x < x1; ++x) {
+                if ((BYTE)(ownWas[x] - 1) >= 254)
+                    continue;
+                int opacity = 0;
+                float sum = 0;
+                for (int c = std::max(0, x - r); c <= std::min(ew - 1, x + r); ++c) {
+                    opacity += m_columnOpacity[c - c0];
+                    sum += m_columnLift[c - c0];
+                }
+                // F - S, from the window.
+                const float contrast = sum * 255 / opacity;
+                const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+                if (trust <= 0)
+                    continue;
+                const float a = ownWas[x] * (1 / 255.0f);
+                const float shared = Clamp01(ownLift[x] / contrast);
+                out[x] = AlphaByte(a + (shared - a) * trust);
+            }
+        }
+    }
+
+private:
+    static const int kRing = 2 * kDetailRadius + 1, kBlockSide = 32;
+    static constexpr float kWb = 0.114f, kWg = 0.587f, kWr = 0.299f;
+
+    // The brightness above the screen's of a block of a row in the ring, once.
+    void Lifts(int slot, int k)
+    {
+        if (m_lifted[(size_t)slot * m_blocks + k])
+            return;
+        m_lifted[(size_t)slot * m_blocks + k] = 1;
+        const int x0 = k * kBlockSide, x1 = std::min(m_ew, x0 + kBlockSide);
+        const int sbpp = m_source.GetBitsPerPixel() / 8;
+        const BYTE* p = m_source.GetLine(m_ext.top + m_rowOf[slot]) + ((size_t)m_ext.left + x0) * sbpp;
+        const float* sc = &m_screen[(size_t)slot * m_rows.mapW];
+        float* l = &m_lift[(size_t)slot * m_ew];
+        const int last = m_rows.mapW - 1;
+        for (int x = x0; x < x1; ++x, p += sbpp) {
+            const int c = m_cellOf[x];
+            const float back = sc[c] + (sc[std::min(c + 1, last)] - sc[c]) * m_rows.mapT[x];
+            l[x] = kWb * p[0] + kWg * p[1] + kWr * p[2] - back;
+        }
+    }
+
+    const RegionRows& m_rows;
+    const CDib& m_source;
+    const CRect m_ext;
+    const int m_ew, m_eh, m_blocks;
+    std::vector<BYTE> m_was;        // the rows round the one being shared out, as they entered
+    std::vector<float> m_lift;      // and their brightness above the screen's, by block
+    std::vector<BYTE> m_mixed, m_lifted;
+    std::vector<float> m_screen;    // the screen's brightness at the light map's cells, a row
+    std::vector<int> m_rowOf, m_cellOf;
+    std::vector<int> m_columnOpacity;
+    std::vector<float> m_columnLift;
+};
+
+// CBrightnessRing over a matte already made (alpha, rows stride apart), in bands of rows, each
+// at least kDetailRadius tall, with the rows at both ends of each kept as they were before any
+// band writes, for the bands beside it. A band that threw (for its memory) left its rows as they
+// were.
 bool ShareByBrightness(const RegionRows& rows, const CDib& source, const CRect& ext, BYTE* alpha, size_t stride)
 {
-    const int r = kDetailRadius, ring = 2 * r + 1, ew = ext.Width(), eh = ext.Height();
-    const int sbpp = source.GetBitsPerPixel() / 8;
-    // Mixed pixels are a small share of a picture: the rows are looked at in blocks of columns,
-    // and only the blocks near mixed pixels are worked on.
-    const int blockSide = 32, blocks = (ew + blockSide - 1) / blockSide;
-    // Bands of rows, each at least r tall, with the r rows at both ends of each kept as they were
-    // before any band writes, for the bands beside it.
+    const int r = kDetailRadius, ew = ext.Width(), eh = ext.Height();
     const int bands = std::max(1, std::min(32, eh / r));
     auto bandBegin = [&](int b) { return (int)((long long)eh * b / bands); };
     std::vector<BYTE> ends((size_t)bands * 2 * r * ew);
@@ -2919,133 +3066,19 @@ bool ShareByBrightness(const RegionRows& rows, const CDib& source, const CRect& 
             }
         }
     });
-    // The light map cell each column lies after.
-    std::vector<int> cellOf(ew);
-    for (const RegionRows::Run& run : rows.runs)
-        for (int x = run.begin; x < run.end; ++x)
-            cellOf[x] = run.m0;
-    const float wb = 0.114f, wg = 0.587f, wr = 0.299f;
     return KxParallelForAll(bands, [&](int begin, int end) {
-        std::vector<BYTE> was((size_t)ring * ew);       // the rows round the one being shared out, as they were
-        std::vector<float> lift((size_t)ring * ew);     // and their brightness above the screen's, by block
-        std::vector<BYTE> mixed((size_t)ring * blocks), lifted((size_t)ring * blocks);
-        std::vector<float> screen((size_t)ring * rows.mapW);   // the screen's brightness at the cells, a row
-        std::vector<int> rowOf(ring, -1);
-        std::vector<int> columnOpacity(blockSide + 2 * r);
-        std::vector<float> columnLift(blockSide + 2 * r);
+        CBrightnessRing ring(rows, source, ext);
         for (int b = begin; b < end; ++b) {
             const int r0 = bandBegin(b), r1 = bandBegin(b + 1);
-            // Row yy of the extent enters the ring: as it was, and which blocks hold mixed pixels.
             auto enter = [&](int yy) {
-                const int slot = yy % ring;
-                BYTE* keep = &was[(size_t)slot * ew];
-                if (yy < r0)
-                    memcpy(keep, endRow(b - 1, r + yy - (r0 - r)), ew);
-                else if (yy >= r1)
-                    memcpy(keep, endRow(b + 1, yy - r1), ew);
-                else
-                    memcpy(keep, alpha + yy * stride, ew);
-                rowOf[slot] = yy;
-                BYTE* m = &mixed[(size_t)slot * blocks];
-                for (int k = 0; k < blocks; ++k) {
-                    const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
-                    bool any = false;
-                    int x = x0;
-                    for (; x + 8 <= x1 && !any; x += 8) {
-                        unsigned long long eight;
-                        memcpy(&eight, keep + x, 8);
-                        any = ((eight ^ (eight << 1)) & 0xFEFEFEFEFEFEFEFEull) != 0;
-                    }
-                    for (; x < x1 && !any; ++x)
-                        any = (BYTE)(keep[x] - 1) < 254;
-                    m[k] = any;
-                }
-                std::fill(&lifted[(size_t)slot * blocks], &lifted[(size_t)slot * blocks] + blocks, 0);
-                // The screen's brightness at the light map's cells along this row.
-                int y0;
-                float ty;
-                GridPos(ext.top + yy, rows.pictureHeight, rows.mapH, y0, ty);
-                const int y1 = std::min(y0 + 1, rows.mapH - 1);
-                for (int c = 0; c < rows.mapW; ++c) {
-                    const float* s0 = &rows.backs[3 * ((size_t)y0 * rows.mapW + c)];
-                    const float* s1 = &rows.backs[3 * ((size_t)y1 * rows.mapW + c)];
-                    screen[(size_t)slot * rows.mapW + c] = wb * (s0[0] * (1 - ty) + s1[0] * ty) +
-                                                           wg * (s0[1] * (1 - ty) + s1[1] * ty) +
-                                                           wr * (s0[2] * (1 - ty) + s1[2] * ty);
-                }
-            };
-            // The brightness above the screen's of a block of a row in the ring, once.
-            auto lifts = [&](int slot, int k) {
-                if (lifted[(size_t)slot * blocks + k])
-                    return;
-                lifted[(size_t)slot * blocks + k] = 1;
-                const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
-                const BYTE* p = source.GetLine(ext.top + rowOf[slot]) + ((size_t)ext.left + x0) * sbpp;
-                const float* sc = &screen[(size_t)slot * rows.mapW];
-                float* l = &lift[(size_t)slot * ew];
-                const int last = rows.mapW - 1;
-                for (int x = x0; x < x1; ++x, p += sbpp) {
-                    const int c = cellOf[x];
-                    const float back = sc[c] + (sc[std::min(c + 1, last)] - sc[c]) * rows.mapT[x];
-                    l[x] = wb * p[0] + wg * p[1] + wr * p[2] - back;
-                }
+                ring.Enter(yy, yy < r0 ? endRow(b - 1, r + yy - (r0 - r)) : yy >= r1 ? endRow(b + 1, yy - r1) : alpha + yy * stride);
             };
             for (int yy = std::max(0, r0 - r); yy < std::min(eh, r0 + r); ++yy)
                 enter(yy);
             for (int y = r0; y < r1; ++y) {
                 if (y + r < eh)
                     enter(y + r);
-                const int y0 = std::max(0, y - r), y1 = std::min(eh - 1, y + r);
-                const int own = y % ring;
-                const BYTE* ownWas = &was[(size_t)own * ew];
-                const BYTE* ownMixed = &mixed[(size_t)own * blocks];
-                BYTE* out = alpha + y * stride;
-                for (int k = 0; k < blocks; ++k) {
-                    if (!ownMixed[k])
-                        continue;
-                    // The blocks the windows of this one reach, in every row of the windows.
-                    for (int yy = y0; yy <= y1; ++yy)
-                        for (int kk = std::max(0, k - 1); kk <= std::min(blocks - 1, k + 1); ++kk)
-                            lifts(yy % ring, kk);
-                    // The window's columns summed down, then along.
-                    const int x0 = k * blockSide, x1 = std::min(ew, x0 + blockSide);
-                    const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
-                    const BYTE* wasRows[2 * kDetailRadius + 1];
-                    const float* liftRows[2 * kDetailRadius + 1];
-                    const int n = y1 - y0 + 1;
-                    for (int i = 0; i < n; ++i) {
-                        wasRows[i] = &was[(size_t)((y0 + i) % ring) * ew];
-                        liftRows[i] = &lift[(size_t)((y0 + i) % ring) * ew];
-                    }
-                    for (int c = c0; c < c1; ++c) {
-                        int a = 0;
-                        float l = 0;
-                        for (int i = 0; i < n; ++i) {
-                            a += wasRows[i][c];
-                            l += liftRows[i][c];
-                        }
-                        columnOpacity[c - c0] = a;
-                        columnLift[c - c0] = l;
-                    }
-                    for (int x = x0; x < x1; ++x) {
-                        if ((BYTE)(ownWas[x] - 1) >= 254)
-                            continue;
-                        int opacity = 0;
-                        float sum = 0;
-                        for (int c = std::max(0, x - r); c <= std::min(ew - 1, x + r); ++c) {
-                            opacity += columnOpacity[c - c0];
-                            sum += columnLift[c - c0];
-                        }
-                        // F - S, from the window.
-                        const float contrast = sum * 255 / opacity;
-                        const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
-                        if (trust <= 0)
-                            continue;
-                        const float a = ownWas[x] * (1 / 255.0f);
-                        const float shared = Clamp01(lift[(size_t)own * ew + x] / contrast);
-                        out[x] = AlphaByte(a + (shared - a) * trust);
-                    }
-                }
+                ring.Share(y, alpha + y * stride);
             }
         }
     });
@@ -3182,7 +3215,45 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
 
     // Every job below takes its scratch memory before it writes a row, and writes each row whole
     // from the source: a slice that threw left nothing half-done and is run again as it is.
-    if (!spatial && !detailR) {
+    if (!spatial && detailR) {
+        // Each row keyed ahead of the one shared out and composed, while they are in the cache:
+        // a slice keys the kDetailRadius rows beyond its ends as well.
+        const int e0 = rc.left - ext.left;
+        return KxParallelForAll(rh, [&](int begin, int end) {
+            RowLight light;
+            light.Resize(ew);
+            RowTowards towards;
+            CBrightnessRing ring(rows, source, ext);
+            std::vector<BYTE> keyedRow(ew), shared(ew);
+            std::vector<float> tints((size_t)(2 * kDetailRadius + 1) * ew);
+            auto tintsOfRow = [&](int ey) { return &tints[(size_t)(ey % (2 * kDetailRadius + 1)) * ew]; };
+            auto keyRow = [&](int ey) {
+                const int y = ext.top + ey;
+                const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+                LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
+                KeyRow(rows, y, src, sbpp, light, towards, 0, ew, keyedRow.data(), tintsOfRow(ey));
+                rows.Dark(y, src, sbpp, light, 0, ew, keyedRow.data(), tintsOfRow(ey));
+                ring.Enter(ey, keyedRow.data());
+            };
+            const int first = rc.top + begin - ext.top, last = rc.top + end - ext.top;
+            for (int ey = std::max(0, first - kDetailRadius); ey < std::min(eh, first + kDetailRadius); ++ey)
+                keyRow(ey);
+            for (int ey = first; ey < last; ++ey) {
+                if (ey + kDetailRadius < eh)
+                    keyRow(ey + kDetailRadius);
+                memcpy(shared.data(), ring.Row(ey), ew);
+                ring.Share(ey, shared.data());
+                const int y = ext.top + ey, ry = y - rc.top;
+                if (out.composite) {
+                    const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+                    LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
+                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry));
+                }
+                writeMask(ry, shared.data() + e0);
+            }
+        });
+    }
+    if (!spatial) {
         // The extent is the region: each row is keyed, then composed, while it is in the cache.
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
