@@ -3,7 +3,9 @@
 #include "Parallel.h"
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <immintrin.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +16,28 @@ namespace {
 // Set on a thread while it runs slices of a job: a ParallelFor from there runs inline, since
 // the pool is busy with the very job that asked.
 thread_local bool t_inSlice = false;
+
+// How long a thread spins on the pool's state before it sleeps on it: a worker after a job, for
+// the next one (the jobs of one step of the caller follow each other closely, and a sleeping
+// worker's wake-up can take longer than a small job), and the calling thread for the workers
+// still in its job. Bounded, so an idle pool soon costs nothing.
+const std::chrono::microseconds kSpinFor(300);
+
+// Spins until done() or kSpinFor has passed; true when done().
+template <class Done>
+bool SpinUntil(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + kSpinFor;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done())
+                return true;
+            _mm_pause();
+        }
+        if (std::chrono::steady_clock::now() >= until)
+            return done();
+    }
+}
 
 class CWorkerPool
 {
@@ -50,19 +74,30 @@ public:
         m_slices = slices;
         m_failed.store(false);
         m_nextSlice.store(0);
+        int sleepers;
         {
             std::lock_guard<std::mutex> lock(m_lock);
             m_open = true;
-            ++m_generation;
+            m_generation.store(m_generation.load() + 1);
+            sleepers = m_sleepers;
         }
-        m_wake.notify_all();
+        // Workers still spinning from the last job see the new one without being woken.
+        if (sleepers)
+            m_wake.notify_all();
         RunSlices();
         // Closed to workers that have not joined yet: this thread waits only for those running
         // slices, not for one the system has not scheduled since it was woken (on a busy machine
         // that wait is a whole time slice, far longer than a small job).
         std::unique_lock<std::mutex> lock(m_lock);
         m_open = false;
-        m_done.wait(lock, [this] { return m_activeWorkers == 0; });
+        if (m_activeWorkers.load() != 0) {
+            lock.unlock();
+            SpinUntil([this] { return m_activeWorkers.load() == 0; });
+            lock.lock();
+            m_callerWaiting = true;
+            m_done.wait(lock, [this] { return m_activeWorkers.load() == 0; });
+            m_callerWaiting = false;
+        }
         lock.unlock();
         bool ok = !m_failed.load();
         if (!ok && bRetry)
@@ -125,17 +160,23 @@ private:
     {
         unsigned seen = 0;
         for (;;) {
+            SpinUntil([&] { return m_generation.load() != seen; });
             {
                 std::unique_lock<std::mutex> lock(m_lock);
-                m_wake.wait(lock, [&] { return m_generation != seen; });
-                seen = m_generation;
+                if (m_generation.load() == seen) {
+                    ++m_sleepers;
+                    m_wake.wait(lock, [&] { return m_generation.load() != seen; });
+                    --m_sleepers;
+                }
+                seen = m_generation.load();
                 if (!m_open)
                     continue;   // woken too late: the job was finished without this thread
-                ++m_activeWorkers;
+                m_activeWorkers.store(m_activeWorkers.load() + 1);
             }
             RunSlices();
             std::lock_guard<std::mutex> lock(m_lock);
-            if (--m_activeWorkers == 0)
+            m_activeWorkers.store(m_activeWorkers.load() - 1);
+            if (m_activeWorkers.load() == 0 && m_callerWaiting)
                 m_done.notify_all();
         }
     }
@@ -146,9 +187,12 @@ private:
     std::mutex m_runLock;
     std::mutex m_lock;
     std::condition_variable m_wake, m_done;
-    unsigned m_generation = 0;
+    // Written under m_lock; atomic so that a spinning thread may read it without.
+    std::atomic<unsigned> m_generation{0};
     bool m_open = false;             // workers may still join the current job
-    int m_activeWorkers = 0;         // workers in the current job's slices
+    std::atomic<int> m_activeWorkers{0};   // workers in the current job's slices
+    int m_sleepers = 0;              // workers asleep on m_wake
+    bool m_callerWaiting = false;    // the calling thread is asleep on m_done
     const std::function<void(int, int)>* m_body = nullptr;
     int m_count = 0, m_slices = 0;
     std::atomic<int> m_nextSlice{0};

@@ -2,8 +2,11 @@
 // caller that went on after a failed job would hand out a half-made result as a whole one.
 #include <Parallel.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <atomic>
+#include <chrono>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -53,6 +56,38 @@ TEST(ParallelJobs, AWholeJobFinishesWhatFailedOnTheCallingThread)
     std::atomic<int> covered{0};
     EXPECT_TRUE(KxParallelForAll(count, [&](int begin, int end) { covered += end - begin; }));
     EXPECT_EQ(count, covered.load());
+}
+
+// Jobs one after another with pauses between them shorter and longer than the time the threads
+// wait awake for the next one: each job is whole, and the workers keep taking part, whether they
+// were still awake or had gone to sleep (a lost wake-up would leave the calling thread alone).
+TEST(ParallelJobs, BurstsAndPausesKeepTheWorkersInTheJobs)
+{
+    if (KxWorkerCount() < 2)
+        GTEST_SKIP() << "one thread: every job runs on the calling thread from the start";
+    const DWORD caller = GetCurrentThreadId();
+    const int pausesUs[] = {0, 50, 2000, 0, 20000};
+    int helped[5] = {};
+    for (int round = 0; round < 40; ++round)
+        for (int p = 0; p < 5; ++p) {
+            if (pausesUs[p])
+                std::this_thread::sleep_for(std::chrono::microseconds(pausesUs[p]));
+            const int count = 64;
+            std::vector<int> runs(count, 0);
+            std::atomic<bool> elsewhere{false};
+            ASSERT_TRUE(KxParallelForAll(count, [&](int begin, int end) {
+                if (GetCurrentThreadId() != caller)
+                    elsewhere = true;
+                // Long enough that a woken worker arrives before the calling thread is through.
+                Sleep(1);
+                for (int i = begin; i < end; ++i)
+                    ++runs[i];
+            }));
+            ASSERT_EQ(std::vector<int>(count, 1), runs) << "round " << round << ", pause " << pausesUs[p];
+            helped[p] += elsewhere ? 1 : 0;
+        }
+    for (int p = 0; p < 5; ++p)
+        EXPECT_GT(helped[p], 0) << "no worker took part in any job after a pause of " << pausesUs[p] << " us";
 }
 
 } // namespace
