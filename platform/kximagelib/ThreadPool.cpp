@@ -17,10 +17,10 @@ namespace {
 // the pool is busy with the very job that asked.
 thread_local bool t_inSlice = false;
 
-// How long a thread spins on the pool's state before it sleeps on it: a worker after a job, for
-// the next one (the jobs of one step of the caller follow each other closely, and a sleeping
-// worker's wake-up can take longer than a small job), and the calling thread for the workers
-// still in its job. Bounded, so an idle pool soon costs nothing.
+// How long a worker spins after a job for the next one before it sleeps: the jobs of one step of
+// the caller follow each other closely, and a sleeping worker's wake-up can take longer than a
+// small job. Bounded, so an idle pool soon costs nothing. (The calling thread does not spin for
+// the workers still in its job: on a busy machine it would take the core a preempted one needs.)
 const std::chrono::microseconds kSpinFor(300);
 
 // Spins until done() or kSpinFor has passed; true when done().
@@ -91,9 +91,6 @@ public:
         std::unique_lock<std::mutex> lock(m_lock);
         m_open = false;
         if (m_activeWorkers.load() != 0) {
-            lock.unlock();
-            SpinUntil([this] { return m_activeWorkers.load() == 0; });
-            lock.lock();
             m_callerWaiting = true;
             m_done.wait(lock, [this] { return m_activeWorkers.load() == 0; });
             m_callerWaiting = false;
