@@ -15,7 +15,8 @@
 
 namespace {
 
-const int kStrip = 256;   // columns a strip of a column pass
+const int kStrip = 256;     // columns a strip of a column pass
+const int kNarrowBox = 4;   // the widest reach whose row blur sums each window whole
 
 // row with its ends repeated r times, into pad (n + 2 r bytes).
 void PadRow(const BYTE* row, int n, int r, BYTE* pad)
@@ -62,19 +63,42 @@ void MinRow(BYTE* row, int n, int r, BYTE* pad)
     }
 }
 
-// row[i] = the rounded mean of row[i - r .. i + r] (the ends repeat), from running sums of the
-// padded row: each window's sum is the difference of two, which 16 bits hold exactly however
-// they wrap, a window's sum being below 65536. pad holds n + 2 r bytes, sums n + 2 r + 1.
+// row[i] = the rounded mean of row[i - r .. i + r] (the ends repeat). A wider window's sum is the
+// difference of two running sums of the padded row, which 16 bits hold exactly however they
+// wrap, a window's sum being below 65536. pad holds n + 2 r bytes, sums n + 2 r + 1.
 void BoxRow(BYTE* row, int n, int r, BYTE* pad, unsigned short* sums)
 {
     const int k = 2 * r + 1;
     const float inverse = 1.0f / k;
+    const __m128 inv = _mm_set1_ps(inverse);
     PadRow(row, n, r, pad);
+    if (r <= kNarrowBox) {
+        // A narrow window is summed whole, sixteen windows at a time, faster than the running
+        // sums, which are one value after another.
+        const __m128i zero = _mm_setzero_si128();
+        int x = 0;
+        for (; x + 16 <= n; x += 16) {
+            __m128i lo = zero, hi = zero;
+            for (int d = 0; d < k; ++d) {
+                const __m128i v = _mm_loadu_si128((const __m128i*)(pad + x + d));
+                lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+                hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+            }
+            _mm_storel_epi64((__m128i*)(row + x), Mean8(lo, k, inv));
+            _mm_storel_epi64((__m128i*)(row + x + 8), Mean8(hi, k, inv));
+        }
+        for (; x < n; ++x) {
+            int sum = 0;
+            for (int d = 0; d < k; ++d)
+                sum += pad[x + d];
+            row[x] = Mean(sum, k, inverse);
+        }
+        return;
+    }
     unsigned short running = 0;
     sums[0] = 0;
     for (int i = 0; i < n + 2 * r; ++i)
         sums[i + 1] = running = (unsigned short)(running + pad[i]);
-    const __m128 inv = _mm_set1_ps(inverse);
     int x = 0;
     for (; x + 8 <= n; x += 8) {
         const __m128i window = _mm_sub_epi16(_mm_loadu_si128((const __m128i*)(sums + x + k)),
