@@ -91,4 +91,23 @@ TEST(KeyFilters, ShapingIsTheWindowsLeastAndRoundedMean)
     }
 }
 
+// The rounded mean of every sum a window can have: a row of blocks of one window's width, each
+// block holding the sum at its middle pixel, for windows summed whole, from running sums, and
+// either side of the widest the blur divides by a multiplication rather than through floats.
+TEST(KeyFilters, BlurRoundsEveryWindowSumAsTheDivisionDoes)
+{
+    for (int r : {1, 2, 4, 5, 10, 63, 64}) {
+        const int k = 2 * r + 1, step = k < 30 ? 1 : 29;
+        Plane got{0, 1, 0, {}};
+        for (int sum = 0; sum <= 255 * k; sum = sum == 255 * k ? sum + 1 : std::min(255 * k, sum + step))
+            for (int i = 0; i < k; ++i)
+                got.bytes.push_back((BYTE)(i < sum / 255 ? 255 : i == sum / 255 ? sum % 255 : 0));
+        got.width = got.stride = (int)got.bytes.size();
+        Plane want = got;
+        ASSERT_TRUE(ShapeMatte(got.bytes.data(), got.width, 1, got.stride, 0, r, false));
+        Reference(want, 0, r, false);
+        EXPECT_TRUE(want.bytes == got.bytes) << "blur " << r;
+    }
+}
+
 } // namespace
