@@ -911,6 +911,15 @@ void CKeyEngine::BuildNextLut(const CState& state)
     m_pLutNext->Build(state);
 }
 
+std::vector<const KEYSTEP*> CKeyEngine::StepsOf(int first, int end) const
+{
+    std::vector<const KEYSTEP*> steps;
+    steps.reserve(end - first + 1);   // room for a new step after them
+    for (int i = first; i < end; ++i)
+        steps.push_back(&m_steps[i]);
+    return steps;
+}
+
 bool CKeyEngine::Do(const KEYSTEP& step)
 {
     const bool grouped = (step.op == KX_OP_FINETUNE || step.op == KX_OP_DEFOCUS) && step.session != 0 && m_nDone > 0 &&
@@ -940,9 +949,7 @@ bool CKeyEngine::Do(const KEYSTEP& step)
             ApplyStep(change.state, kept);
             BuildNextLut(change.state);
         } else {
-            std::vector<const KEYSTEP*> steps;
-            for (int i = fold ? 1 : 0; i < before; ++i)
-                steps.push_back(&m_steps[i]);
+            std::vector<const KEYSTEP*> steps = StepsOf(fold ? 1 : 0, before);
             steps.push_back(&kept);
             PrepareReplay(fold ? base : *m_pBase, steps, m_analysis, false, change);
         }
@@ -979,11 +986,8 @@ bool CKeyEngine::Redo()
 bool CKeyEngine::ReplayTo(int nDone)
 {
     try {
-        std::vector<const KEYSTEP*> steps;
-        for (int i = 0; i < nDone; ++i)
-            steps.push_back(&m_steps[i]);
         CChange change;
-        PrepareReplay(*m_pBase, steps, m_analysis, false, change);
+        PrepareReplay(*m_pBase, StepsOf(0, nDone), m_analysis, false, change);
         m_nDone = nDone;
         Commit(change);
         return true;
@@ -1096,11 +1100,8 @@ bool CKeyEngine::SetPicture(const CDib* pForeground)
             if (!analysis.IsValid() || !samples.IsValid())
                 return false;
         }
-        std::vector<const KEYSTEP*> steps;
-        for (int i = 0; i < m_nDone; ++i)
-            steps.push_back(&m_steps[i]);
         CChange change;
-        PrepareReplay(*m_pBase, steps, analysis, true, change);
+        PrepareReplay(*m_pBase, StepsOf(0, m_nDone), analysis, true, change);
         m_analysis.Swap(analysis);
         m_samples.Swap(samples);
         m_bColourBlurred = pForeground && pForeground->IsValid() && ColourBlurred(*pForeground);
@@ -2562,9 +2563,11 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         const __m256 c2 = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p2), _mm256_loadu_ps(g2 + x)), top);
         const __m256 screen = l.sc == 0 ? c0 : l.sc == 1 ? c1 : c2;
         const __m256 other1 = l.o1 == 0 ? c0 : l.o1 == 1 ? c1 : c2, other2 = l.o2 == 0 ? c0 : l.o2 == 1 ? c1 : c2;
+        // The colour difference measure of the eight colours, before the lattice's A and B.
+        const __m256 raw = _mm256_sub_ps(_mm256_set1_ps(1.0f), _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
         // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
         // they are clear and their measure moved along the way stays below what shows anywhere.
-        __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps(), raw = _mm256_setzero_ps();
+        __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps();
         __m256 stayClear = _mm256_setzero_ps();
         if (towards) {
             const __m256 w0 = _mm256_loadu_ps(v0 + x), w1 = _mm256_loadu_ps(v1 + x), w2 = _mm256_loadu_ps(v2 + x);
@@ -2574,7 +2577,6 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
             if (_mm256_movemask_ps(known)) {
                 along = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(c0, ik0), w0), _mm256_mul_ps(_mm256_sub_ps(c1, ik1), w1)),
                                       _mm256_mul_ps(_mm256_sub_ps(c2, ik2), w2));
-                raw = _mm256_sub_ps(_mm256_set1_ps(1.0f), _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
                 stayClear = _mm256_and_ps(_mm256_cmp_ps(along, clearRaw, _CMP_LT_OQ), _mm256_cmp_ps(raw, clearRaw, _CMP_LT_OQ));
             }
         }
@@ -2629,13 +2631,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         bool interpolated = false;
         __m256 nodeA = _mm256_setzero_ps(), nodeB = nodeA, nodeLo = nodeA, nodeTint = nodeA;
         if (_mm256_movemask_ps(_mm256_andnot_ps(close, _mm256_castsi256_ps(mixed)))) {
-            if (!interpolated) {
-                NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
-                interpolated = true;
-            }
-            const __m256 own = _mm256_sub_ps(_mm256_set1_ps(1.0f),
-                                             _mm256_mul_ps(_mm256_sub_ps(screen, _mm256_max_ps(other1, other2)), invDiff));
-            const __m256 m = _mm256_add_ps(_mm256_mul_ps(own, nodeA), nodeB);
+            NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
+            interpolated = true;
+            const __m256 m = _mm256_add_ps(_mm256_mul_ps(raw, nodeA), nodeB);
             __m256 opacity = KeyThreshold8(m, nodeLo);
             opacity = _mm256_andnot_ps(close, opacity);
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);

@@ -130,6 +130,8 @@ private:
     struct CState;
     struct CChange;
     bool ReplayTo(int nDone);
+    // The kept steps first .. end - 1, in their order.
+    std::vector<const KEYSTEP*> StepsOf(int first, int end) const;
     void PrepareReplay(const CState& base, const std::vector<const KEYSTEP*>& steps, const CDib& analysis,
                        bool bNewPicture, CChange& change);
     void BuildNextLut(const CState& state);

@@ -90,9 +90,9 @@ public:
         // that wait is a whole time slice, far longer than a small job).
         std::unique_lock<std::mutex> lock(m_lock);
         m_open = false;
-        if (m_activeWorkers.load() != 0) {
+        if (m_activeWorkers != 0) {
             m_callerWaiting = true;
-            m_done.wait(lock, [this] { return m_activeWorkers.load() == 0; });
+            m_done.wait(lock, [this] { return m_activeWorkers == 0; });
             m_callerWaiting = false;
         }
         lock.unlock();
@@ -168,12 +168,11 @@ private:
                 seen = m_generation.load();
                 if (!m_open)
                     continue;   // woken too late: the job was finished without this thread
-                m_activeWorkers.store(m_activeWorkers.load() + 1);
+                ++m_activeWorkers;
             }
             RunSlices();
             std::lock_guard<std::mutex> lock(m_lock);
-            m_activeWorkers.store(m_activeWorkers.load() - 1);
-            if (m_activeWorkers.load() == 0 && m_callerWaiting)
+            if (--m_activeWorkers == 0 && m_callerWaiting)
                 m_done.notify_all();
         }
     }
@@ -184,10 +183,11 @@ private:
     std::mutex m_runLock;
     std::mutex m_lock;
     std::condition_variable m_wake, m_done;
-    // Written under m_lock; atomic so that a spinning thread may read it without.
+    // Written under m_lock; atomic so that a spinning thread may read it without. The rest are
+    // read and written under m_lock only.
     std::atomic<unsigned> m_generation{0};
     bool m_open = false;             // workers may still join the current job
-    std::atomic<int> m_activeWorkers{0};   // workers in the current job's slices
+    int m_activeWorkers = 0;         // workers in the current job's slices
     int m_sleepers = 0;              // workers asleep on m_wake
     bool m_callerWaiting = false;    // the calling thread is asleep on m_done
     const std::function<void(int, int)>* m_body = nullptr;
