@@ -2094,13 +2094,19 @@ struct RegionRows
                 }
             }
         }
-        if (!(parts & Leans))
-            return;
+        if (parts & Leans)
+            LeansOf(row, 0);
+    }
+
+    // How far the screen's colour of row leans the screen's way, and one over that (at least 1),
+    // from column x on.
+    void LeansOf(RowLight& row, int x) const
+    {
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
         float* invLean = row.invLean.data();
-        for (int x = 0; x < ew; ++x) {
+        for (; x < ew; ++x) {
             lean[x] = b0[x] * w0 + b1[x] * w1 + b2[x] * w2;
             invLean[x] = 1 / std::max(lean[x], 1.0f);
         }
@@ -2237,6 +2243,15 @@ struct RegionRows
         }
     }
 
+    // The two rows of the inside's grid about picture row y, and the weight of the second.
+    void InsideRows(int y, const float*& r0, const float*& r1, float& ty) const
+    {
+        int y0;
+        GridPos(y, pictureHeight, inside->h, y0, ty);
+        r0 = &inside->inside[(size_t)y0 * inside->w];
+        r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
+    }
+
     // Inside the subject, what reads as the screen darkened is a dark part of the subject: the
     // opacity of a mixed pixel rises towards opaque as its screen channel falls below the
     // screen's there (nothing of the screen's hue is then taken away as spill). Columns
@@ -2245,11 +2260,9 @@ struct RegionRows
     {
         if (!inside)
             return;
-        int y0;
+        const float *r0, *r1;
         float ty;
-        GridPos(y, pictureHeight, inside->h, y0, ty);
-        const float* r0 = &inside->inside[(size_t)y0 * inside->w];
-        const float* r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
+        InsideRows(y, r0, r1, ty);
         const float* screen = light.b[screenChannel].data();
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const int sc = screenChannel, last = inside->w - 1;
@@ -2526,6 +2539,25 @@ KX_AVX2 void TintsOfBytesAvx2(const float* table, const BYTE* bytes, int n, floa
         tint[x] = table[bytes[x]];
 }
 
+// RegionRows::LeansOf eight columns at a time.
+KX_AVX2 void LeansAvx2(const RegionRows& rows, RowLight& row)
+{
+    const __m256 w0 = _mm256_set1_ps(rows.lut->w[0]), w1 = _mm256_set1_ps(rows.lut->w[1]), w2 = _mm256_set1_ps(rows.lut->w[2]);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
+    float* lean = row.lean.data();
+    float* invLean = row.invLean.data();
+    int x = 0;
+    for (; x + 8 <= rows.ew; x += 8) {
+        const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(b0 + x), w0), _mm256_mul_ps(_mm256_loadu_ps(b1 + x), w1)),
+                                       _mm256_mul_ps(_mm256_loadu_ps(b2 + x), w2));
+        _mm256_storeu_ps(lean + x, l);
+        // As std::max(l, 1): 1 only where l is below it.
+        _mm256_storeu_ps(invLean + x, _mm256_div_ps(one, _mm256_max_ps(one, l)));
+    }
+    rows.LeansOf(row, x);
+}
+
 // RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
 // then the lattice is looked up as CKeyLut::Look does it, every kind of cell. With the ways of the
 // row's columns (towards, null: none known), RegionRows::Mix follows for the same eight pixels,
@@ -2617,7 +2649,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         const __m256 tb = _mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib));
         const __m256 tg = _mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig));
         const __m256 tr = _mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir));
-        __m256 t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
+        __m256 t = noDespill;
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(opaque)))
+            t = _mm256_mask_i32gather_ps(noDespill, tints, node, _mm256_castsi256_ps(opaque), 4);
         if (_mm256_movemask_ps(_mm256_castsi256_ps(tinted)))
             t = _mm256_blendv_ps(t, Interpolate8(tints, node, tb, tg, tr), _mm256_castsi256_ps(tinted));
         __m256i a = _mm256_and_si256(_mm256_or_si256(opaque, tinted), full);
@@ -2673,6 +2707,63 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         if (towards)
             rows.Mix(y, src, bpp, light, x, e1, alpha, tint);
     }
+}
+
+// RegionRows::Dark eight pixels at a time; with colours called see-through, the plain code.
+KX_AVX2 void DarkAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1,
+                      BYTE* alpha, float* tint)
+{
+    if (!rows.inside)
+        return;
+    if (rows.lut->anySeeThrough) {
+        rows.Dark(y, src, bpp, light, e0, e1, alpha, tint);
+        return;
+    }
+    const float *r0, *r1;
+    float ty;
+    rows.InsideRows(y, r0, r1, ty);
+    const float* screen = light.b[rows.screenChannel].data();
+    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), half = _mm256_set1_ps(0.5f);
+    const __m256 from = _mm256_set1_ps(kDarkFrom), range = _mm256_set1_ps(kDarkFrom - kDarkFull);
+    const __m256 above = _mm256_set1_ps(1 - ty), below = _mm256_set1_ps(ty);
+    const __m256 two = _mm256_set1_ps(2.0f), three = _mm256_set1_ps(3.0f), noDespill = _mm256_set1_ps(kNoDespill);
+    const __m256i full = _mm256_set1_epi32(255), none = _mm256_setzero_si256(),
+                  last = _mm256_set1_epi32(rows.inside->w - 1);
+    int x = e0;
+    for (; x + 8 <= e1; x += 8) {
+        const __m256i a8 = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(alpha + x)));
+        const __m256i settled = _mm256_or_si256(_mm256_cmpeq_epi32(a8, none), _mm256_cmpeq_epi32(a8, full));
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(settled)) == 0xFF)
+            continue;
+        __m256i c[3];
+        LoadPixels8(src + (size_t)x * bpp, bpp, c[0], c[1], c[2]);
+        const __m256 level = _mm256_cvtepi32_ps(c[rows.screenChannel]);
+        const __m256 s = _mm256_loadu_ps(screen + x);
+        __m256 work = _mm256_andnot_ps(_mm256_castsi256_ps(settled), _mm256_cmp_ps(level, _mm256_mul_ps(from, s), _CMP_NGE_UQ));
+        if (!_mm256_movemask_ps(work))
+            continue;
+        const __m256 share = _mm256_div_ps(level, _mm256_max_ps(one, s));
+        const __m256i i0 = _mm256_loadu_si256((const __m256i*)(rows.insideX.data() + x));
+        const __m256i i1 = _mm256_min_epi32(_mm256_add_epi32(i0, _mm256_set1_epi32(1)), last);
+        const __m256 t = _mm256_loadu_ps(rows.insideT.data() + x);
+        const __m256 top = Lerp8(_mm256_i32gather_ps(r0, i0, 4), _mm256_i32gather_ps(r0, i1, 4), t);
+        const __m256 bottom = Lerp8(_mm256_i32gather_ps(r1, i0, 4), _mm256_i32gather_ps(r1, i1, 4), t);
+        const __m256 in = _mm256_add_ps(_mm256_mul_ps(top, above), _mm256_mul_ps(bottom, below));
+        work = _mm256_and_ps(work, _mm256_cmp_ps(in, zero, _CMP_NLE_UQ));
+        if (!_mm256_movemask_ps(work))
+            continue;
+        __m256 dark = _mm256_min_ps(_mm256_div_ps(_mm256_sub_ps(from, share), range), one);
+        dark = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(dark, dark), _mm256_sub_ps(three, _mm256_mul_ps(two, dark))), in);
+        const __m256 raised = _mm256_add_ps(
+            _mm256_add_ps(_mm256_cvtepi32_ps(a8), _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(full, a8)), dark)), half);
+        const __m256i a = _mm256_blendv_epi8(a8, _mm256_cvttps_epi32(raised), _mm256_castps_si256(work));
+        const __m128i a16 = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+        _mm_storel_epi64((__m128i*)(alpha + x), _mm_packus_epi16(a16, a16));
+        const __m256 solid = _mm256_and_ps(work, _mm256_cmp_ps(dark, half, _CMP_GT_OQ));
+        _mm256_storeu_ps(tint + x, _mm256_blendv_ps(_mm256_loadu_ps(tint + x), noDespill, solid));
+    }
+    if (x < e1)
+        rows.Dark(y, src, bpp, light, x, e1, alpha, tint);
 }
 
 // The background of 8 pixels of row y at columns x.. as RegionRows::Compose takes it: the colour,
@@ -2826,10 +2917,14 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
 template <int parts = RegionRows::AllLight>
 void LightRow(const RegionRows& rows, int y, RowLight& light)
 {
-    if (rows.avx2)
-        rows.LightAvx2<parts>(y, light);
-    else
+    const int perColumn = parts & ~RegionRows::Leans;
+    if (rows.avx2) {
+        rows.LightAvx2<perColumn>(y, light);
+        if (parts & RegionRows::Leans)
+            LeansAvx2(rows, light);
+    } else {
         rows.Light<parts>(y, light);
+    }
 }
 
 // The key of a row, then the mixes along the subject's ways (towards: the row's, kept from one
@@ -2843,6 +2938,15 @@ void KeyRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLi
     }
     rows.Key(src, bpp, light, e0, e1, alpha, tint);
     rows.Mix(y, src, bpp, light, e0, e1, alpha, tint);
+}
+
+void DarkRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha,
+             float* tint)
+{
+    if (rows.avx2)
+        DarkAvx2(rows, y, src, bpp, light, e0, e1, alpha, tint);
+    else
+        rows.Dark(y, src, bpp, light, e0, e1, alpha, tint);
 }
 
 void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
@@ -3230,7 +3334,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
                 KeyRow(rows, y, src, sbpp, light, towards, 0, ew, keyedRow.data(), tintsOfRow(ey));
-                rows.Dark(y, src, sbpp, light, 0, ew, keyedRow.data(), tintsOfRow(ey));
+                DarkRow(rows, y, src, sbpp, light, 0, ew, keyedRow.data(), tintsOfRow(ey));
                 ring.Enter(ey, keyedRow.data());
             };
             const int first = rc.top + begin - ext.top, last = rc.top + end - ext.top;
@@ -3264,7 +3368,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                 LightRow(rows, y, light);
                 KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
-                rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
+                DarkRow(rows, y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
                     ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
                 writeMask(ry, alpha.data());
@@ -3299,7 +3403,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha + ey * alphaStride, tint.data());
-            rows.Dark(y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
+            DarkRow(rows, y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
             TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
         }
     });
