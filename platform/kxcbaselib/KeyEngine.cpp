@@ -2709,16 +2709,38 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
     }
 }
 
-// RegionRows::Dark eight pixels at a time; with colours called see-through, the plain code.
+// CKeyLut::SeeThroughAt of 8 corrected colours.
+KX_AVX2_INLINE __m256 SeeThrough8(const CKeyLut& l, __m256 c0, __m256 c1, __m256 c2)
+{
+    const __m256 perStep = _mm256_set1_ps(1 / kLutStep);
+    const __m256 fb = _mm256_mul_ps(_mm256_sub_ps(c0, _mm256_set1_ps(l.origin[0])), perStep);
+    const __m256 fg = _mm256_mul_ps(_mm256_sub_ps(c1, _mm256_set1_ps(l.origin[1])), perStep);
+    const __m256 fr = _mm256_mul_ps(_mm256_sub_ps(c2, _mm256_set1_ps(l.origin[2])), perStep);
+    const __m256i lowest = _mm256_setzero_si256(), highest = _mm256_set1_epi32(kLutN - 2), side = _mm256_set1_epi32(kLutN);
+    const __m256i ib = _mm256_max_epi32(lowest, _mm256_min_epi32(_mm256_cvttps_epi32(fb), highest));
+    const __m256i ig = _mm256_max_epi32(lowest, _mm256_min_epi32(_mm256_cvttps_epi32(fg), highest));
+    const __m256i ir = _mm256_max_epi32(lowest, _mm256_min_epi32(_mm256_cvttps_epi32(fr), highest));
+    const __m256 tb = Clamp01x8(_mm256_sub_ps(fb, _mm256_cvtepi32_ps(ib)));
+    const __m256 tg = Clamp01x8(_mm256_sub_ps(fg, _mm256_cvtepi32_ps(ig)));
+    const __m256 tr = Clamp01x8(_mm256_sub_ps(fr, _mm256_cvtepi32_ps(ir)));
+    const __m256i n = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ib, side), ig), side), ir);
+    const float* v = l.seeThrough;
+    const int sg = kLutN, sb = kLutN * kLutN;
+    const __m256 c00 = Lerp8(_mm256_i32gather_ps(v, n, 4), _mm256_i32gather_ps(v + 1, n, 4), tr);
+    const __m256 c01 = Lerp8(_mm256_i32gather_ps(v + sg, n, 4), _mm256_i32gather_ps(v + sg + 1, n, 4), tr);
+    const __m256 c10 = Lerp8(_mm256_i32gather_ps(v + sb, n, 4), _mm256_i32gather_ps(v + sb + 1, n, 4), tr);
+    const __m256 c11 = Lerp8(_mm256_i32gather_ps(v + sb + sg, n, 4), _mm256_i32gather_ps(v + sb + sg + 1, n, 4), tr);
+    return Lerp8(Lerp8(c00, c01, tg), Lerp8(c10, c11, tg), tb);
+}
+
+// RegionRows::Dark eight pixels at a time.
 KX_AVX2 void DarkAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1,
                       BYTE* alpha, float* tint)
 {
     if (!rows.inside)
         return;
-    if (rows.lut->anySeeThrough) {
-        rows.Dark(y, src, bpp, light, e0, e1, alpha, tint);
-        return;
-    }
+    const CKeyLut& l = *rows.lut;
+    const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
     const float *r0, *r1;
     float ty;
     rows.InsideRows(y, r0, r1, ty);
@@ -2754,6 +2776,13 @@ KX_AVX2 void DarkAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, c
             continue;
         __m256 dark = _mm256_min_ps(_mm256_div_ps(_mm256_sub_ps(from, share), range), one);
         dark = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(dark, dark), _mm256_sub_ps(three, _mm256_mul_ps(two, dark))), in);
+        if (l.anySeeThrough) {
+            const __m256 top = _mm256_set1_ps(255.0f);
+            const __m256 b = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(c[0]), _mm256_loadu_ps(g0 + x)), top);
+            const __m256 g = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(c[1]), _mm256_loadu_ps(g1 + x)), top);
+            const __m256 r = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(c[2]), _mm256_loadu_ps(g2 + x)), top);
+            dark = _mm256_mul_ps(dark, _mm256_sub_ps(one, SeeThrough8(l, b, g, r)));
+        }
         const __m256 raised = _mm256_add_ps(
             _mm256_add_ps(_mm256_cvtepi32_ps(a8), _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(full, a8)), dark)), half);
         const __m256i a = _mm256_blendv_epi8(a8, _mm256_cvttps_epi32(raised), _mm256_castps_si256(work));
