@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <new>
@@ -1999,7 +2000,7 @@ namespace {
 // leans the screen's way.
 struct RowLight
 {
-    std::vector<float> g[3], b[3], lean, invLean;
+    std::vector<float> g[3], b[3], lean;
     void Resize(int n)
     {
         for (int i = 0; i < 3; ++i) {
@@ -2007,7 +2008,6 @@ struct RowLight
             b[i].resize(n);
         }
         lean.resize(n);
-        invLean.resize(n);
     }
 };
 
@@ -2018,6 +2018,10 @@ struct RowTowards
     int cy = -1;
     bool any = false;
     std::vector<float> v[3];
+    // How far the subject's colour there leans the screen's way as the screen's light shows it:
+    // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a pixel of the
+    // column (unknown is +infinity where no way is known, else 0).
+    std::vector<float> lean[3], unknown;
 };
 
 // What every row of one region shares: where its columns lie on the light map and on the
@@ -2099,11 +2103,8 @@ struct RegionRows
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
-        float* invLean = row.invLean.data();
-        for (int x = 0; x < ew; ++x) {
+        for (int x = 0; x < ew; ++x)
             lean[x] = b0[x] * w0 + b1[x] * w1 + b2[x] * w2;
-            invLean[x] = 1 / std::max(lean[x], 1.0f);
-        }
     }
 
     // Opacity bytes and tint tolerances of the columns e0 .. e1 - 1 of a row; src is the row's
@@ -2201,6 +2202,21 @@ struct RegionRows
                 row.any = row.any || v[x] != 0;
             }
         }
+        // The way's length is one over the distance from the screen colour to the subject's, both
+        // corrected; a corrected channel is the seen one times the picked screen's over the
+        // screen's colour there.
+        for (int k = 0; k < 3; ++k)
+            row.lean[k].resize(ew);
+        row.unknown.resize(ew);
+        const float* key = inside->key;
+        for (int x = 0; x < ew; ++x) {
+            const float v0 = row.v[0][x], v1 = row.v[1][x], v2 = row.v[2][x];
+            const float vv = v0 * v0 + v1 * v1 + v2 * v2;
+            const float way[3] = {v0, v1, v2};
+            for (int k = 0; k < 3; ++k)
+                row.lean[k][x] = vv > 0 ? lut->w[k] * (key[k] + way[k] / vv) / std::max(key[k], 1.0f) : 0;
+            row.unknown[x] = vv > 0 ? 0 : std::numeric_limits<float>::infinity();
+        }
         return row.any;
     }
 
@@ -2290,16 +2306,27 @@ struct RegionRows
         }
     }
 
+    // Takes spill away from a colour: the screen's hue of f times the screen's colour b0 b1 b2
+    // there, as much as a pixel holds that has f more of the screen's light in it than its opacity
+    // says. The spill's light stays, so that a rim of spill neither darkens nor glows.
+    static void Despill(float f, float b0, float b1, float b2, float& c0, float& c1, float& c2)
+    {
+        const float grey = (b0 + b1 + b2) * (1 / 3.0f);
+        c0 = std::max(0.0f, c0 - f * (b0 - grey));
+        c1 = std::max(0.0f, c1 - f * (b1 - grey));
+        c2 = std::max(0.0f, c2 - f * (b2 - grey));
+    }
+
     // The composite of the columns e0 .. e1 - 1 of picture row y from their colours, opacities and
-    // tint tolerances, into dst (the pixel of column e0).
+    // tint tolerances, into dst (the pixel of column e0); towards is the row's ways (null: none
+    // known).
     void Compose(int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha, const float* tint, int e0,
-                 int e1, BYTE* dst) const
+                 int e1, BYTE* dst, const RowTowards* towards) const
     {
         const CKeyLut& l = *lut;
         const float w0 = l.w[0], w1 = l.w[1], w2 = l.w[2];
         const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
         const float* lean = light.lean.data();
-        const float* invLean = light.invLean.data();
         const int dbpp = mode == Transparent ? 4 : 3;
         const BYTE *r0 = nullptr, *r1 = nullptr;
         int wy = 0;
@@ -2340,8 +2367,8 @@ struct RegionRows
                     continue;
                 }
             }
-            // The subject's own colour: the screen's share taken away, then what still leans the
-            // screen's way beyond the tolerance.
+            // The subject's own colour: the screen's share taken away, then the screen's hue of
+            // what still leans its way beyond what the subject may.
             const float a = a8 * (1 / 255.0f), k = 1 - a;
             float c0 = p[0], c1 = p[1], c2 = p[2];
             if (a8 < 255) {
@@ -2352,13 +2379,17 @@ struct RegionRows
             if (despill) {
                 const float eB = lean[x];
                 const float e = c0 * w0 + c1 * w1 + c2 * w2;
-                const float lim = t * a * eB;
-                if (eB > 1 && e > lim) {
-                    const float f = (e - lim) * invLean[x];
-                    c0 = std::max(0.0f, c0 - f * b0[x]);
-                    c1 = std::max(0.0f, c1 - f * b1[x]);
-                    c2 = std::max(0.0f, c2 - f * b2[x]);
-                }
+                // The lean the subject's colour may keep: the tolerance's share of the screen's, or
+                // at a mixed pixel less where the subject's colour near it leans less (a colour
+                // leaning away from the screen hides spill from the tolerance alone), moved by as
+                // much as the tolerance was moved from its default. Of the pixel's opacity a, the
+                // share f is then spill and a - f the subject: e - f eB = (a - f) eS.
+                float eS = t * eB;
+                if (a8 < 255 && towards)
+                    eS = std::min(eS, towards->lean[0][x] * b0[x] + towards->lean[1][x] * b1[x] +
+                                          towards->lean[2][x] * b2[x] + towards->unknown[x] + (t - kDefaultTint) * eB);
+                if (eB > 1 && e > a * eS && eB - eS > 1)
+                    Despill(std::min(a, (e - a * eS) / (eB - eS)), b0[x], b1[x], b2[x], c0, c1, c2);
             }
             if (mode == Transparent) {
                 const float inv = 1 / a;
@@ -2738,13 +2769,12 @@ KX_AVX2_INLINE __m256i ToBytes8(__m256 v)
 
 // RegionRows::Compose eight pixels at a time, every case of it.
 KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
-                         const float* tint, int e0, int e1, BYTE* dst)
+                         const float* tint, int e0, int e1, BYTE* dst, const RowTowards* towards)
 {
     const CKeyLut& l = *rows.lut;
     const __m256 w0 = _mm256_set1_ps(l.w[0]), w1 = _mm256_set1_ps(l.w[1]), w2 = _mm256_set1_ps(l.w[2]);
     const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
     const float* lean = light.lean.data();
-    const float* invLean = light.invLean.data();
     const bool transparent = rows.mode == RegionRows::Transparent;
     const int dbpp = transparent ? 4 : 3;
     const BYTE *r0 = nullptr, *r1 = nullptr;
@@ -2753,6 +2783,7 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
     const bool direct = rows.mode == RegionRows::Picture && rows.bgWholeColumns && wy == 0;
     const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f), half = _mm256_set1_ps(kNoDespill * 0.5f);
     const __m256 perLevel = _mm256_set1_ps(1 / 255.0f);
+    const __m256 defaultTint = _mm256_set1_ps(kDefaultTint), third = _mm256_set1_ps(1 / 3.0f);
     const __m256i full = _mm256_set1_epi32(255), none = _mm256_setzero_si256();
     int x = e0;
     for (; x + 8 <= e1; x += 8, dst += 8 * dbpp) {
@@ -2789,14 +2820,31 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         __m256 c0 = _mm256_blendv_ps(f0, _mm256_max_ps(_mm256_sub_ps(f0, _mm256_mul_ps(k, s0)), zero), seen);
         __m256 c1 = _mm256_blendv_ps(f1, _mm256_max_ps(_mm256_sub_ps(f1, _mm256_mul_ps(k, s1)), zero), seen);
         __m256 c2 = _mm256_blendv_ps(f2, _mm256_max_ps(_mm256_sub_ps(f2, _mm256_mul_ps(k, s2)), zero), seen);
-        const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
-        const __m256 lim = _mm256_mul_ps(_mm256_mul_ps(t, a), ln);
-        const __m256 spilt = _mm256_and_ps(_mm256_castsi256_ps(despill),
-                                           _mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(e, lim, _CMP_GT_OQ)));
-        const __m256 f = _mm256_mul_ps(_mm256_sub_ps(e, lim), _mm256_loadu_ps(invLean + x));
-        c0 = _mm256_blendv_ps(c0, _mm256_max_ps(_mm256_sub_ps(c0, _mm256_mul_ps(f, s0)), zero), spilt);
-        c1 = _mm256_blendv_ps(c1, _mm256_max_ps(_mm256_sub_ps(c1, _mm256_mul_ps(f, s1)), zero), spilt);
-        c2 = _mm256_blendv_ps(c2, _mm256_max_ps(_mm256_sub_ps(c2, _mm256_mul_ps(f, s2)), zero), spilt);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(despill))) {
+            const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
+            __m256 eS = _mm256_mul_ps(t, ln);
+            if (towards) {
+                const __m256 local = _mm256_add_ps(
+                    _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(towards->lean[0].data() + x), s0),
+                                                              _mm256_mul_ps(_mm256_loadu_ps(towards->lean[1].data() + x), s1)),
+                                                _mm256_mul_ps(_mm256_loadu_ps(towards->lean[2].data() + x), s2)),
+                                  _mm256_loadu_ps(towards->unknown.data() + x)),
+                    _mm256_mul_ps(_mm256_sub_ps(t, defaultTint), ln));
+                eS = _mm256_blendv_ps(eS, _mm256_min_ps(local, eS), seen);
+            }
+            const __m256 kept = _mm256_mul_ps(a, eS), room = _mm256_sub_ps(ln, eS);
+            const __m256 spilt = _mm256_and_ps(
+                _mm256_castsi256_ps(despill),
+                _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(e, kept, _CMP_GT_OQ)),
+                              _mm256_cmp_ps(room, one, _CMP_GT_OQ)));
+            if (_mm256_movemask_ps(spilt)) {
+                const __m256 f = _mm256_min_ps(_mm256_div_ps(_mm256_sub_ps(e, kept), room), a);
+                const __m256 grey = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(s0, s1), s2), third);
+                c0 = _mm256_blendv_ps(c0, _mm256_max_ps(_mm256_sub_ps(c0, _mm256_mul_ps(f, _mm256_sub_ps(s0, grey))), zero), spilt);
+                c1 = _mm256_blendv_ps(c1, _mm256_max_ps(_mm256_sub_ps(c1, _mm256_mul_ps(f, _mm256_sub_ps(s1, grey))), zero), spilt);
+                c2 = _mm256_blendv_ps(c2, _mm256_max_ps(_mm256_sub_ps(c2, _mm256_mul_ps(f, _mm256_sub_ps(s2, grey))), zero), spilt);
+            }
+        }
         __m256i o0, o1, o2;
         if (transparent) {
             const __m256 inv = _mm256_div_ps(one, a);
@@ -2819,7 +2867,7 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         StorePixels8(dst, 3, o0, o1, o2, full);
     }
     if (x < e1)
-        rows.Compose(y, src, bpp, light, alpha, tint, x, e1, dst);
+        rows.Compose(y, src, bpp, light, alpha, tint, x, e1, dst, towards);
 }
 
 // The row kernels of the level the CPU runs.
@@ -2845,13 +2893,15 @@ void KeyRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLi
     rows.Mix(y, src, bpp, light, e0, e1, alpha, tint);
 }
 
+// The composite of a row; towards keeps the ways of the row's cells from one row to the next.
 void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
-                const float* tint, int e0, int e1, BYTE* dst)
+                const float* tint, int e0, int e1, BYTE* dst, RowTowards& towards)
 {
+    const RowTowards* ways = rows.TowardsRow(y, towards) ? &towards : nullptr;
     if (rows.avx2)
-        ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst);
+        ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
     else
-        rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst);
+        rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
 }
 
 // The shaped path keeps a row's tint tolerances as bytes while the matte is shaped.
@@ -3220,7 +3270,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
-            RowTowards towards;
+            RowTowards towards, composedWays;   // the rows keyed run ahead of those composed
             CBrightnessRing ring(rows, source, ext);
             std::vector<BYTE> keyedRow(ew), shared(ew);
             std::vector<float> tints((size_t)(2 * kDetailRadius + 1) * ew);
@@ -3245,7 +3295,8 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 if (out.composite) {
                     const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                     LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry));
+                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry),
+                               composedWays);
                 }
                 writeMask(ry, shared.data() + e0);
             }
@@ -3266,7 +3317,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
                 rows.Dark(y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
-                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
+                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry), towards);
                 writeMask(ry, alpha.data());
             }
         });
@@ -3310,6 +3361,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
+        RowTowards towards;
         std::vector<float> tint(ew);
         for (int ry = begin; ry < end; ++ry) {
             const int y = rc.top + ry, ey = y - ext.top;
@@ -3319,7 +3371,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
                 LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
+                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry), towards);
             }
             writeMask(ry, a + e0);
         }
