@@ -518,6 +518,9 @@ struct KEYINSIDE
     // pixel there lies on the line from the screen colour to it, and its opacity is how far along
     // (3 a cell: that colour less the screen's, over its length squared; all 0 where unknown).
     std::vector<float> towards;
+    // The mean colour, corrected, of the cell and its neighbours weighted by opacity, where the
+    // cell's own colours give its way (the first channel -1 elsewhere).
+    std::vector<float> colour;
     float key[3] = {0, 0, 0};
 };
 
@@ -1799,6 +1802,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
         }
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
+    in.colour.assign((size_t)w * h * 3, -1.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
     // finishes the rows whatever the workers do.
@@ -1857,6 +1861,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
+                for (int k = 0; k < 3; ++k)
+                    in.colour[3 * ((size_t)y * w + x) + k] = key[k] + v[k] / weight;
             }
     });
     // Faint mixes far from anything dense (the tips of hair) take the way of the cells round
@@ -1916,8 +1922,10 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         }
                     }
                 }
-                if (clear)
+                if (clear) {
                     to[0] = to[1] = to[2] = 0;
+                    in.colour[3 * ((size_t)y * w + x)] = -1;
+                }
             }
     });
 }
@@ -2019,9 +2027,10 @@ struct RowTowards
     bool any = false;
     std::vector<float> v[3];
     // How far the subject's colour there leans the screen's way as the screen's light shows it:
-    // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a pixel of the
-    // column (unknown is +infinity where no way is known, else 0).
-    std::vector<float> lean[3], unknown;
+    // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a mixed pixel
+    // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
+    // opaque one (+infinity also inside the subject, far from the clear screen).
+    std::vector<float> lean[3], unknown, unknownOpaque;
 };
 
 // What every row of one region shares: where its columns lie on the light map and on the
@@ -2202,20 +2211,35 @@ struct RegionRows
                 row.any = row.any || v[x] != 0;
             }
         }
-        // The way's length is one over the distance from the screen colour to the subject's, both
-        // corrected; a corrected channel is the seen one times the picked screen's over the
-        // screen's colour there.
+        // The subject's colour there: where the way reaches opaque (the way's length is one over
+        // its distance from the screen colour), or the mean colour round it, whichever leans the
+        // screen's way less (each leans less than the subject where the other does not: the way
+        // stops short of a colour leaning away from the screen, the mean takes in its mixes). A
+        // corrected channel is the seen one times the picked screen's over the screen's colour
+        // there.
         for (int k = 0; k < 3; ++k)
             row.lean[k].resize(ew);
         row.unknown.resize(ew);
+        row.unknownOpaque.resize(ew);
         const float* key = inside->key;
+        const float* deep = &inside->inside[(size_t)cy * inside->w];
         for (int x = 0; x < ew; ++x) {
             const float v0 = row.v[0][x], v1 = row.v[1][x], v2 = row.v[2][x];
             const float vv = v0 * v0 + v1 * v1 + v2 * v2;
-            const float way[3] = {v0, v1, v2};
+            if (vv <= 0) {
+                for (int k = 0; k < 3; ++k)
+                    row.lean[k][x] = 0;
+                row.unknown[x] = row.unknownOpaque[x] = std::numeric_limits<float>::infinity();
+                continue;
+            }
+            float subject[3] = {key[0] + v0 / vv, key[1] + v1 / vv, key[2] + v2 / vv};
+            const float* mean = &inside->colour[3 * ((size_t)cy * inside->w + cellOf[x])];
+            if (mean[0] >= 0 && Dot(lut->w, mean) < Dot(lut->w, subject))
+                std::copy(mean, mean + 3, subject);
             for (int k = 0; k < 3; ++k)
-                row.lean[k][x] = vv > 0 ? lut->w[k] * (key[k] + way[k] / vv) / std::max(key[k], 1.0f) : 0;
-            row.unknown[x] = vv > 0 ? 0 : std::numeric_limits<float>::infinity();
+                row.lean[k][x] = lut->w[k] * subject[k] / std::max(key[k], 1.0f);
+            row.unknown[x] = 0;
+            row.unknownOpaque[x] = deep[cellOf[x]] <= 0 ? 0 : std::numeric_limits<float>::infinity();
         }
         return row.any;
     }
@@ -2337,8 +2361,17 @@ struct RegionRows
             const unsigned a8 = alpha[x];
             const float t = tint[x];
             bool despill = t < kNoDespill * 0.5f;
-            // An opaque pixel that leans the screen's way no further than its tolerance is itself.
-            if (a8 == 255 && despill && !(lean[x] > 1 && p[0] * w0 + p[1] * w1 + p[2] * w2 > t * lean[x]))
+            // The lean the subject's colour may keep: the tolerance's share of the screen's, or
+            // near the subject's edge less where the subject's colour near it leans less (a colour
+            // leaning away from the screen hides spill from the tolerance alone), moved by as much
+            // as the tolerance was moved from its default.
+            const float eB = lean[x];
+            float eS = t * eB;
+            if (despill && towards)
+                eS = std::min(eS, towards->lean[0][x] * b0[x] + towards->lean[1][x] * b1[x] + towards->lean[2][x] * b2[x] +
+                                      (a8 < 255 ? towards->unknown[x] : towards->unknownOpaque[x]) + (t - kDefaultTint) * eB);
+            // An opaque pixel that leans the screen's way no further than that is itself.
+            if (a8 == 255 && despill && !(eB > 1 && p[0] * w0 + p[1] * w1 + p[2] * w2 > eS))
                 despill = false;
             if (a8 == 255 && !despill) {
                 dst[0] = p[0];
@@ -2377,17 +2410,9 @@ struct RegionRows
                 c2 = std::max(0.0f, c2 - k * b2[x]);
             }
             if (despill) {
-                const float eB = lean[x];
+                // Of the pixel's opacity a, the share f is spill and a - f the subject:
+                // e - f eB = (a - f) eS.
                 const float e = c0 * w0 + c1 * w1 + c2 * w2;
-                // The lean the subject's colour may keep: the tolerance's share of the screen's, or
-                // at a mixed pixel less where the subject's colour near it leans less (a colour
-                // leaning away from the screen hides spill from the tolerance alone), moved by as
-                // much as the tolerance was moved from its default. Of the pixel's opacity a, the
-                // share f is then spill and a - f the subject: e - f eB = (a - f) eS.
-                float eS = t * eB;
-                if (a8 < 255 && towards)
-                    eS = std::min(eS, towards->lean[0][x] * b0[x] + towards->lean[1][x] * b1[x] +
-                                          towards->lean[2][x] * b2[x] + towards->unknown[x] + (t - kDefaultTint) * eB);
                 if (eB > 1 && e > a * eS && eB - eS > 1)
                     Despill(std::min(a, (e - a * eS) / (eB - eS)), b0[x], b1[x], b2[x], c0, c1, c2);
             }
@@ -2794,11 +2819,25 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         const __m256 ln = _mm256_loadu_ps(lean + x);
         const __m256 f0 = _mm256_cvtepi32_ps(p0), f1 = _mm256_cvtepi32_ps(p1), f2 = _mm256_cvtepi32_ps(p2);
         const __m256i opaque = _mm256_cmpeq_epi32(a8, full);
-        // An opaque pixel that leans the screen's way no further than its tolerance is itself.
         __m256i despill = AsMask(_mm256_cmp_ps(t, half, _CMP_LT_OQ));
+        const bool anyDespill = _mm256_movemask_ps(_mm256_castsi256_ps(despill)) != 0;
+        // The lean the subject's colour may keep, as the plain code has it.
+        __m256 eS = _mm256_mul_ps(t, ln);
+        const __m256 s0 = _mm256_loadu_ps(b0 + x), s1 = _mm256_loadu_ps(b1 + x), s2 = _mm256_loadu_ps(b2 + x);
+        if (towards && anyDespill) {
+            const __m256 unknown = _mm256_blendv_ps(_mm256_loadu_ps(towards->unknown.data() + x),
+                                                    _mm256_loadu_ps(towards->unknownOpaque.data() + x), _mm256_castsi256_ps(opaque));
+            const __m256 local = _mm256_add_ps(
+                _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(towards->lean[0].data() + x), s0),
+                                                          _mm256_mul_ps(_mm256_loadu_ps(towards->lean[1].data() + x), s1)),
+                                            _mm256_mul_ps(_mm256_loadu_ps(towards->lean[2].data() + x), s2)),
+                              unknown),
+                _mm256_mul_ps(_mm256_sub_ps(t, defaultTint), ln));
+            eS = _mm256_min_ps(local, eS);
+        }
+        // An opaque pixel that leans the screen's way no further than that is itself.
         const __m256 leanP = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(f0, w0), _mm256_mul_ps(f1, w1)), _mm256_mul_ps(f2, w2));
-        const __m256i leansOut = AsMask(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ),
-                                                      _mm256_cmp_ps(leanP, _mm256_mul_ps(t, ln), _CMP_GT_OQ)));
+        const __m256i leansOut = AsMask(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(leanP, eS, _CMP_GT_OQ)));
         despill = _mm256_andnot_si256(_mm256_andnot_si256(leansOut, opaque), despill);
         const __m256i itself = _mm256_andnot_si256(despill, opaque);
         if (_mm256_movemask_ps(_mm256_castsi256_ps(itself)) == 0xFF) {
@@ -2815,23 +2854,12 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         // The subject's own colour: the screen's share taken away, then what still leans the
         // screen's way beyond the tolerance.
         const __m256 a = _mm256_mul_ps(_mm256_cvtepi32_ps(a8), perLevel), k = _mm256_sub_ps(one, a);
-        const __m256 s0 = _mm256_loadu_ps(b0 + x), s1 = _mm256_loadu_ps(b1 + x), s2 = _mm256_loadu_ps(b2 + x);
         const __m256 seen = _mm256_castsi256_ps(notOpaque);
         __m256 c0 = _mm256_blendv_ps(f0, _mm256_max_ps(_mm256_sub_ps(f0, _mm256_mul_ps(k, s0)), zero), seen);
         __m256 c1 = _mm256_blendv_ps(f1, _mm256_max_ps(_mm256_sub_ps(f1, _mm256_mul_ps(k, s1)), zero), seen);
         __m256 c2 = _mm256_blendv_ps(f2, _mm256_max_ps(_mm256_sub_ps(f2, _mm256_mul_ps(k, s2)), zero), seen);
         if (_mm256_movemask_ps(_mm256_castsi256_ps(despill))) {
             const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
-            __m256 eS = _mm256_mul_ps(t, ln);
-            if (towards) {
-                const __m256 local = _mm256_add_ps(
-                    _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(towards->lean[0].data() + x), s0),
-                                                              _mm256_mul_ps(_mm256_loadu_ps(towards->lean[1].data() + x), s1)),
-                                                _mm256_mul_ps(_mm256_loadu_ps(towards->lean[2].data() + x), s2)),
-                                  _mm256_loadu_ps(towards->unknown.data() + x)),
-                    _mm256_mul_ps(_mm256_sub_ps(t, defaultTint), ln));
-                eS = _mm256_blendv_ps(eS, _mm256_min_ps(local, eS), seen);
-            }
             const __m256 kept = _mm256_mul_ps(a, eS), room = _mm256_sub_ps(ln, eS);
             const __m256 spilt = _mm256_and_ps(
                 _mm256_castsi256_ps(despill),

@@ -582,6 +582,40 @@ TEST_F(PrimatteWndTest, MixedPixelsComposeToTheirSubjectOverTheNewBackground)
     EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << "in strips";
 }
 
+// Orange on a green screen leans away from the screen's hue, so the screen light on its rim (a
+// band read opaque, a fifth of it the screen's) hides within the tolerance: the rim is taken to
+// the lean of the orange beside it. Inside the subject, far from the clear screen, a thin teal
+// stripe keeps what the tolerance gives it, however the orange round it leans.
+TEST_F(PrimatteWndTest, HiddenSpillOnTheSubjectsRimIsTakenAway)
+{
+    const COLORREF orange = RGB(205, 110, 40), teal = RGB(120, 150, 145);
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        if (x >= 200 && x < 202 && y >= 160 && y < 200)
+            return teal;
+        if (x >= 100 && x < 300 && y >= 120)
+            return orange;
+        if (x >= 100 && x < 300 && y >= 117 && y < 120)
+            return Mix(orange, kGreenScreen, 0.8);
+        return kGreenScreen;
+    });
+    PickScreen(dib, 10, 10);
+    m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
+    auto composed = [&](int x, int y) {
+        const BYTE* p = m_view.GetComposite()->GetLine(y) + 3 * x;
+        return RGB(p[2], p[1], p[0]);
+    };
+    ASSERT_EQ(255, AlphaAt(150, 118)) << "the rim reads opaque";
+    const double rim = LeanOf(composed(150, 118), kGreenScreen), own = LeanOf(orange, kGreenScreen);
+    EXPECT_LT(rim, own + 15) << "the rim leans the screen's way as the orange does, nearly";
+    EXPECT_NEAR(BrightnessOf(composed(150, 118)), BrightnessOf(Mix(orange, kGreenScreen, 0.8)), 1.0);
+    EXPECT_EQ(composed(150, 200), orange) << "the orange itself";
+    ASSERT_EQ(255, AlphaAt(200, 180));
+    CDib alone = Patches(kGreenScreen, {teal});
+    const COLORREF stripe = composed(200, 180);
+    PickScreen(alone, 5, 5);
+    EXPECT_EQ(composed(60, 20), stripe) << "the teal inside the subject as the teal alone";
+}
+
 // A picture of a million pixels and more is keyed through a table of the colours round the
 // screen's: its mask and composite agree with those of a part of it keyed alone, which take the
 // interpolated way, over a colour and over a picture.
