@@ -1449,17 +1449,30 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     const int side = std::max(4, std::max(w, h) / 24);
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     const int cells = cw * ch;
-    // The columns' places on the light map, as MapGains finds them.
+    // The gains as MapGains finds them, the rows of the light map first interpolated along each
+    // of the picture's columns once, then between the two rows round each line.
     const LightMap& map = m_spare;
-    std::vector<MapSpot> columns;
-    if (map.w > 0)
-        for (int x = 0; x < w; ++x)
-            columns.emplace_back((x + 0.5) / w, map.w);
+    std::vector<float> along;
+    if (map.w > 0) {
+        along.resize((size_t)map.h * w * 3);
+        for (int x = 0; x < w; ++x) {
+            const MapSpot column((x + 0.5) / w, map.w);
+            for (int m = 0; m < map.h; ++m)
+                for (int i = 0; i < 3; ++i) {
+                    const float a = map.gains[3 * (m * map.w + column.i0) + i], b = map.gains[3 * (m * map.w + column.i1) + i];
+                    along[3 * ((size_t)m * w + x) + i] = a + (b - a) * column.t;
+                }
+        }
+    }
     auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
     auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
         float g[3] = {1, 1, 1};
-        if (map.w > 0)
-            GainsAt(map.gains, map.w, columns[x], line, g);
+        if (map.w > 0) {
+            const float* top = &along[3 * ((size_t)line.i0 * w + x)];
+            const float* bottom = &along[3 * ((size_t)line.i1 * w + x)];
+            for (int i = 0; i < 3; ++i)
+                g[i] = top[i] * (1 - line.t) + bottom[i] * line.t;
+        }
         const BYTE* p = row + x * bpp;
         const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
         return s.MeasurePlain(c);
