@@ -1453,17 +1453,30 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     const int side = std::max(4, std::max(w, h) / 24);
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     const int cells = cw * ch;
-    // The columns' places on the light map, as MapGains finds them.
+    // The gains as MapGains finds them, the rows of the light map first interpolated along each
+    // of the picture's columns once, then between the two rows round each line.
     const LightMap& map = m_spare;
-    std::vector<MapSpot> columns;
-    if (map.w > 0)
-        for (int x = 0; x < w; ++x)
-            columns.emplace_back((x + 0.5) / w, map.w);
+    std::vector<float> along;
+    if (map.w > 0) {
+        along.resize((size_t)map.h * w * 3);
+        for (int x = 0; x < w; ++x) {
+            const MapSpot column((x + 0.5) / w, map.w);
+            for (int m = 0; m < map.h; ++m)
+                for (int i = 0; i < 3; ++i) {
+                    const float a = map.gains[3 * (m * map.w + column.i0) + i], b = map.gains[3 * (m * map.w + column.i1) + i];
+                    along[3 * ((size_t)m * w + x) + i] = a + (b - a) * column.t;
+                }
+        }
+    }
     auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
     auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
         float g[3] = {1, 1, 1};
-        if (map.w > 0)
-            GainsAt(map.gains, map.w, columns[x], line, g);
+        if (map.w > 0) {
+            const float* top = &along[3 * ((size_t)line.i0 * w + x)];
+            const float* bottom = &along[3 * ((size_t)line.i1 * w + x)];
+            for (int i = 0; i < 3; ++i)
+                g[i] = top[i] * (1 - line.t) + bottom[i] * line.t;
+        }
         const BYTE* p = row + x * bpp;
         const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
         return s.MeasurePlain(c);
@@ -2982,11 +2995,16 @@ public:
     // Takes all its memory here.
     CBrightnessRing(const RegionRows& rows, const CDib& source, const CRect& ext)
         : m_rows(rows), m_source(source), m_ext(ext), m_ew(ext.Width()), m_eh(ext.Height()),
-          m_blocks((m_ew + kBlockSide - 1) / kBlockSide), m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew),
-          m_mixed((size_t)kRing * m_blocks), m_lifted((size_t)kRing * m_blocks), m_screen((size_t)kRing * rows.mapW),
+          m_blocks((m_ew + kBlockSide - 1) / kBlockSide), m_groups((m_ew + kGroupSide - 1) / kGroupSide),
+          m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew), m_mixed((size_t)kRing * m_blocks),
+          m_lifted((size_t)kRing * m_groups), m_screen((size_t)kRing * rows.mapW),
           m_rowOf(kRing, -1), m_cellOf(m_ew), m_columnOpacity(kBlockSide + 2 * kDetailRadius),
           m_columnLift(kBlockSide + 2 * kDetailRadius)
     {
+        if (rows.avx2) {
+            m_paddedOpacity.resize(kPadded);
+            m_paddedLift.resize(kPadded);
+        }
         for (const RegionRows::Run& run : rows.runs)
             for (int x = run.begin; x < run.end; ++x)
                 m_cellOf[x] = run.m0;
@@ -3013,7 +3031,7 @@ public:
                 any = (BYTE)(keep[x] - 1) < 254;
             m[k] = any;
         }
-        std::fill(&m_lifted[(size_t)slot * m_blocks], &m_lifted[(size_t)slot * m_blocks] + m_blocks, 0);
+        std::fill(&m_lifted[(size_t)slot * m_groups], &m_lifted[(size_t)slot * m_groups] + m_groups, 0);
         // The screen's brightness at the light map's cells along this row.
         int y0;
         float ty;
@@ -3048,10 +3066,16 @@ public:
         for (int k = 0; k < m_blocks; ++k) {
             if (!ownMixed[k])
                 continue;
-            // The blocks the windows of this one reach, in every row of the windows.
+            // The columns the windows of this block reach, in every row of the windows.
+            const int g0 = std::max(0, k * kBlockSide - r) / kGroupSide;
+            const int g1 = (std::min(ew, (k + 1) * kBlockSide + r) - 1) / kGroupSide;
             for (int i = 0; i < n; ++i)
-                for (int kk = std::max(0, k - 1); kk <= std::min(m_blocks - 1, k + 1); ++kk)
-                    Lifts((y0 + i) % kRing, kk);
+                for (int g = g0; g <= g1; ++g)
+                    Lifts((y0 + i) % kRing, g);
+            if (m_rows.avx2) {
+                ShareBlockAvx2(k, n, wasRows, liftRows, ownWas, ownLift, out);
+                continue;
+            }
             // The window's columns summed down, then along.
             const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide);
             const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
@@ -3074,35 +3098,51 @@ public:
                     opacity += m_columnOpacity[c - c0];
                     sum += m_columnLift[c - c0];
                 }
-                // F - S, from the window.
-                const float contrast = sum * 255 / opacity;
-                const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
-                if (trust <= 0)
-                    continue;
-                const float a = ownWas[x] * (1 / 255.0f);
-                const float shared = Clamp01(ownLift[x] / contrast);
-                out[x] = AlphaByte(a + (shared - a) * trust);
+                out[x] = SharedByte(ownWas[x], ownLift[x], opacity, sum, out[x]);
             }
         }
     }
 
 private:
-    static const int kRing = 2 * kDetailRadius + 1, kBlockSide = 32;
+    // Rows are looked at in blocks of columns for mixed pixels, and their brightness is found in
+    // smaller groups, as far as the windows reach.
+    static const int kRing = 2 * kDetailRadius + 1, kBlockSide = 32, kGroupSide = 8;
+    // The AVX2 path's window columns of a block, in whole eights and the columns before the
+    // extent's first.
+    static const int kPadded = (kBlockSide + 2 * kDetailRadius + 7) / 8 * 8 + kDetailRadius;
     static constexpr float kWb = 0.114f, kWg = 0.587f, kWr = 0.299f;
 
-    // The brightness above the screen's of a block of a row in the ring, once.
-    void Lifts(int slot, int k)
+    // A mixed pixel of opacity was and brightness lift above the screen's, shared out by its
+    // window's sums of opacities and lifts (ShareBlockAvx2 does it eight at a time: a change here
+    // goes there too); unchanged (kept) where the window's contrast tells too little.
+    static BYTE SharedByte(BYTE was, float lift, int opacity, float sum, BYTE kept)
     {
-        if (m_lifted[(size_t)slot * m_blocks + k])
+        // F - S, from the window.
+        const float contrast = sum * 255 / opacity;
+        const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+        if (trust <= 0)
+            return kept;
+        const float a = was * (1 / 255.0f);
+        const float shared = Clamp01(lift / contrast);
+        return AlphaByte(a + (shared - a) * trust);
+    }
+
+    // The brightness above the screen's of a group of columns of a row in the ring, once.
+    void Lifts(int slot, int group)
+    {
+        if (m_lifted[(size_t)slot * m_groups + group])
             return;
-        m_lifted[(size_t)slot * m_blocks + k] = 1;
-        const int x0 = k * kBlockSide, x1 = std::min(m_ew, x0 + kBlockSide);
+        m_lifted[(size_t)slot * m_groups + group] = 1;
+        const int x0 = group * kGroupSide, x1 = std::min(m_ew, x0 + kGroupSide);
         const int sbpp = m_source.GetBitsPerPixel() / 8;
         const BYTE* p = m_source.GetLine(m_ext.top + m_rowOf[slot]) + ((size_t)m_ext.left + x0) * sbpp;
         const float* sc = &m_screen[(size_t)slot * m_rows.mapW];
         float* l = &m_lift[(size_t)slot * m_ew];
         const int last = m_rows.mapW - 1;
-        for (int x = x0; x < x1; ++x, p += sbpp) {
+        int x = x0;
+        if (m_rows.avx2)
+            x = LiftsAvx2(x0, x1, p, sbpp, sc, l);
+        for (p += (size_t)(x - x0) * sbpp; x < x1; ++x, p += sbpp) {
             const int c = m_cellOf[x];
             const float back = sc[c] + (sc[std::min(c + 1, last)] - sc[c]) * m_rows.mapT[x];
             l[x] = kWb * p[0] + kWg * p[1] + kWr * p[2] - back;
@@ -3110,16 +3150,129 @@ private:
     }
 
     const RegionRows& m_rows;
+    // Lifts for the columns x0 .. x1 - 1 (p at x0's pixel) eight at a time, the same values; the
+    // column it stopped at.
+    KX_AVX2 int LiftsAvx2(int x0, int x1, const BYTE* p, int sbpp, const float* sc, float* l) const
+    {
+        const __m256i last = _mm256_set1_epi32(m_rows.mapW - 1);
+        int x = x0;
+        for (; x + 8 <= x1; x += 8, p += 8 * sbpp) {
+            __m256i c0, c1, c2;
+            LoadPixels8(p, sbpp, c0, c1, c2);
+            // The light map's cells are far wider than eight columns: mostly one cell for all.
+            __m256 s0, s1;
+            const int c = m_cellOf[x];
+            if (m_cellOf[x + 7] == c) {
+                s0 = _mm256_set1_ps(sc[c]);
+                s1 = _mm256_set1_ps(sc[std::min(c + 1, m_rows.mapW - 1)]);
+            } else {
+                const __m256i cell = _mm256_loadu_si256((const __m256i*)&m_cellOf[x]);
+                s0 = _mm256_i32gather_ps(sc, cell, 4);
+                s1 = _mm256_i32gather_ps(sc, _mm256_min_epi32(_mm256_add_epi32(cell, _mm256_set1_epi32(1)), last), 4);
+            }
+            const __m256 back = Lerp8(s0, s1, _mm256_loadu_ps(&m_rows.mapT[x]));
+            const __m256 y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(kWb), _mm256_cvtepi32_ps(c0)),
+                                                         _mm256_mul_ps(_mm256_set1_ps(kWg), _mm256_cvtepi32_ps(c1))),
+                                           _mm256_mul_ps(_mm256_set1_ps(kWr), _mm256_cvtepi32_ps(c2)));
+            _mm256_storeu_ps(l + x, _mm256_sub_ps(y, back));
+        }
+        return x;
+    }
+
+    // Share's work on block k, eight pixels at a time, the same bytes: the window's columns summed
+    // down into sums that are 0 beyond the extent's edges (adding those changes no sum), then along.
+    KX_AVX2 void ShareBlockAvx2(int k, int n, const BYTE* const* wasRows, const float* const* liftRows, const BYTE* ownWas,
+                                const float* ownLift, BYTE* out)
+    {
+        const int r = kDetailRadius, ew = m_ew;
+        const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide), first = x0 - r, width = x1 - x0 + 2 * r;
+        int* opacity = m_paddedOpacity.data();
+        float* lift = m_paddedLift.data();
+        // Whole eights from the extent's first column where they lie in the extent (past the
+        // window's last column too: what is summed there is not read).
+        const int start = std::max(0, -first);
+        int j = start;
+        for (; j < width && first + j + 8 <= ew; j += 8) {
+            __m256i a = _mm256_setzero_si256();
+            __m256 sum = _mm256_setzero_ps();
+            for (int i = 0; i < n; ++i) {
+                a = _mm256_add_epi32(a, _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(wasRows[i] + first + j))));
+                sum = _mm256_add_ps(sum, _mm256_loadu_ps(liftRows[i] + first + j));
+            }
+            _mm256_storeu_si256((__m256i*)(opacity + j), a);
+            _mm256_storeu_ps(lift + j, sum);
+        }
+        for (int jj = 0; jj < width; ++jj) {
+            if (jj < start || jj >= j) {
+                const int c = first + jj;
+                int a = 0;
+                float sum = 0;
+                for (int i = 0; c >= 0 && c < ew && i < n; ++i) {
+                    a += wasRows[i][c];
+                    sum += liftRows[i][c];
+                }
+                opacity[jj] = a;
+                lift[jj] = sum;
+            }
+        }
+        const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+        const __m256 signless = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+        const __m256i lowBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                  0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+        int x = x0;
+        for (; x + 8 <= x1; x += 8) {
+            const __m256i was = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(ownWas + x)));
+            // Mixed: 1 .. 254.
+            const __m256i mixed = _mm256_andnot_si256(_mm256_cmpeq_epi32(was, _mm256_setzero_si256()),
+                                                      _mm256_cmpgt_epi32(_mm256_set1_epi32(255), was));
+            if (_mm256_testz_si256(mixed, mixed))
+                continue;
+            __m256i a = _mm256_setzero_si256();
+            __m256 sum = zero;
+            for (int d = 0; d <= 2 * r; ++d) {
+                a = _mm256_add_epi32(a, _mm256_loadu_si256((const __m256i*)(opacity + x - x0 + d)));
+                sum = _mm256_add_ps(sum, _mm256_loadu_ps(lift + x - x0 + d));
+            }
+            const __m256 contrast = _mm256_div_ps(_mm256_mul_ps(sum, _mm256_set1_ps(255.0f)), _mm256_cvtepi32_ps(a));
+            const __m256 trust = Clamp01x8(_mm256_sub_ps(_mm256_div_ps(_mm256_and_ps(contrast, signless),
+                                                                       _mm256_set1_ps(kDetailContrast)), one));
+            const __m256i change = _mm256_and_si256(mixed, AsMask(_mm256_cmp_ps(trust, zero, _CMP_GT_OQ)));
+            if (_mm256_testz_si256(change, change))
+                continue;
+            const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
+            const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
+            const __m256i now = AlphaBytes8(_mm256_add_ps(own, _mm256_mul_ps(_mm256_sub_ps(shared, own), trust)));
+            const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(out + x)));
+            const __m256i bytes = _mm256_shuffle_epi8(_mm256_blendv_epi8(before, now, change), lowBytes);
+            const int low = _mm256_extract_epi32(bytes, 0), high = _mm256_extract_epi32(bytes, 4);
+            memcpy(out + x, &low, 4);
+            memcpy(out + x + 4, &high, 4);
+        }
+        for (; x < x1; ++x) {
+            if ((BYTE)(ownWas[x] - 1) >= 254)
+                continue;
+            int a = 0;
+            float sum = 0;
+            for (int d = 0; d <= 2 * r; ++d) {
+                a += opacity[x - x0 + d];
+                sum += lift[x - x0 + d];
+            }
+            out[x] = SharedByte(ownWas[x], ownLift[x], a, sum, out[x]);
+        }
+    }
+
     const CDib& m_source;
     const CRect m_ext;
-    const int m_ew, m_eh, m_blocks;
+    const int m_ew, m_eh, m_blocks, m_groups;
     std::vector<BYTE> m_was;        // the rows round the one being shared out, as they entered
-    std::vector<float> m_lift;      // and their brightness above the screen's, by block
+    std::vector<float> m_lift;      // and their brightness above the screen's, by group
     std::vector<BYTE> m_mixed, m_lifted;
     std::vector<float> m_screen;    // the screen's brightness at the light map's cells, a row
     std::vector<int> m_rowOf, m_cellOf;
     std::vector<int> m_columnOpacity;
     std::vector<float> m_columnLift;
+    std::vector<int> m_paddedOpacity;    // the AVX2 path's window columns, column x0 - kDetailRadius first
+    std::vector<float> m_paddedLift;
 };
 
 // CBrightnessRing over a matte already made (alpha, rows stride apart), in bands of rows, each
