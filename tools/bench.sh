@@ -72,12 +72,16 @@ keying_bench() {
   local speed; speed=$("$here/wine-run" "$build/bin/kxbenchkey.exe" "$(winpath "$samples")" "$(winpath "$kwork")" speed | tr -d '\r')
   kget() { echo "$speed" | awk -v k="$1" '$1 == k { print $2 }'; }
   echo "keying speed on a 24 MP scene ($(kget threads) threads; load: $(uptime | sed 's/.*load average: //')), milliseconds:"
-  printf '  click to refreshed view: best %s, median %s, worst %s (screen pick %s)\n' "$(kget click_best)" "$(kget click_median)" "$(kget click_worst)" "$(kget pick_ms)"
+  printf '  click to refreshed view: best %s, median %s, worst %s\n' "$(kget click_best)" "$(kget click_median)" "$(kget click_worst)"
+  printf '  screen pick to refreshed view (%s picks, each a new colour): best %s, median %s, worst %s; the first %s\n' \
+    "$(kget picks)" "$(kget pick_best)" "$(kget pick_median)" "$(kget pick_worst)" "$(kget pick_ms)"
   printf '  fine-tuning slider step to refreshed view: best %s, median %s, worst %s\n' "$(kget slider_best)" "$(kget slider_median)" "$(kget slider_worst)"
   printf '  full-size key and composite (wall / processor time of all threads): over a colour %s / %s, over a picture %s / %s\n' \
     "$(kget full_colour)" "$(kget full_colour_cpu)" "$(kget full_picture)" "$(kget full_picture_cpu)"
   printf '    with defocus and shrink %s / %s; the slowest key (few pixels clear or opaque) %s / %s\n' \
     "$(kget full_shaped)" "$(kget full_shaped_cpu)" "$(kget full_worst)" "$(kget full_worst_cpu)"
+  printf '    a camera JPEG (colour at half size, shared out by the brightness) over a picture %s / %s\n' \
+    "$(kget full_camera)" "$(kget full_camera_cpu)"
   printf '  undo + full size %s / %s, redo + full size %s / %s, mask %s; opening the picture %s\n' "$(kget undo_full)" \
     "$(kget undo_full_cpu)" "$(kget redo_full)" "$(kget redo_full_cpu)" "$(kget mask_full)" "$(kget open_ms)"
   printf '  undo to refreshed view %s, redo to refreshed view %s\n' "$(kget undo_view)" "$(kget redo_view)"
@@ -86,6 +90,7 @@ keying_bench() {
   printf '  result digests: over a colour %s (mask %s), over a picture %s, slowest %s, shaped %s (mask %s)\n' \
     "$(kget digest_colour)" "$(kget digest_mask)" "$(kget digest_picture)" "$(kget digest_worst)" "$(kget digest_shaped)" \
     "$(kget digest_shaped_mask)"
+  printf '    camera JPEG %s\n' "$(kget digest_camera)"
   echo "goals: click / slider step <= 16 ms, full size <= 150 ms, undo and redo the same, peak extra <= 3 buffers"
 }
 # The batch adjustment dialog on a folder of 20 photographs of 24 MP as cameras write them

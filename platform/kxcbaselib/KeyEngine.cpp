@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <new>
@@ -517,6 +518,9 @@ struct KEYINSIDE
     // pixel there lies on the line from the screen colour to it, and its opacity is how far along
     // (3 a cell: that colour less the screen's, over its length squared; all 0 where unknown).
     std::vector<float> towards;
+    // The mean colour, corrected, of the cell and its neighbours weighted by opacity, where the
+    // cell's own colours give its way (the first channel -1 elsewhere).
+    std::vector<float> colour;
     float key[3] = {0, 0, 0};
 };
 
@@ -1449,17 +1453,30 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     const int side = std::max(4, std::max(w, h) / 24);
     const int cw = (w + side - 1) / side, ch = (h + side - 1) / side;
     const int cells = cw * ch;
-    // The columns' places on the light map, as MapGains finds them.
+    // The gains as MapGains finds them, the rows of the light map first interpolated along each
+    // of the picture's columns once, then between the two rows round each line.
     const LightMap& map = m_spare;
-    std::vector<MapSpot> columns;
-    if (map.w > 0)
-        for (int x = 0; x < w; ++x)
-            columns.emplace_back((x + 0.5) / w, map.w);
+    std::vector<float> along;
+    if (map.w > 0) {
+        along.resize((size_t)map.h * w * 3);
+        for (int x = 0; x < w; ++x) {
+            const MapSpot column((x + 0.5) / w, map.w);
+            for (int m = 0; m < map.h; ++m)
+                for (int i = 0; i < 3; ++i) {
+                    const float a = map.gains[3 * (m * map.w + column.i0) + i], b = map.gains[3 * (m * map.w + column.i1) + i];
+                    along[3 * ((size_t)m * w + x) + i] = a + (b - a) * column.t;
+                }
+        }
+    }
     auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
     auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
         float g[3] = {1, 1, 1};
-        if (map.w > 0)
-            GainsAt(map.gains, map.w, columns[x], line, g);
+        if (map.w > 0) {
+            const float* top = &along[3 * ((size_t)line.i0 * w + x)];
+            const float* bottom = &along[3 * ((size_t)line.i1 * w + x)];
+            for (int i = 0; i < 3; ++i)
+                g[i] = top[i] * (1 - line.t) + bottom[i] * line.t;
+        }
         const BYTE* p = row + x * bpp;
         const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
         return s.MeasurePlain(c);
@@ -1798,6 +1815,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
         }
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
+    in.colour.assign((size_t)w * h * 3, -1.0f);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
     // finishes the rows whatever the workers do.
@@ -1856,6 +1874,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
+                for (int k = 0; k < 3; ++k)
+                    in.colour[3 * ((size_t)y * w + x) + k] = key[k] + v[k] / weight;
             }
     });
     // Faint mixes far from anything dense (the tips of hair) take the way of the cells round
@@ -1915,8 +1935,10 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         }
                     }
                 }
-                if (clear)
+                if (clear) {
                     to[0] = to[1] = to[2] = 0;
+                    in.colour[3 * ((size_t)y * w + x)] = -1;
+                }
             }
     });
 }
@@ -1999,7 +2021,7 @@ namespace {
 // leans the screen's way.
 struct RowLight
 {
-    std::vector<float> g[3], b[3], lean, invLean;
+    std::vector<float> g[3], b[3], lean;
     void Resize(int n)
     {
         for (int i = 0; i < 3; ++i) {
@@ -2007,7 +2029,6 @@ struct RowLight
             b[i].resize(n);
         }
         lean.resize(n);
-        invLean.resize(n);
     }
 };
 
@@ -2018,6 +2039,11 @@ struct RowTowards
     int cy = -1;
     bool any = false;
     std::vector<float> v[3];
+    // How far the subject's colour there leans the screen's way as the screen's light shows it:
+    // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a mixed pixel
+    // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
+    // opaque one (+infinity also inside the subject, far from the clear screen).
+    std::vector<float> lean[3], unknown, unknownOpaque;
 };
 
 // What every row of one region shares: where its columns lie on the light map and on the
@@ -2094,22 +2120,13 @@ struct RegionRows
                 }
             }
         }
-        if (parts & Leans)
-            LeansOf(row, 0);
-    }
-
-    // How far the screen's colour of row leans the screen's way, and one over that (at least 1),
-    // from column x on.
-    void LeansOf(RowLight& row, int x) const
-    {
+        if (!(parts & Leans))
+            return;
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
-        float* invLean = row.invLean.data();
-        for (; x < ew; ++x) {
+        for (int x = 0; x < ew; ++x)
             lean[x] = b0[x] * w0 + b1[x] * w1 + b2[x] * w2;
-            invLean[x] = 1 / std::max(lean[x], 1.0f);
-        }
     }
 
     // Opacity bytes and tint tolerances of the columns e0 .. e1 - 1 of a row; src is the row's
@@ -2207,6 +2224,36 @@ struct RegionRows
                 row.any = row.any || v[x] != 0;
             }
         }
+        // The subject's colour there: where the way reaches opaque (the way's length is one over
+        // its distance from the screen colour), or the mean colour round it, whichever leans the
+        // screen's way less (each leans less than the subject where the other does not: the way
+        // stops short of a colour leaning away from the screen, the mean takes in its mixes). A
+        // corrected channel is the seen one times the picked screen's over the screen's colour
+        // there.
+        for (int k = 0; k < 3; ++k)
+            row.lean[k].resize(ew);
+        row.unknown.resize(ew);
+        row.unknownOpaque.resize(ew);
+        const float* key = inside->key;
+        const float* deep = &inside->inside[(size_t)cy * inside->w];
+        for (int x = 0; x < ew; ++x) {
+            const float v0 = row.v[0][x], v1 = row.v[1][x], v2 = row.v[2][x];
+            const float vv = v0 * v0 + v1 * v1 + v2 * v2;
+            if (vv <= 0) {
+                for (int k = 0; k < 3; ++k)
+                    row.lean[k][x] = 0;
+                row.unknown[x] = row.unknownOpaque[x] = std::numeric_limits<float>::infinity();
+                continue;
+            }
+            float subject[3] = {key[0] + v0 / vv, key[1] + v1 / vv, key[2] + v2 / vv};
+            const float* mean = &inside->colour[3 * ((size_t)cy * inside->w + cellOf[x])];
+            if (mean[0] >= 0 && Dot(lut->w, mean) < Dot(lut->w, subject))
+                std::copy(mean, mean + 3, subject);
+            for (int k = 0; k < 3; ++k)
+                row.lean[k][x] = lut->w[k] * subject[k] / std::max(key[k], 1.0f);
+            row.unknown[x] = 0;
+            row.unknownOpaque[x] = deep[cellOf[x]] <= 0 ? 0 : std::numeric_limits<float>::infinity();
+        }
         return row.any;
     }
 
@@ -2303,16 +2350,27 @@ struct RegionRows
         }
     }
 
+    // Takes spill away from a colour: the screen's hue of f times the screen's colour b0 b1 b2
+    // there, as much as a pixel holds that has f more of the screen's light in it than its opacity
+    // says. The spill's light stays, so that a rim of spill neither darkens nor glows.
+    static void Despill(float f, float b0, float b1, float b2, float& c0, float& c1, float& c2)
+    {
+        const float grey = (b0 + b1 + b2) * (1 / 3.0f);
+        c0 = std::max(0.0f, c0 - f * (b0 - grey));
+        c1 = std::max(0.0f, c1 - f * (b1 - grey));
+        c2 = std::max(0.0f, c2 - f * (b2 - grey));
+    }
+
     // The composite of the columns e0 .. e1 - 1 of picture row y from their colours, opacities and
-    // tint tolerances, into dst (the pixel of column e0).
+    // tint tolerances, into dst (the pixel of column e0); towards is the row's ways (null: none
+    // known).
     void Compose(int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha, const float* tint, int e0,
-                 int e1, BYTE* dst) const
+                 int e1, BYTE* dst, const RowTowards* towards) const
     {
         const CKeyLut& l = *lut;
         const float w0 = l.w[0], w1 = l.w[1], w2 = l.w[2];
         const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
         const float* lean = light.lean.data();
-        const float* invLean = light.invLean.data();
         const int dbpp = mode == Transparent ? 4 : 3;
         const BYTE *r0 = nullptr, *r1 = nullptr;
         int wy = 0;
@@ -2323,8 +2381,17 @@ struct RegionRows
             const unsigned a8 = alpha[x];
             const float t = tint[x];
             bool despill = t < kNoDespill * 0.5f;
-            // An opaque pixel that leans the screen's way no further than its tolerance is itself.
-            if (a8 == 255 && despill && !(lean[x] > 1 && p[0] * w0 + p[1] * w1 + p[2] * w2 > t * lean[x]))
+            // The lean the subject's colour may keep: the tolerance's share of the screen's, or
+            // near the subject's edge less where the subject's colour near it leans less (a colour
+            // leaning away from the screen hides spill from the tolerance alone), moved by as much
+            // as the tolerance was moved from its default.
+            const float eB = lean[x];
+            float eS = t * eB;
+            if (despill && towards)
+                eS = std::min(eS, towards->lean[0][x] * b0[x] + towards->lean[1][x] * b1[x] + towards->lean[2][x] * b2[x] +
+                                      (a8 < 255 ? towards->unknown[x] : towards->unknownOpaque[x]) + (t - kDefaultTint) * eB);
+            // An opaque pixel that leans the screen's way no further than that is itself.
+            if (a8 == 255 && despill && !(eB > 1 && p[0] * w0 + p[1] * w1 + p[2] * w2 > eS))
                 despill = false;
             if (a8 == 255 && !despill) {
                 dst[0] = p[0];
@@ -2353,8 +2420,8 @@ struct RegionRows
                     continue;
                 }
             }
-            // The subject's own colour: the screen's share taken away, then what still leans the
-            // screen's way beyond the tolerance.
+            // The subject's own colour: the screen's share taken away, then the screen's hue of
+            // what still leans its way beyond what the subject may.
             const float a = a8 * (1 / 255.0f), k = 1 - a;
             float c0 = p[0], c1 = p[1], c2 = p[2];
             if (a8 < 255) {
@@ -2363,15 +2430,11 @@ struct RegionRows
                 c2 = std::max(0.0f, c2 - k * b2[x]);
             }
             if (despill) {
-                const float eB = lean[x];
+                // Of the pixel's opacity a, the share f is spill and a - f the subject:
+                // e - f eB = (a - f) eS.
                 const float e = c0 * w0 + c1 * w1 + c2 * w2;
-                const float lim = t * a * eB;
-                if (eB > 1 && e > lim) {
-                    const float f = (e - lim) * invLean[x];
-                    c0 = std::max(0.0f, c0 - f * b0[x]);
-                    c1 = std::max(0.0f, c1 - f * b1[x]);
-                    c2 = std::max(0.0f, c2 - f * b2[x]);
-                }
+                if (eB > 1 && e > a * eS && eB - eS > 1)
+                    Despill(std::min(a, (e - a * eS) / (eB - eS)), b0[x], b1[x], b2[x], c0, c1, c2);
             }
             if (mode == Transparent) {
                 const float inv = 1 / a;
@@ -2537,25 +2600,6 @@ KX_AVX2 void TintsOfBytesAvx2(const float* table, const BYTE* bytes, int n, floa
     }
     for (; x < n; ++x)
         tint[x] = table[bytes[x]];
-}
-
-// RegionRows::LeansOf eight columns at a time.
-KX_AVX2 void LeansAvx2(const RegionRows& rows, RowLight& row)
-{
-    const __m256 w0 = _mm256_set1_ps(rows.lut->w[0]), w1 = _mm256_set1_ps(rows.lut->w[1]), w2 = _mm256_set1_ps(rows.lut->w[2]);
-    const __m256 one = _mm256_set1_ps(1.0f);
-    const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
-    float* lean = row.lean.data();
-    float* invLean = row.invLean.data();
-    int x = 0;
-    for (; x + 8 <= rows.ew; x += 8) {
-        const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(b0 + x), w0), _mm256_mul_ps(_mm256_loadu_ps(b1 + x), w1)),
-                                       _mm256_mul_ps(_mm256_loadu_ps(b2 + x), w2));
-        _mm256_storeu_ps(lean + x, l);
-        // As std::max(l, 1): 1 only where l is below it.
-        _mm256_storeu_ps(invLean + x, _mm256_div_ps(one, _mm256_max_ps(one, l)));
-    }
-    rows.LeansOf(row, x);
 }
 
 // RegionRows::Key eight pixels at a time: the colours in the box's clear cubes are settled first,
@@ -2858,13 +2902,12 @@ KX_AVX2_INLINE __m256i ToBytes8(__m256 v)
 
 // RegionRows::Compose eight pixels at a time, every case of it.
 KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
-                         const float* tint, int e0, int e1, BYTE* dst)
+                         const float* tint, int e0, int e1, BYTE* dst, const RowTowards* towards)
 {
     const CKeyLut& l = *rows.lut;
     const __m256 w0 = _mm256_set1_ps(l.w[0]), w1 = _mm256_set1_ps(l.w[1]), w2 = _mm256_set1_ps(l.w[2]);
     const float *b0 = light.b[0].data(), *b1 = light.b[1].data(), *b2 = light.b[2].data();
     const float* lean = light.lean.data();
-    const float* invLean = light.invLean.data();
     const bool transparent = rows.mode == RegionRows::Transparent;
     const int dbpp = transparent ? 4 : 3;
     const BYTE *r0 = nullptr, *r1 = nullptr;
@@ -2873,6 +2916,7 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
     const bool direct = rows.mode == RegionRows::Picture && rows.bgWholeColumns && wy == 0;
     const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f), half = _mm256_set1_ps(kNoDespill * 0.5f);
     const __m256 perLevel = _mm256_set1_ps(1 / 255.0f);
+    const __m256 defaultTint = _mm256_set1_ps(kDefaultTint), third = _mm256_set1_ps(1 / 3.0f);
     const __m256i full = _mm256_set1_epi32(255), none = _mm256_setzero_si256();
     int x = e0;
     for (; x + 8 <= e1; x += 8, dst += 8 * dbpp) {
@@ -2883,11 +2927,25 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         const __m256 ln = _mm256_loadu_ps(lean + x);
         const __m256 f0 = _mm256_cvtepi32_ps(p0), f1 = _mm256_cvtepi32_ps(p1), f2 = _mm256_cvtepi32_ps(p2);
         const __m256i opaque = _mm256_cmpeq_epi32(a8, full);
-        // An opaque pixel that leans the screen's way no further than its tolerance is itself.
         __m256i despill = AsMask(_mm256_cmp_ps(t, half, _CMP_LT_OQ));
+        const bool anyDespill = _mm256_movemask_ps(_mm256_castsi256_ps(despill)) != 0;
+        // The lean the subject's colour may keep, as the plain code has it.
+        __m256 eS = _mm256_mul_ps(t, ln);
+        const __m256 s0 = _mm256_loadu_ps(b0 + x), s1 = _mm256_loadu_ps(b1 + x), s2 = _mm256_loadu_ps(b2 + x);
+        if (towards && anyDespill) {
+            const __m256 unknown = _mm256_blendv_ps(_mm256_loadu_ps(towards->unknown.data() + x),
+                                                    _mm256_loadu_ps(towards->unknownOpaque.data() + x), _mm256_castsi256_ps(opaque));
+            const __m256 local = _mm256_add_ps(
+                _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(towards->lean[0].data() + x), s0),
+                                                          _mm256_mul_ps(_mm256_loadu_ps(towards->lean[1].data() + x), s1)),
+                                            _mm256_mul_ps(_mm256_loadu_ps(towards->lean[2].data() + x), s2)),
+                              unknown),
+                _mm256_mul_ps(_mm256_sub_ps(t, defaultTint), ln));
+            eS = _mm256_min_ps(local, eS);
+        }
+        // An opaque pixel that leans the screen's way no further than that is itself.
         const __m256 leanP = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(f0, w0), _mm256_mul_ps(f1, w1)), _mm256_mul_ps(f2, w2));
-        const __m256i leansOut = AsMask(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ),
-                                                      _mm256_cmp_ps(leanP, _mm256_mul_ps(t, ln), _CMP_GT_OQ)));
+        const __m256i leansOut = AsMask(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(leanP, eS, _CMP_GT_OQ)));
         despill = _mm256_andnot_si256(_mm256_andnot_si256(leansOut, opaque), despill);
         const __m256i itself = _mm256_andnot_si256(despill, opaque);
         if (_mm256_movemask_ps(_mm256_castsi256_ps(itself)) == 0xFF) {
@@ -2904,19 +2962,25 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         // The subject's own colour: the screen's share taken away, then what still leans the
         // screen's way beyond the tolerance.
         const __m256 a = _mm256_mul_ps(_mm256_cvtepi32_ps(a8), perLevel), k = _mm256_sub_ps(one, a);
-        const __m256 s0 = _mm256_loadu_ps(b0 + x), s1 = _mm256_loadu_ps(b1 + x), s2 = _mm256_loadu_ps(b2 + x);
         const __m256 seen = _mm256_castsi256_ps(notOpaque);
         __m256 c0 = _mm256_blendv_ps(f0, _mm256_max_ps(_mm256_sub_ps(f0, _mm256_mul_ps(k, s0)), zero), seen);
         __m256 c1 = _mm256_blendv_ps(f1, _mm256_max_ps(_mm256_sub_ps(f1, _mm256_mul_ps(k, s1)), zero), seen);
         __m256 c2 = _mm256_blendv_ps(f2, _mm256_max_ps(_mm256_sub_ps(f2, _mm256_mul_ps(k, s2)), zero), seen);
-        const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
-        const __m256 lim = _mm256_mul_ps(_mm256_mul_ps(t, a), ln);
-        const __m256 spilt = _mm256_and_ps(_mm256_castsi256_ps(despill),
-                                           _mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(e, lim, _CMP_GT_OQ)));
-        const __m256 f = _mm256_mul_ps(_mm256_sub_ps(e, lim), _mm256_loadu_ps(invLean + x));
-        c0 = _mm256_blendv_ps(c0, _mm256_max_ps(_mm256_sub_ps(c0, _mm256_mul_ps(f, s0)), zero), spilt);
-        c1 = _mm256_blendv_ps(c1, _mm256_max_ps(_mm256_sub_ps(c1, _mm256_mul_ps(f, s1)), zero), spilt);
-        c2 = _mm256_blendv_ps(c2, _mm256_max_ps(_mm256_sub_ps(c2, _mm256_mul_ps(f, s2)), zero), spilt);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(despill))) {
+            const __m256 e = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, w0), _mm256_mul_ps(c1, w1)), _mm256_mul_ps(c2, w2));
+            const __m256 kept = _mm256_mul_ps(a, eS), room = _mm256_sub_ps(ln, eS);
+            const __m256 spilt = _mm256_and_ps(
+                _mm256_castsi256_ps(despill),
+                _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(ln, one, _CMP_GT_OQ), _mm256_cmp_ps(e, kept, _CMP_GT_OQ)),
+                              _mm256_cmp_ps(room, one, _CMP_GT_OQ)));
+            if (_mm256_movemask_ps(spilt)) {
+                const __m256 f = _mm256_min_ps(_mm256_div_ps(_mm256_sub_ps(e, kept), room), a);
+                const __m256 grey = _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(s0, s1), s2), third);
+                c0 = _mm256_blendv_ps(c0, _mm256_max_ps(_mm256_sub_ps(c0, _mm256_mul_ps(f, _mm256_sub_ps(s0, grey))), zero), spilt);
+                c1 = _mm256_blendv_ps(c1, _mm256_max_ps(_mm256_sub_ps(c1, _mm256_mul_ps(f, _mm256_sub_ps(s1, grey))), zero), spilt);
+                c2 = _mm256_blendv_ps(c2, _mm256_max_ps(_mm256_sub_ps(c2, _mm256_mul_ps(f, _mm256_sub_ps(s2, grey))), zero), spilt);
+            }
+        }
         __m256i o0, o1, o2;
         if (transparent) {
             const __m256 inv = _mm256_div_ps(one, a);
@@ -2939,21 +3003,17 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
         StorePixels8(dst, 3, o0, o1, o2, full);
     }
     if (x < e1)
-        rows.Compose(y, src, bpp, light, alpha, tint, x, e1, dst);
+        rows.Compose(y, src, bpp, light, alpha, tint, x, e1, dst, towards);
 }
 
 // The row kernels of the level the CPU runs.
 template <int parts = RegionRows::AllLight>
 void LightRow(const RegionRows& rows, int y, RowLight& light)
 {
-    const int perColumn = parts & ~RegionRows::Leans;
-    if (rows.avx2) {
-        rows.LightAvx2<perColumn>(y, light);
-        if (parts & RegionRows::Leans)
-            LeansAvx2(rows, light);
-    } else {
+    if (rows.avx2)
+        rows.LightAvx2<parts>(y, light);
+    else
         rows.Light<parts>(y, light);
-    }
 }
 
 // The key of a row, then the mixes along the subject's ways (towards: the row's, kept from one
@@ -2978,13 +3038,15 @@ void DarkRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowL
         rows.Dark(y, src, bpp, light, e0, e1, alpha, tint);
 }
 
+// The composite of a row; towards keeps the ways of the row's cells from one row to the next.
 void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowLight& light, const BYTE* alpha,
-                const float* tint, int e0, int e1, BYTE* dst)
+                const float* tint, int e0, int e1, BYTE* dst, RowTowards& towards)
 {
+    const RowTowards* ways = rows.TowardsRow(y, towards) ? &towards : nullptr;
     if (rows.avx2)
-        ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst);
+        ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
     else
-        rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst);
+        rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
 }
 
 // The shaped path keeps a row's tint tolerances as bytes while the matte is shaped.
@@ -3037,11 +3099,16 @@ public:
     // Takes all its memory here.
     CBrightnessRing(const RegionRows& rows, const CDib& source, const CRect& ext)
         : m_rows(rows), m_source(source), m_ext(ext), m_ew(ext.Width()), m_eh(ext.Height()),
-          m_blocks((m_ew + kBlockSide - 1) / kBlockSide), m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew),
-          m_mixed((size_t)kRing * m_blocks), m_lifted((size_t)kRing * m_blocks), m_screen((size_t)kRing * rows.mapW),
+          m_blocks((m_ew + kBlockSide - 1) / kBlockSide), m_groups((m_ew + kGroupSide - 1) / kGroupSide),
+          m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew), m_mixed((size_t)kRing * m_blocks),
+          m_lifted((size_t)kRing * m_groups), m_screen((size_t)kRing * rows.mapW),
           m_rowOf(kRing, -1), m_cellOf(m_ew), m_columnOpacity(kBlockSide + 2 * kDetailRadius),
           m_columnLift(kBlockSide + 2 * kDetailRadius)
     {
+        if (rows.avx2) {
+            m_paddedOpacity.resize(kPadded);
+            m_paddedLift.resize(kPadded);
+        }
         for (const RegionRows::Run& run : rows.runs)
             for (int x = run.begin; x < run.end; ++x)
                 m_cellOf[x] = run.m0;
@@ -3068,7 +3135,7 @@ public:
                 any = (BYTE)(keep[x] - 1) < 254;
             m[k] = any;
         }
-        std::fill(&m_lifted[(size_t)slot * m_blocks], &m_lifted[(size_t)slot * m_blocks] + m_blocks, 0);
+        std::fill(&m_lifted[(size_t)slot * m_groups], &m_lifted[(size_t)slot * m_groups] + m_groups, 0);
         // The screen's brightness at the light map's cells along this row.
         int y0;
         float ty;
@@ -3103,10 +3170,16 @@ public:
         for (int k = 0; k < m_blocks; ++k) {
             if (!ownMixed[k])
                 continue;
-            // The blocks the windows of this one reach, in every row of the windows.
+            // The columns the windows of this block reach, in every row of the windows.
+            const int g0 = std::max(0, k * kBlockSide - r) / kGroupSide;
+            const int g1 = (std::min(ew, (k + 1) * kBlockSide + r) - 1) / kGroupSide;
             for (int i = 0; i < n; ++i)
-                for (int kk = std::max(0, k - 1); kk <= std::min(m_blocks - 1, k + 1); ++kk)
-                    Lifts((y0 + i) % kRing, kk);
+                for (int g = g0; g <= g1; ++g)
+                    Lifts((y0 + i) % kRing, g);
+            if (m_rows.avx2) {
+                ShareBlockAvx2(k, n, wasRows, liftRows, ownWas, ownLift, out);
+                continue;
+            }
             // The window's columns summed down, then along.
             const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide);
             const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
@@ -3129,35 +3202,51 @@ public:
                     opacity += m_columnOpacity[c - c0];
                     sum += m_columnLift[c - c0];
                 }
-                // F - S, from the window.
-                const float contrast = sum * 255 / opacity;
-                const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
-                if (trust <= 0)
-                    continue;
-                const float a = ownWas[x] * (1 / 255.0f);
-                const float shared = Clamp01(ownLift[x] / contrast);
-                out[x] = AlphaByte(a + (shared - a) * trust);
+                out[x] = SharedByte(ownWas[x], ownLift[x], opacity, sum, out[x]);
             }
         }
     }
 
 private:
-    static const int kRing = 2 * kDetailRadius + 1, kBlockSide = 32;
+    // Rows are looked at in blocks of columns for mixed pixels, and their brightness is found in
+    // smaller groups, as far as the windows reach.
+    static const int kRing = 2 * kDetailRadius + 1, kBlockSide = 32, kGroupSide = 8;
+    // The AVX2 path's window columns of a block, in whole eights and the columns before the
+    // extent's first.
+    static const int kPadded = (kBlockSide + 2 * kDetailRadius + 7) / 8 * 8 + kDetailRadius;
     static constexpr float kWb = 0.114f, kWg = 0.587f, kWr = 0.299f;
 
-    // The brightness above the screen's of a block of a row in the ring, once.
-    void Lifts(int slot, int k)
+    // A mixed pixel of opacity was and brightness lift above the screen's, shared out by its
+    // window's sums of opacities and lifts (ShareBlockAvx2 does it eight at a time: a change here
+    // goes there too); unchanged (kept) where the window's contrast tells too little.
+    static BYTE SharedByte(BYTE was, float lift, int opacity, float sum, BYTE kept)
     {
-        if (m_lifted[(size_t)slot * m_blocks + k])
+        // F - S, from the window.
+        const float contrast = sum * 255 / opacity;
+        const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+        if (trust <= 0)
+            return kept;
+        const float a = was * (1 / 255.0f);
+        const float shared = Clamp01(lift / contrast);
+        return AlphaByte(a + (shared - a) * trust);
+    }
+
+    // The brightness above the screen's of a group of columns of a row in the ring, once.
+    void Lifts(int slot, int group)
+    {
+        if (m_lifted[(size_t)slot * m_groups + group])
             return;
-        m_lifted[(size_t)slot * m_blocks + k] = 1;
-        const int x0 = k * kBlockSide, x1 = std::min(m_ew, x0 + kBlockSide);
+        m_lifted[(size_t)slot * m_groups + group] = 1;
+        const int x0 = group * kGroupSide, x1 = std::min(m_ew, x0 + kGroupSide);
         const int sbpp = m_source.GetBitsPerPixel() / 8;
         const BYTE* p = m_source.GetLine(m_ext.top + m_rowOf[slot]) + ((size_t)m_ext.left + x0) * sbpp;
         const float* sc = &m_screen[(size_t)slot * m_rows.mapW];
         float* l = &m_lift[(size_t)slot * m_ew];
         const int last = m_rows.mapW - 1;
-        for (int x = x0; x < x1; ++x, p += sbpp) {
+        int x = x0;
+        if (m_rows.avx2)
+            x = LiftsAvx2(x0, x1, p, sbpp, sc, l);
+        for (p += (size_t)(x - x0) * sbpp; x < x1; ++x, p += sbpp) {
             const int c = m_cellOf[x];
             const float back = sc[c] + (sc[std::min(c + 1, last)] - sc[c]) * m_rows.mapT[x];
             l[x] = kWb * p[0] + kWg * p[1] + kWr * p[2] - back;
@@ -3165,16 +3254,129 @@ private:
     }
 
     const RegionRows& m_rows;
+    // Lifts for the columns x0 .. x1 - 1 (p at x0's pixel) eight at a time, the same values; the
+    // column it stopped at.
+    KX_AVX2 int LiftsAvx2(int x0, int x1, const BYTE* p, int sbpp, const float* sc, float* l) const
+    {
+        const __m256i last = _mm256_set1_epi32(m_rows.mapW - 1);
+        int x = x0;
+        for (; x + 8 <= x1; x += 8, p += 8 * sbpp) {
+            __m256i c0, c1, c2;
+            LoadPixels8(p, sbpp, c0, c1, c2);
+            // The light map's cells are far wider than eight columns: mostly one cell for all.
+            __m256 s0, s1;
+            const int c = m_cellOf[x];
+            if (m_cellOf[x + 7] == c) {
+                s0 = _mm256_set1_ps(sc[c]);
+                s1 = _mm256_set1_ps(sc[std::min(c + 1, m_rows.mapW - 1)]);
+            } else {
+                const __m256i cell = _mm256_loadu_si256((const __m256i*)&m_cellOf[x]);
+                s0 = _mm256_i32gather_ps(sc, cell, 4);
+                s1 = _mm256_i32gather_ps(sc, _mm256_min_epi32(_mm256_add_epi32(cell, _mm256_set1_epi32(1)), last), 4);
+            }
+            const __m256 back = Lerp8(s0, s1, _mm256_loadu_ps(&m_rows.mapT[x]));
+            const __m256 y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(kWb), _mm256_cvtepi32_ps(c0)),
+                                                         _mm256_mul_ps(_mm256_set1_ps(kWg), _mm256_cvtepi32_ps(c1))),
+                                           _mm256_mul_ps(_mm256_set1_ps(kWr), _mm256_cvtepi32_ps(c2)));
+            _mm256_storeu_ps(l + x, _mm256_sub_ps(y, back));
+        }
+        return x;
+    }
+
+    // Share's work on block k, eight pixels at a time, the same bytes: the window's columns summed
+    // down into sums that are 0 beyond the extent's edges (adding those changes no sum), then along.
+    KX_AVX2 void ShareBlockAvx2(int k, int n, const BYTE* const* wasRows, const float* const* liftRows, const BYTE* ownWas,
+                                const float* ownLift, BYTE* out)
+    {
+        const int r = kDetailRadius, ew = m_ew;
+        const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide), first = x0 - r, width = x1 - x0 + 2 * r;
+        int* opacity = m_paddedOpacity.data();
+        float* lift = m_paddedLift.data();
+        // Whole eights from the extent's first column where they lie in the extent (past the
+        // window's last column too: what is summed there is not read).
+        const int start = std::max(0, -first);
+        int j = start;
+        for (; j < width && first + j + 8 <= ew; j += 8) {
+            __m256i a = _mm256_setzero_si256();
+            __m256 sum = _mm256_setzero_ps();
+            for (int i = 0; i < n; ++i) {
+                a = _mm256_add_epi32(a, _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(wasRows[i] + first + j))));
+                sum = _mm256_add_ps(sum, _mm256_loadu_ps(liftRows[i] + first + j));
+            }
+            _mm256_storeu_si256((__m256i*)(opacity + j), a);
+            _mm256_storeu_ps(lift + j, sum);
+        }
+        for (int jj = 0; jj < width; ++jj) {
+            if (jj < start || jj >= j) {
+                const int c = first + jj;
+                int a = 0;
+                float sum = 0;
+                for (int i = 0; c >= 0 && c < ew && i < n; ++i) {
+                    a += wasRows[i][c];
+                    sum += liftRows[i][c];
+                }
+                opacity[jj] = a;
+                lift[jj] = sum;
+            }
+        }
+        const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+        const __m256 signless = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+        const __m256i lowBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                  0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+        int x = x0;
+        for (; x + 8 <= x1; x += 8) {
+            const __m256i was = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(ownWas + x)));
+            // Mixed: 1 .. 254.
+            const __m256i mixed = _mm256_andnot_si256(_mm256_cmpeq_epi32(was, _mm256_setzero_si256()),
+                                                      _mm256_cmpgt_epi32(_mm256_set1_epi32(255), was));
+            if (_mm256_testz_si256(mixed, mixed))
+                continue;
+            __m256i a = _mm256_setzero_si256();
+            __m256 sum = zero;
+            for (int d = 0; d <= 2 * r; ++d) {
+                a = _mm256_add_epi32(a, _mm256_loadu_si256((const __m256i*)(opacity + x - x0 + d)));
+                sum = _mm256_add_ps(sum, _mm256_loadu_ps(lift + x - x0 + d));
+            }
+            const __m256 contrast = _mm256_div_ps(_mm256_mul_ps(sum, _mm256_set1_ps(255.0f)), _mm256_cvtepi32_ps(a));
+            const __m256 trust = Clamp01x8(_mm256_sub_ps(_mm256_div_ps(_mm256_and_ps(contrast, signless),
+                                                                       _mm256_set1_ps(kDetailContrast)), one));
+            const __m256i change = _mm256_and_si256(mixed, AsMask(_mm256_cmp_ps(trust, zero, _CMP_GT_OQ)));
+            if (_mm256_testz_si256(change, change))
+                continue;
+            const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
+            const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
+            const __m256i now = AlphaBytes8(_mm256_add_ps(own, _mm256_mul_ps(_mm256_sub_ps(shared, own), trust)));
+            const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(out + x)));
+            const __m256i bytes = _mm256_shuffle_epi8(_mm256_blendv_epi8(before, now, change), lowBytes);
+            const int low = _mm256_extract_epi32(bytes, 0), high = _mm256_extract_epi32(bytes, 4);
+            memcpy(out + x, &low, 4);
+            memcpy(out + x + 4, &high, 4);
+        }
+        for (; x < x1; ++x) {
+            if ((BYTE)(ownWas[x] - 1) >= 254)
+                continue;
+            int a = 0;
+            float sum = 0;
+            for (int d = 0; d <= 2 * r; ++d) {
+                a += opacity[x - x0 + d];
+                sum += lift[x - x0 + d];
+            }
+            out[x] = SharedByte(ownWas[x], ownLift[x], a, sum, out[x]);
+        }
+    }
+
     const CDib& m_source;
     const CRect m_ext;
-    const int m_ew, m_eh, m_blocks;
+    const int m_ew, m_eh, m_blocks, m_groups;
     std::vector<BYTE> m_was;        // the rows round the one being shared out, as they entered
-    std::vector<float> m_lift;      // and their brightness above the screen's, by block
+    std::vector<float> m_lift;      // and their brightness above the screen's, by group
     std::vector<BYTE> m_mixed, m_lifted;
     std::vector<float> m_screen;    // the screen's brightness at the light map's cells, a row
     std::vector<int> m_rowOf, m_cellOf;
     std::vector<int> m_columnOpacity;
     std::vector<float> m_columnLift;
+    std::vector<int> m_paddedOpacity;    // the AVX2 path's window columns, column x0 - kDetailRadius first
+    std::vector<float> m_paddedLift;
 };
 
 // CBrightnessRing over a matte already made (alpha, rows stride apart), in bands of rows, each
@@ -3353,7 +3555,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
-            RowTowards towards;
+            RowTowards towards, composedWays;   // the rows keyed run ahead of those composed
             CBrightnessRing ring(rows, source, ext);
             std::vector<BYTE> keyedRow(ew), shared(ew);
             std::vector<float> tints((size_t)(2 * kDetailRadius + 1) * ew);
@@ -3378,7 +3580,8 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 if (out.composite) {
                     const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
                     LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry));
+                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry),
+                               composedWays);
                 }
                 writeMask(ry, shared.data() + e0);
             }
@@ -3399,7 +3602,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
                 DarkRow(rows, y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
                 if (out.composite)
-                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry));
+                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry), towards);
                 writeMask(ry, alpha.data());
             }
         });
@@ -3443,6 +3646,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
     return KxParallelForAll(rh, [&](int begin, int end) {
         RowLight light;
         light.Resize(ew);
+        RowTowards towards;
         std::vector<float> tint(ew);
         for (int ry = begin; ry < end; ++ry) {
             const int y = rc.top + ry, ey = y - ext.top;
@@ -3452,7 +3656,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
             if (out.composite) {
                 LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry));
+                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry), towards);
             }
             writeMask(ry, a + e0);
         }

@@ -32,7 +32,9 @@
 //     the screen, and strands at the open screen keep what they measure;
 //   - the foreground's own colour is C less (1 - a) B, so hair and glass keep their real colours
 //     and the new background shows through them; what still leans towards the screen's hue
-//     beyond a tolerance is screen light spilt on the subject and is taken away;
+//     beyond a tolerance (near the subject's edge, beyond the lean of the subject's colour near
+//     it where that is less) is screen light spilt on the subject: its hue is taken away, its
+//     brightness kept;
 //   - the composite is that colour plus (1 - a) times the background; the mask is a in grey.
 //
 // Operations (SetOpType; a click takes the colours of a small spot, a drag those along its way,

@@ -3,10 +3,12 @@
 //     makes the scenes (green and blue screens, uneven light, noise, spill, JPEG) and writes for
 //     each the camera's picture, the truth, and our results after one pick and after at most five
 //     further clicks of operations 1 to 6 chosen by a scripted user; tools/bench.sh scores them
-//     with keyeval beside ffmpeg's chromakey and despill;
+//     with keyeval beside ffmpeg's chromakey and despill; it prints for each result where its
+//     opacity error lies (Breakdown);
 //   kxbenchkey <samples folder> <work folder> speed
-//     times the window on a 24-megapixel scene: clicks and slider steps to the refreshed view, the
-//     full-size key and composite, undo and redo, and the memory they take.
+//     times the window on a 24-megapixel scene: screen picks, clicks and slider steps to the
+//     refreshed view, the full-size key and composite (of the scene as it is and as a camera JPEG
+//     with its colour at half size), undo and redo, and the memory they take.
 #include "BenchUtil.h"
 #include <KeyScene.h>
 #include <Parallel.h>
@@ -198,6 +200,66 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
     return out;
 }
 
+// Where the opacity's error lies, for the scene's list: the SAD (thousands, opacity 0..1) split
+// by what the truth is there and by its sign. Clear and opaque truth each near the edge (within
+// kNear pixels of the other kind or of a mix) or away from it; mixed truth as one. The parts sum
+// to keyeval's SAD.
+std::string Breakdown(const std::vector<BYTE>& truth, const std::vector<BYTE>& rgba, int w, int h)
+{
+    const int kNear = 12;
+    // Marks within kNear pixels (a square) of any pixel passing the test, rows then columns.
+    auto within = [&](auto test) {
+        std::vector<BYTE> across((size_t)w * h, 0), out((size_t)w * h, 0);
+        for (int y = 0; y < h; ++y) {
+            int last = -1000000;
+            for (int x = 0; x < w; ++x) {
+                if (test(truth[(size_t)y * w + x]))
+                    last = x;
+                across[(size_t)y * w + x] = x - last <= kNear;
+            }
+            last = 1000000;
+            for (int x = w - 1; x >= 0; --x) {
+                if (test(truth[(size_t)y * w + x]))
+                    last = x;
+                across[(size_t)y * w + x] |= last - x <= kNear;
+            }
+        }
+        for (int x = 0; x < w; ++x) {
+            int last = -1000000;
+            for (int y = 0; y < h; ++y) {
+                if (across[(size_t)y * w + x])
+                    last = y;
+                out[(size_t)y * w + x] = y - last <= kNear;
+            }
+            last = 1000000;
+            for (int y = h - 1; y >= 0; --y) {
+                if (across[(size_t)y * w + x])
+                    last = y;
+                out[(size_t)y * w + x] |= last - y <= kNear;
+            }
+        }
+        return out;
+    };
+    const std::vector<BYTE> nearSubject = within([](BYTE t) { return t > 0; });
+    const std::vector<BYTE> nearOpen = within([](BYTE t) { return t < 255; });
+    enum { ClearNear, ClearFar, OpaqueNear, OpaqueFar, Mixed, Parts };
+    double over[Parts] = {0}, under[Parts] = {0};
+    for (size_t i = 0; i < (size_t)w * h; ++i) {
+        const int t = truth[i];
+        const int part = t == 0 ? (nearSubject[i] ? ClearNear : ClearFar) : t == 255 ? (nearOpen[i] ? OpaqueNear : OpaqueFar) : Mixed;
+        const double d = (rgba[4 * i + 3] - t) / 255.0;
+        (d > 0 ? over[part] : under[part]) += std::fabs(d);
+    }
+    const char* names[Parts] = {"clear_near", "clear_far", "opaque_near", "opaque_far", "mixed"};
+    std::string out;
+    char text[96];
+    for (int k = 0; k < Parts; ++k) {
+        snprintf(text, sizeof text, " %s %.3f+%.3f", names[k], over[k] / 1000, under[k] / 1000);
+        out += text;
+    }
+    return out;
+}
+
 int Quality(const std::string& samples, const std::string& work)
 {
     CDib photo, backdrop;
@@ -247,10 +309,13 @@ int Quality(const std::string& samples, const std::string& work)
         view.GetComposite();
         const double pickMs = Now() - t0;
         // The straight colours and opacity, composed by the scorer as it composes ffmpeg's.
+        std::string breakdown;
         auto writeResult = [&](const char* suffix) {
             view.SetDefaultBgColor(KX_DEFBG_NONE, RGB(255, 255, 255));
             view.SetPicture(nullptr, KX_PRIM_BACKGROUND);
-            WriteRaw(base + suffix, Raw(*view.GetComposite(), true));
+            const std::vector<BYTE> result = Raw(*view.GetComposite(), true);
+            WriteRaw(base + suffix, result);
+            breakdown += std::string("\n  ") + suffix + " too opaque+too clear:" + Breakdown(scene.alpha, result, opt.width, opt.height);
             view.SetPicture(&bg, KX_PRIM_BACKGROUND);
             view.SetDefaultBgColor(KX_DEFBG_PICTURE, RGB(255, 255, 255));
         };
@@ -282,8 +347,8 @@ int Quality(const std::string& samples, const std::string& work)
                 break;
         }
         writeResult(".ours5.rgba");
-        printf("scene%d %s clicks kept %d (ops %s), undone %d, pick_ms %.1f\n", index, kind.name, clicks,
-               used.empty() ? "-" : used.c_str(), tries, pickMs);
+        printf("scene%d %s clicks kept %d (ops %s), undone %d, pick_ms %.1f%s\n", index, kind.name, clicks,
+               used.empty() ? "-" : used.c_str(), tries, pickMs, breakdown.c_str());
         ++index;
     }
     fclose(list);
@@ -407,6 +472,32 @@ int Speed(const std::string& samples, const std::string& work)
     host.Click(600, 400);
     host.Paint();
     printf("pick_ms %.2f\n", Now() - t);
+    // The user picks the screen again elsewhere, looking at the result each time: every spot
+    // gives a colour of its own (the light is uneven and the spot's noise its own), so each pick
+    // is a new key and a new light map. The last is the first spot again, which gives the first
+    // key back for what follows.
+    std::vector<double> pickMs;
+    {
+        std::vector<CPoint> spots;
+        for (int y = 150; y < opt.height && spots.size() < 10; y += 710)
+            for (int x = 230; x < opt.width && spots.size() < 10; x += 530) {
+                bool screen = true;
+                for (int dy = -8; dy <= 8 && screen; ++dy)
+                    for (int dx = -8; dx <= 8 && screen; ++dx)
+                        screen = scene.alpha[(size_t)(y + dy) * opt.width + x + dx] == 0;
+                if (screen)
+                    spots.push_back(CPoint(x, y));
+            }
+        spots.push_back(CPoint(600, 400));
+        for (const CPoint& at : spots) {
+            t = Now();
+            host.Click(at.x, at.y);
+            host.Paint();
+            pickMs.push_back(Now() - t);
+        }
+    }
+    printf("picks %d\npick_best %.2f\npick_median %.2f\npick_worst %.2f\n", (int)pickMs.size(),
+           *std::min_element(pickMs.begin(), pickMs.end()), Median(pickMs), *std::max_element(pickMs.begin(), pickMs.end()));
 
     // Clicks of operations 1 to 6, each to the refreshed view, where a user would make them: each
     // at a place of the kind of matte it is meant for (found on the scene's truth), a different
@@ -527,6 +618,30 @@ int Speed(const std::string& samples, const std::string& work)
     printf("digest_colour %016llx\ndigest_mask %016llx\ndigest_picture %016llx\ndigest_worst %016llx\n"
            "digest_shaped %016llx\ndigest_shaped_mask %016llx\n", colourDigest, maskDigest, pictureDigest, worstDigest,
            shapedDigest, shapedMaskDigest);
+
+    // The scene as a camera writes it: a JPEG with its colour at half size each way, whose mixes
+    // the brightness shares out again at full size. Picked once, then keyed whole.
+    view.SetDefocusShrinkVal(0, 0);
+    const std::string camera = work + "\\speed-camera.jpg";
+    CDib jpeg;
+    // The library's quality code 32: libjpeg quality 85, which halves the colour.
+    const bool saved = scene.composite.Save(camera.c_str(), KXFMT_JPEG, 24, 32) == 1 && jpeg.Load(camera.c_str()) == 1;
+    ::DeleteFileA(camera.c_str());
+    scene.composite.Free();
+    if (!saved)
+        return 1;
+    view.SetPicture(&jpeg, KX_PRIM_FOREGROUND);
+    view.SetOpType(KX_OP_PICKSCREEN);
+    host.Click(600, 400);
+    host.Paint();
+    std::vector<double> cameraMs, cameraCpu;
+    for (int i = 0; i < 5; ++i) {
+        const Timed t = Time([&] { view.PrimatteImage(-1, -1, 0, 0); });
+        cameraMs.push_back(t.wall);
+        cameraCpu.push_back(t.cpu);
+    }
+    printf("full_camera %.1f\nfull_camera_cpu %.1f\ndigest_camera %016llx\n", Median(cameraMs), Median(cameraCpu),
+           Digest(*view.GetComposite()));
     return 0;
 }
 

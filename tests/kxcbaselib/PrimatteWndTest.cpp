@@ -510,6 +510,119 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
 
+// How far a colour leans the way of a screen's hue: its part along the screen colour less its grey.
+double LeanOf(COLORREF c, COLORREF screen)
+{
+    const double s[3] = {(double)GetRValue(screen), (double)GetGValue(screen), (double)GetBValue(screen)};
+    const double grey = (s[0] + s[1] + s[2]) / 3;
+    const double d[3] = {s[0] - grey, s[1] - grey, s[2] - grey};
+    const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    return (GetRValue(c) * d[0] + GetGValue(c) * d[1] + GetBValue(c) * d[2]) / len;
+}
+
+double BrightnessOf(COLORREF c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3.0; }
+
+// Spill is screen light on the subject: taking it away takes the screen's hue, not its light.
+// An opaque colour that leans the screen's way beyond the tolerance loses part of that lean at
+// its own brightness; more spill fine-tuned takes the rest away, still at that brightness, and
+// less gives the colour back as it is.
+TEST_F(PrimatteWndTest, SpillTakenAwayKeepsTheSubjectsBrightness)
+{
+    const COLORREF teal = RGB(120, 150, 145);
+    CDib dib = Patches(kGreenScreen, {teal});
+    PickScreen(dib, 5, 5);
+    m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
+    ASSERT_EQ(255, AlphaAt(60, 20)) << "the teal is opaque";
+    auto composed = [&] {
+        const BYTE* p = m_view.GetComposite()->GetLine(20) + 3 * 60;
+        return RGB(p[2], p[1], p[0]);
+    };
+    const double lean = LeanOf(teal, kGreenScreen), brightness = BrightnessOf(teal);
+    ASSERT_GT(lean, 15.0);
+    EXPECT_LT(LeanOf(composed(), kGreenScreen), lean - 5) << "spill taken away";
+    EXPECT_GT(LeanOf(composed(), kGreenScreen), 3.0) << "the tolerance's share of the lean kept";
+    EXPECT_NEAR(BrightnessOf(composed()), brightness, 1.0) << "at the teal's brightness";
+    m_view.SetOpType(KX_OP_FINETUNE);
+    Click(60, 20);
+    m_view.SetFineTuningVal(100, 0, 0);
+    EXPECT_NEAR(LeanOf(composed(), kGreenScreen), 0, 1.0) << "all spill taken away";
+    EXPECT_NEAR(BrightnessOf(composed()), brightness, 1.0) << "all spill taken away, at the teal's brightness";
+    m_view.SetFineTuningVal(-100, 0, 0);
+    EXPECT_EQ(teal, composed()) << "less spill: the teal as it is";
+}
+
+// A mixed pixel a F + (1 - a) B composed over a new background N is a F + (1 - a) N: what its
+// opacity measures wrong brings in its share of B - N, and nothing else. Over a grey as bright as
+// the screen, its brightness is the truth's however the opacity reads (each colour here mixed
+// with the screen next to an opaque patch of it), and a grey veil is the truth itself. The
+// vector kernels compose as the plain code does.
+TEST_F(PrimatteWndTest, MixedPixelsComposeToTheirSubjectOverTheNewBackground)
+{
+    const struct { COLORREF subject, screen; double cover; } cases[] = {
+        {RGB(128, 128, 128), kGreenScreen, 0.4},  {RGB(139, 143, 33), kGreenScreen, 0.5},
+        {RGB(139, 143, 33), kGreenScreen, 0.25},  {RGB(150, 170, 250), kGreenScreen, 0.5},
+        {RGB(205, 160, 130), kGreenScreen, 0.5},  {RGB(205, 160, 130), kBlueScreen, 0.5},
+        {RGB(225, 215, 205), kBlueScreen, 0.35},
+    };
+    for (const auto& c : cases) {
+        CDib dib = Painted(400, 240, [&](int x, int y) {
+            if (x >= 100 && x < 300 && y >= 120)
+                return c.subject;
+            if (x >= 100 && x < 300 && y >= 110 && y < 120)
+                return Mix(c.subject, c.screen, c.cover);
+            return c.screen;
+        });
+        PickScreen(dib, 10, 10);
+        const int level = (GetRValue(c.screen) + GetGValue(c.screen) + GetBValue(c.screen) + 1) / 3;
+        const COLORREF back = RGB(level, level, level);
+        m_view.SetDefaultBgColor(KX_DEFBG_COLOR, back);
+        const BYTE* p = m_view.GetComposite()->GetLine(115) + 3 * 200;
+        const COLORREF got = RGB(p[2], p[1], p[0]), truth = Mix(c.subject, back, c.cover);
+        EXPECT_NEAR(BrightnessOf(got), BrightnessOf(truth), 1.0)
+            << std::hex << c.subject << " at " << std::dec << c.cover << " over the screen " << std::hex << c.screen;
+        if (c.subject == RGB(128, 128, 128))
+            EXPECT_EQ(truth, got) << "the grey veil";
+    }
+    const std::vector<BYTE> whole = Bytes(*m_view.GetComposite());
+    for (int x = 0; x < 400; x += 7)
+        ASSERT_EQ(1, m_view.PrimatteImage(x, 0, 7, 240));
+    EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << "in strips";
+}
+
+// Orange on a green screen leans away from the screen's hue, so the screen light on its rim (a
+// band read opaque, a fifth of it the screen's) hides within the tolerance: the rim is taken to
+// the lean of the orange beside it. Inside the subject, far from the clear screen, a thin teal
+// stripe keeps what the tolerance gives it, however the orange round it leans.
+TEST_F(PrimatteWndTest, HiddenSpillOnTheSubjectsRimIsTakenAway)
+{
+    const COLORREF orange = RGB(205, 110, 40), teal = RGB(120, 150, 145);
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        if (x >= 200 && x < 202 && y >= 160 && y < 200)
+            return teal;
+        if (x >= 100 && x < 300 && y >= 120)
+            return orange;
+        if (x >= 100 && x < 300 && y >= 117 && y < 120)
+            return Mix(orange, kGreenScreen, 0.8);
+        return kGreenScreen;
+    });
+    PickScreen(dib, 10, 10);
+    m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
+    auto composed = [&](int x, int y) {
+        const BYTE* p = m_view.GetComposite()->GetLine(y) + 3 * x;
+        return RGB(p[2], p[1], p[0]);
+    };
+    ASSERT_EQ(255, AlphaAt(150, 118)) << "the rim reads opaque";
+    const double rim = LeanOf(composed(150, 118), kGreenScreen), own = LeanOf(orange, kGreenScreen);
+    EXPECT_LT(rim, own + 15) << "the rim leans the screen's way as the orange does, nearly";
+    EXPECT_NEAR(BrightnessOf(composed(150, 118)), BrightnessOf(Mix(orange, kGreenScreen, 0.8)), 1.0);
+    EXPECT_EQ(composed(150, 200), orange) << "the orange itself";
+    ASSERT_EQ(255, AlphaAt(200, 180));
+    CDib alone = Patches(kGreenScreen, {teal});
+    const COLORREF stripe = composed(200, 180);
+    PickScreen(alone, 5, 5);
+    EXPECT_EQ(composed(60, 20), stripe) << "the teal inside the subject as the teal alone";
+}
+
 // A picture of a million pixels and more is keyed through a table of the colours round the
 // screen's: its mask and composite agree with those of a part of it keyed alone, which take the
 // interpolated way, over a colour and over a picture.
