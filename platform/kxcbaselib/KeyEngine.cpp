@@ -2536,14 +2536,43 @@ KX_AVX2_INLINE __m256 Clamp01x8(__m256 v)
     return Select8(_mm256_cmp_ps(v, zero, _CMP_LT_OQ), zero, Select8(_mm256_cmp_ps(v, one, _CMP_GT_OQ), one, v));
 }
 
+// The four values at p and the four at q.
+KX_AVX2_INLINE __m256 Values2(const float* p, const float* q, int offset)
+{
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(p + offset)), _mm_loadu_ps(q + offset), 1);
+}
+
 // The four values of the lattice (A, B, the inner threshold and the tint tolerance) at 8 colours.
 KX_AVX2_INLINE void NodeValues8(const CKeyLut& l, __m256i node, __m256 tb, __m256 tg, __m256 tr, __m256& a, __m256& b,
                                 __m256& lo, __m256& tint)
 {
-    a = Interpolate8(&l.node[0][CKeyLut::kA], node, tb, tg, tr);
-    b = Interpolate8(&l.node[0][CKeyLut::kB], node, tb, tg, tr);
-    lo = Interpolate8(&l.node[0][CKeyLut::kLo], node, tb, tg, tr);
-    tint = Interpolate8(&l.node[0][CKeyLut::kTint], node, tb, tg, tr);
+    // A node's four values lie together: a corner of colours i and i + 4 is two reads of four
+    // values, not four gathers of eight, interpolated as Interpolate8 does it; the four pairs of
+    // colours are then transposed into the values' lanes.
+    static_assert(CKeyLut::kValues == 4 && CKeyLut::kA == 0 && CKeyLut::kB == 1 && CKeyLut::kLo == 2 && CKeyLut::kTint == 3,
+                  "the four values of a node in this order");
+    const int sr = CKeyLut::kValues, sg = CKeyLut::kValues * kLutN, sb = CKeyLut::kValues * kLutN * kLutN;
+    alignas(32) int at[8];
+    _mm256_store_si256((__m256i*)at, node);
+    const float* values = &l.node[0][0];
+    __m256 pair[4];
+    for (int i = 0; i < 4; ++i) {
+        const float *p = values + at[i], *q = values + at[i + 4];
+        const __m256i lanes = _mm256_setr_epi32(i, i, i, i, i + 4, i + 4, i + 4, i + 4);
+        const __m256 pb = _mm256_permutevar8x32_ps(tb, lanes), pg = _mm256_permutevar8x32_ps(tg, lanes),
+                     pr = _mm256_permutevar8x32_ps(tr, lanes);
+        const __m256 c00 = Lerp8(Values2(p, q, 0), Values2(p, q, sr), pr);
+        const __m256 c01 = Lerp8(Values2(p, q, sg), Values2(p, q, sg + sr), pr);
+        const __m256 c10 = Lerp8(Values2(p, q, sb), Values2(p, q, sb + sr), pr);
+        const __m256 c11 = Lerp8(Values2(p, q, sb + sg), Values2(p, q, sb + sg + sr), pr);
+        pair[i] = Lerp8(Lerp8(c00, c01, pg), Lerp8(c10, c11, pg), pb);
+    }
+    const __m256 ab01 = _mm256_unpacklo_ps(pair[0], pair[1]), ab23 = _mm256_unpacklo_ps(pair[2], pair[3]);
+    const __m256 lt01 = _mm256_unpackhi_ps(pair[0], pair[1]), lt23 = _mm256_unpackhi_ps(pair[2], pair[3]);
+    a = _mm256_shuffle_ps(ab01, ab23, _MM_SHUFFLE(1, 0, 1, 0));
+    b = _mm256_shuffle_ps(ab01, ab23, _MM_SHUFFLE(3, 2, 3, 2));
+    lo = _mm256_shuffle_ps(lt01, lt23, _MM_SHUFFLE(1, 0, 1, 0));
+    tint = _mm256_shuffle_ps(lt01, lt23, _MM_SHUFFLE(3, 2, 3, 2));
 }
 
 // KeyThreshold of 8 measures, each case as it decides it, in its order.
