@@ -2044,6 +2044,7 @@ struct RowTowards
     // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
     // opaque one (+infinity also inside the subject, far from the clear screen).
     std::vector<float> lean[3], unknown, unknownOpaque;
+    std::vector<float> cellValues;   // those of each cell the row's columns lie in, 5 a cell
 };
 
 // What every row of one region shares: where its columns lie on the light map and on the
@@ -2234,25 +2235,36 @@ struct RegionRows
             row.lean[k].resize(ew);
         row.unknown.resize(ew);
         row.unknownOpaque.resize(ew);
+        // Found once a cell of the grid's row, then given to the cell's columns.
+        const int firstCell = cellOf[0], cellCount = cellOf[ew - 1] - firstCell + 1;
+        row.cellValues.resize((size_t)cellCount * 5);
         const float* key = inside->key;
         const float* deep = &inside->inside[(size_t)cy * inside->w];
-        for (int x = 0; x < ew; ++x) {
-            const float v0 = row.v[0][x], v1 = row.v[1][x], v2 = row.v[2][x];
+        for (int c = 0; c < cellCount; ++c) {
+            const int cell = firstCell + c;
+            float* out = &row.cellValues[(size_t)c * 5];
+            const float v0 = towards[3 * cell], v1 = towards[3 * cell + 1], v2 = towards[3 * cell + 2];
             const float vv = v0 * v0 + v1 * v1 + v2 * v2;
             if (vv <= 0) {
-                for (int k = 0; k < 3; ++k)
-                    row.lean[k][x] = 0;
-                row.unknown[x] = row.unknownOpaque[x] = std::numeric_limits<float>::infinity();
+                out[0] = out[1] = out[2] = 0;
+                out[3] = out[4] = std::numeric_limits<float>::infinity();
                 continue;
             }
             float subject[3] = {key[0] + v0 / vv, key[1] + v1 / vv, key[2] + v2 / vv};
-            const float* mean = &inside->colour[3 * ((size_t)cy * inside->w + cellOf[x])];
+            const float* mean = &inside->colour[3 * ((size_t)cy * inside->w + cell)];
             if (mean[0] >= 0 && Dot(lut->w, mean) < Dot(lut->w, subject))
                 std::copy(mean, mean + 3, subject);
             for (int k = 0; k < 3; ++k)
-                row.lean[k][x] = lut->w[k] * subject[k] / std::max(key[k], 1.0f);
-            row.unknown[x] = 0;
-            row.unknownOpaque[x] = deep[cellOf[x]] <= 0 ? 0 : std::numeric_limits<float>::infinity();
+                out[k] = lut->w[k] * subject[k] / std::max(key[k], 1.0f);
+            out[3] = 0;
+            out[4] = deep[cell] <= 0 ? 0 : std::numeric_limits<float>::infinity();
+        }
+        for (int x = 0; x < ew; ++x) {
+            const float* in = &row.cellValues[(size_t)(cellOf[x] - firstCell) * 5];
+            for (int k = 0; k < 3; ++k)
+                row.lean[k][x] = in[k];
+            row.unknown[x] = in[3];
+            row.unknownOpaque[x] = in[4];
         }
         return row.any;
     }
