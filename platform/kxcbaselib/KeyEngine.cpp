@@ -44,6 +44,10 @@ const float kTowardsMinLean = 12.0f;
 const float kTowardsShare = 0.6f;
 const int kTowardsFill = 3;                // cells
 const float kTowardsSparse = 0.4f;
+// Windows less opaque than this share in all hold strands alone; the subject's colour lies at least
+// this many times as far along as the second farthest single pixel there.
+const float kTowardsStrands = 0.11f;
+const float kTowardsStrandReach = 1.3f;
 // A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
 // as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
 // out again by the brightness, in windows of this radius, where the subject's brightness differs
@@ -1085,12 +1089,85 @@ bool ColourBlurred(const CDib& pic)
     return luma > 0 && chroma < kDetailColourShare * luma;
 }
 
+// The reduced picture of the pixels that stand out: each pixel of out (w x h) is the pixel of
+// its footprint in pic farthest from the mean colour of the footprint and the eight round it.
+// Strands of hair thinner than a footprint show there at their densest, where a point sample
+// mostly misses them and an average thins them out.
+bool StandOutSamples(const CDib& pic, int w, int h, CDib& out)
+{
+    const int pw = pic.GetWidth(), ph = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    auto spanX = [&](int x, int& x0, int& x1) {
+        x0 = (int)((long long)x * pw / w);
+        x1 = std::max(x0 + 1, (int)((long long)(x + 1) * pw / w));
+    };
+    auto spanY = [&](int y, int& y0, int& y1) {
+        y0 = (int)((long long)y * ph / h);
+        y1 = std::max(y0 + 1, (int)((long long)(y + 1) * ph / h));
+    };
+    // Each footprint's sums of its three channels and its pixel count.
+    std::vector<long long> sums((size_t)w * h * 4);
+    if (!out.Create(w, h, 24))
+        return false;
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            int y0, y1;
+            spanY(y, y0, y1);
+            for (int x = 0; x < w; ++x) {
+                int x0, x1;
+                spanX(x, x0, x1);
+                long long* sum = &sums[4 * ((size_t)y * w + x)];
+                for (int py = y0; py < y1; ++py) {
+                    const BYTE* p = pic.GetLine(py) + (size_t)x0 * bpp;
+                    for (int px = x0; px < x1; ++px, p += bpp)
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += p[k];
+                }
+                sum[3] = (long long)(x1 - x0) * (y1 - y0);
+            }
+        }
+    });
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            int y0, y1;
+            spanY(y, y0, y1);
+            BYTE* o = out.GetLine(y);
+            for (int x = 0; x < w; ++x, o += 3) {
+                int x0, x1;
+                spanX(x, x0, x1);
+                long long round[4] = {0, 0, 0, 0};
+                for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                    for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx)
+                        for (int k = 0; k < 4; ++k)
+                            round[k] += sums[4 * ((size_t)yy * w + xx) + k];
+                const float mean[3] = {(float)round[0] / round[3], (float)round[1] / round[3], (float)round[2] / round[3]};
+                float best = -1;
+                const BYTE* chosen = pic.GetLine(y0) + (size_t)x0 * bpp;
+                for (int py = y0; py < y1; ++py) {
+                    const BYTE* p = pic.GetLine(py) + (size_t)x0 * bpp;
+                    for (int px = x0; px < x1; ++px, p += bpp) {
+                        const float d = std::fabs(p[0] - mean[0]) + std::fabs(p[1] - mean[1]) + std::fabs(p[2] - mean[2]);
+                        if (d > best) {
+                            best = d;
+                            chosen = p;
+                        }
+                    }
+                }
+                o[0] = chosen[0];
+                o[1] = chosen[1];
+                o[2] = chosen[2];
+            }
+        }
+    });
+    return true;
+}
+
 } // namespace
 
 bool CKeyEngine::SetPicture(const CDib* pForeground)
 {
     try {
-        CDib analysis, samples;
+        CDib analysis, samples, standOut;
         if (pForeground && pForeground->IsValid()) {
             const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
             const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
@@ -1100,14 +1177,16 @@ bool CKeyEngine::SetPicture(const CDib* pForeground)
             else
                 analysis.Resize(*pForeground, aw, ah, 1);
             samples.Resize(*pForeground, aw, ah, 0);
+            StandOutSamples(*pForeground, aw, ah, standOut);
             TakingMemory();
-            if (!analysis.IsValid() || !samples.IsValid())
+            if (!analysis.IsValid() || !samples.IsValid() || !standOut.IsValid())
                 return false;
         }
         CChange change;
         PrepareReplay(*m_pBase, StepsOf(0, m_nDone), analysis, true, change);
         m_analysis.Swap(analysis);
         m_samples.Swap(samples);
+        m_standOut.Swap(standOut);
         m_bColourBlurred = pForeground && pForeground->IsValid() && ColourBlurred(*pForeground);
         m_spare = LightMap();
         Commit(change);
@@ -1787,8 +1866,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights.
     // The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 4, 0.0f);
-    const CDib& one = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() &&
-                      m_samples.GetHeight() == pic.GetHeight() ? m_samples : pic;
+    const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
+                      m_standOut.GetHeight() == pic.GetHeight() ? m_standOut : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
     std::vector<float> cellGains(3 * (size_t)w * h);
     KxParallelForAll(h, [&](int begin, int end) {
@@ -1852,7 +1931,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 if (t >= 1e8f || t < kTowardsMinLean)
                     continue;
                 // Where the subject is sparse (strands of hair), it lies at least as far as the
-                // farthest single pixels seen along the way (the second farthest, against noise).
+                // farthest single pixels seen along the way (the second farthest, against noise),
+                // each the pixel of its footprint that stands out most.
                 float first = 0, second = 0;
                 const bool sparse = weight < kTowardsSparse * 9 * step * step;
                 for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
@@ -1870,7 +1950,11 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                             second = along;
                         }
                     }
-                t = std::max(t, second);
+                // Where only strands are (a small share of the window opaque), the densest seen is
+                // itself a mix: a strand thinner than a pixel never covers one whole, and the screen's
+                // light on it reads as less cover. The subject's colour lies that much beyond it.
+                const bool strands = weight < kTowardsStrands * 9 * step * step;
+                t = std::max(t, strands ? kTowardsStrandReach * second : second);
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
