@@ -48,6 +48,9 @@ const float kTowardsSparse = 0.4f;
 // this many times as far along as the second farthest single pixel there.
 const float kTowardsStrands = 0.11f;
 const float kTowardsStrandReach = 1.3f;
+// There a mix is read by how far along the way it lies alone, the colours the key finds opaque
+// too, unless they lie this far along.
+const float kStrandShare = 1.0f;
 // A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
 // as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
 // out again by the brightness, in windows of this radius, where the subject's brightness differs
@@ -409,13 +412,14 @@ public:
     // towards along: the colours of cells that are all clear by the colour difference are
     // interpolated too, those of opaque cells stay as Look has them. KeyAvx2 does it for eight
     // colours at a time after their key: a change here goes there too.
-    float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
+    // Among strands (open), the colours of opaque cells are interpolated as well.
+    float LookToward(float c0, float c1, float c2, float along, float share, bool open, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
                     fr = (c2 - origin[2]) * (1 / kLutStep);
         const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
         const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
-        if (kind == AllOpaque || kind == OpaqueTints)
+        if (!open && (kind == AllOpaque || kind == OpaqueTints))
             return Look(c0, c1, c2, tint);
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
         if (vb * vb + vg * vg + vr * vr < clearSq) {
@@ -525,6 +529,8 @@ struct KEYINSIDE
     // The mean colour, corrected, of the cell and its neighbours weighted by opacity, where the
     // cell's own colours give its way (the first channel -1 elsewhere).
     std::vector<float> colour;
+    // 1 where the cell's way is found among strands alone (thin hair over the screen), 0 elsewhere.
+    std::vector<BYTE> strands;
     float key[3] = {0, 0, 0};
 };
 
@@ -1895,6 +1901,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     in.colour.assign((size_t)w * h * 3, -1.0f);
+    in.strands.assign((size_t)w * h, 0);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
     // finishes the rows whatever the workers do.
@@ -1955,6 +1962,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 // light on it reads as less cover. The subject's colour lies that much beyond it.
                 const bool strands = weight < kTowardsStrands * 9 * step * step;
                 t = std::max(t, strands ? kTowardsStrandReach * second : second);
+                in.strands[(size_t)y * w + x] = strands;
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
@@ -2021,6 +2029,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 }
                 if (clear) {
                     to[0] = to[1] = to[2] = 0;
+                    in.strands[(size_t)y * w + x] = 0;
                     in.colour[3 * ((size_t)y * w + x)] = -1;
                 }
             }
@@ -2123,6 +2132,7 @@ struct RowTowards
     int cy = -1;
     bool any = false;
     std::vector<float> v[3];
+    std::vector<BYTE> strands;       // KEYINSIDE::strands of each column
     // How far the subject's colour there leans the screen's way as the screen's light shows it:
     // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a mixed pixel
     // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
@@ -2309,6 +2319,10 @@ struct RegionRows
                 row.any = row.any || v[x] != 0;
             }
         }
+        row.strands.resize(ew);
+        const BYTE* strands = &inside->strands[(size_t)cy * inside->w];
+        for (int x = 0; x < ew; ++x)
+            row.strands[x] = strands[cellOf[x]];
         // The subject's colour there: where the way reaches opaque (the way's length is one over
         // its distance from the screen colour), or the mean colour round it, whichever leans the
         // screen's way less (each leans less than the subject where the other does not: the way
@@ -2367,8 +2381,9 @@ struct RegionRows
             const float* v = towards + 3 * cx;
             if (v[0] == 0 && v[1] == 0 && v[2] == 0)
                 continue;
+            const bool strands = inside->strands[(size_t)cy * inside->w + cx] != 0;
             for (int x = std::max(e0, cellBegin[cx]); x < std::min(e1, cellBegin[cx + 1]); ++x) {
-                if (alpha[x] == 255)
+                if (alpha[x] == 255 && !strands)
                     continue;
                 const BYTE* p = src + (size_t)x * bpp;
                 const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
@@ -2381,7 +2396,11 @@ struct RegionRows
                     if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
                         continue;
                 }
-                alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
+                // Among strands, what the key found opaque is a mix unless it lies as far as opaque.
+                if (alpha[x] == 255 && along >= kDefaultOuter)
+                    continue;
+                alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, strands ? kStrandShare : kTowardsShare, strands,
+                                                     tint[x]));
             }
         }
     }
@@ -2755,7 +2774,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
     const __m256 clearRaw = _mm256_set1_ps(l.clearRaw), share = _mm256_set1_ps(kTowardsShare);
     const float *v0 = towards ? towards->v[0].data() : nullptr, *v1 = towards ? towards->v[1].data() : nullptr,
                 *v2 = towards ? towards->v[2].data() : nullptr;
+    const BYTE* strands = towards ? towards->strands.data() : nullptr;
     int x = e0;
+    const __m256 strandShare = _mm256_set1_ps(kStrandShare), outer = _mm256_set1_ps(kDefaultOuter);
     for (; x + 8 <= e1; x += 8) {
         __m256i p0, p1, p2;
         LoadPixels8(src + (size_t)x * bpp, bpp, p0, p1, p2);
@@ -2769,8 +2790,10 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
         // they are clear and their measure moved along the way stays below what shows anywhere.
         __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps();
-        __m256 stayClear = _mm256_setzero_ps();
+        __m256 stayClear = _mm256_setzero_ps(), amongStrands = _mm256_setzero_ps();
         if (towards) {
+            amongStrands = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(strands + x))), _mm256_setzero_si256()));
             const __m256 w0 = _mm256_loadu_ps(v0 + x), w1 = _mm256_loadu_ps(v1 + x), w2 = _mm256_loadu_ps(v2 + x);
             const __m256 none = _mm256_setzero_ps();
             known = _mm256_or_ps(_mm256_or_ps(_mm256_cmp_ps(w0, none, _CMP_NEQ_UQ), _mm256_cmp_ps(w1, none, _CMP_NEQ_UQ)),
@@ -2847,11 +2870,16 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         // Mix: LookToward for the pixels it looks at again.
         const __m256 notOpaque = _mm256_castsi256_ps(_mm256_xor_si256(_mm256_cmpeq_epi32(a, full), all));
         const __m256 clearNow = _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, zero));
-        const __m256 work = _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque));
+        // Among strands, what the key found opaque short of the subject's colour is a mix too, the
+        // colours of opaque cells interpolated as those of the others.
+        const __m256 openOpaque = _mm256_and_ps(_mm256_and_ps(known, amongStrands),
+                                                _mm256_andnot_ps(notOpaque, _mm256_cmp_ps(along, outer, _CMP_LT_OQ)));
+        const __m256 work = _mm256_or_ps(
+            _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque)), openOpaque);
         if (_mm256_movemask_ps(work)) {
-            // A colour of an opaque cell is not opaque here only where the box settled it clear:
-            // left to the plain code, as rare as it is.
-            if (_mm256_movemask_ps(_mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints))))) {
+            // A colour of an opaque cell is not opaque here, away from strands, only where the box
+            // settled it clear: left to the plain code, as rare as it is.
+            if (_mm256_movemask_ps(_mm256_andnot_ps(amongStrands, _mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints)))))) {
                 rows.Key(src, bpp, light, x, x + 8, alpha, tint);
                 rows.Mix(y, src, bpp, light, x, x + 8, alpha, tint);
                 continue;
@@ -2860,7 +2888,8 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
                 NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
                 interpolated = true;
             }
-            const __m256 moved = _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), share));
+            const __m256 moved =
+                _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), _mm256_blendv_ps(share, strandShare, amongStrands)));
             const __m256 m = _mm256_add_ps(_mm256_mul_ps(moved, nodeA), nodeB);
             const __m256 opacity = _mm256_andnot_ps(close, KeyThreshold8(m, nodeLo));
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);

@@ -578,6 +578,28 @@ TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
 
+// Strands far apart, each alone over the screen: the colour difference reads the auburn ones at
+// seven tenths cover as opaque, and the key's lattice too; they are mixes all the same.
+TEST_F(PrimatteWndTest, SparseStrandsTheKeyFindsOpaqueStayMixes)
+{
+    const COLORREF auburn = RGB(133, 135, 35);
+    const double cover = 0.7;
+    CDib dib = Painted(1024, 480, [&](int x, int y) {
+        if (x >= 300 && x < 700 && y >= 380)
+            return auburn;
+        if (y >= 60 && y < 300 && x >= 100 && x < 900 && x % 20 == 0)
+            return Mix(auburn, kBlueScreen, cover);
+        return kBlueScreen;
+    });
+    PickScreen(dib, 20, 20);
+    for (int x = 100; x < 900; x += 20) {
+        EXPECT_NEAR(AlphaAt(x, 180), cover * 255, 45) << "a strand at " << x;
+        EXPECT_EQ(0, AlphaAt(x + 10, 180)) << "the screen between strands at " << x + 10;
+    }
+    EXPECT_EQ(255, AlphaAt(500, 440)) << "the opaque patch";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
+}
+
 // How far a colour leans the way of a screen's hue: its part along the screen colour less its grey.
 double LeanOf(COLORREF c, COLORREF screen)
 {
