@@ -555,6 +555,40 @@ TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
     EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
 }
 
+// The see-through share the click gives fades with the distance in colour from the clicked
+// glass: a pane graded from a thin to a dense tint, clicked transparent at its thin end, keeps
+// that end see-through while its dense end, far in colour, stays opaque as the coat does; the
+// colours between fall on every share of the fade, where the vector kernels must interpolate it
+// as the plain code does.
+TEST_F(PrimatteWndTest, SeeThroughFadesOverAGradedPane)
+{
+    const COLORREF smoke = RGB(25, 20, 20);
+    CDib dib = CoatAndPane(smoke, false);
+    for (int y = 110; y < 210; ++y)
+        for (int x = 260; x < 350; ++x) {
+            const COLORREF c = Mix(smoke, kBlueScreen, 0.35 + 0.5 * (x - 260) / 89.0);
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    PickScreen(dib, 10, 10);
+    m_view.SetOpType(KX_OP_FGTRANSPARENT);
+    Click(263, 160);
+    EXPECT_LT(AlphaAt(263, 160), 200) << "the thin end clicked transparent";
+    EXPECT_EQ(255, AlphaAt(346, 160)) << "the dense end, far in colour";
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat";
+    // Between the two the opacity rises with the tint, through shares of the fade.
+    int between = 0;
+    for (int x = 264; x < 346; ++x) {
+        const int a = AlphaAt(x, 160);
+        EXPECT_GE(a + 12, AlphaAt(x - 1, 160)) << "x " << x;
+        between += a > AlphaAt(263, 160) + 8 && a < 247;
+    }
+    EXPECT_GT(between, 8) << "the fade is a ramp, not a step";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels fade see-through colours as the plain code does";
+}
+
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
 // screen lose the screen's colour difference only slowly at first, and the colour difference
 // alone reads them far fainter than they are. The subject's colour near them puts them back on
