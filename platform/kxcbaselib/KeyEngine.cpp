@@ -23,6 +23,11 @@ const int kCells = kAz * kEl;
 const int kLutN = 34;                      // lookup nodes a channel, one step apart, the screen colour on one
 const float kLutStep = 255.0f / 32;
 const size_t kMaxExemplars = 384;
+// The gains of the ways also vary with the colour difference measure along each way, on levels
+// kBandStep apart in its square root (finer near the screen colour, where faint mixes lie).
+const int kBands = 28;
+const float kBandStep = 1.0f / 16;
+const float kDetailGain = 1.5f;            // what a click restoring detail multiplies opacity by
 const int kMaxColours = 48;                // colours a step keeps
 const float kNoDespill = 10.0f;            // a tint tolerance that never despills
 const float kDefaultTint = 0.10f;          // the share of the screen's hue a colour may keep
@@ -77,6 +82,17 @@ inline float Reach(float d, float r)
     if (d >= 2 * r)
         return 0;
     const float t = (2 * r - d) / r;
+    return t * t * (3 - 2 * t);
+}
+
+// Rises smoothly from 0 at x = a to 1 at x = b (a step at a when they meet).
+inline float Rise(float x, float a, float b)
+{
+    if (x <= a)
+        return 0;
+    if (x >= b)
+        return 1;
+    const float t = (x - a) / (b - a);
     return t * t * (3 - 2 * t);
 }
 
@@ -141,6 +157,11 @@ struct CKeyEngine::CState
     float innerShift[kCells];
     float tint[kCells];
     std::vector<Exemplar> exemplars;
+    // A further gain of each way by the colour difference measure along it (kBands levels a
+    // cell, bandGain[level * kCells + cell]), so that a click can change the mixes like the colour
+    // clicked and leave those nearer the screen or further out as they were.
+    float bandGain[kBands * kCells];
+    bool anyBandGain = false;
     int defocus = 0, shrink = 0;
     bool inward = false;
 
@@ -152,6 +173,8 @@ struct CKeyEngine::CState
         std::fill(innerShift, innerShift + kCells, 0.0f);
         std::fill(tint, tint + kCells, kDefaultTint);
         exemplars.clear();
+        std::fill(bandGain, bandGain + kBands * kCells, 1.0f);
+        anyBandGain = false;
     }
 
     void SetKey(const float k[3])
@@ -235,12 +258,60 @@ struct CKeyEngine::CState
     }
 
     // The opacity a colour measures before thresholds and exemplars: the plain measure times the
-    // gain of its way from the screen colour.
+    // gain of its way from the screen colour, at its level along the way.
     float Measure(const float* c) const
     {
         const float v[3] = {c[0] - key[0], c[1] - key[1], c[2] - key[2]};
         const float plain = MeasurePlain(c);
-        return plain > 0 ? plain * Table(gain, v) : 0;
+        if (plain <= 0)
+            return 0;
+        const Spot spot = SpotOf(v);
+        return plain * spot.Of(gain) * BandGainOf(spot, MeasureRaw(c));
+    }
+
+    // The band gain at a place of the cells and a colour difference measure.
+    float BandGainOf(const Spot& spot, float raw) const
+    {
+        if (!anyBandGain)
+            return 1;
+        int level;
+        float t;
+        BandOf(raw, level, t);
+        const float a = spot.Of(bandGain + level * kCells), b = spot.Of(bandGain + (level + 1) * kCells);
+        return a + (b - a) * t;
+    }
+    static void BandOf(float raw, int& level, float& t)
+    {
+        const float f = std::sqrt(std::max(0.0f, raw)) / kBandStep;
+        level = std::min((int)f, kBands - 2);
+        t = std::min(1.0f, f - level);
+    }
+
+    // Multiplies the gains of the ways within 40 degrees of a unit way d (the cells' unit
+    // directions in dirs) by factor, in full for measures from from1 to to0, not at all below
+    // from0 or above to1.
+    void AddBandGain(const float* dirs, const float* d, float factor, float from0, float from1, float to0, float to1)
+    {
+        const float lf = std::log(factor);
+        for (int cell = 0; cell < kCells; ++cell) {
+            const float k = Kernel(dirs + 3 * cell, d);
+            if (k <= 0)
+                continue;
+            for (int level = 0; level < kBands; ++level) {
+                const float raw = (level * kBandStep) * (level * kBandStep);
+                const float band = Rise(raw, from0, from1) * (1 - Rise(raw, to0, to1));
+                if (band > 0)
+                    bandGain[level * kCells + cell] *= std::exp(lf * k * band);
+            }
+        }
+        anyBandGain = true;
+    }
+
+    // The unit directions of all the cells.
+    void CellDirections(float* dirs) const
+    {
+        for (int cell = 0; cell < kCells; ++cell)
+            CellDirection(cell, dirs + 3 * cell);
     }
 
     // The colour difference: how far the colour's screen channel stands above the larger of the
@@ -468,6 +539,13 @@ private:
     }
     void BuildSeeThrough(const CKeyEngine::CState& s);
 
+    // The gain of a node's way (not the screen colour's own node).
+    float GainAt(const CKeyEngine::CState& s, int i) const
+    {
+        const NodeWay& way = m_ways[i];
+        return way.spot.Of(s.gain) * s.BandGainOf(way.spot, way.raw);
+    }
+
     // The eight corners' interpolation of one of a node's values.
     static inline float Interpolate(const float* n, float tb, float tg, float tr)
     {
@@ -584,7 +662,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                 n[kTint] = kDefaultTint;
                 continue;
             }
-            n[kA] = way.spot.Of(s.gain);
+            n[kA] = GainAt(s, i);
             n[kLo] = ClampF(s.inner + way.spot.Of(s.innerShift), 0, 0.9f);
             n[kTint] = way.spot.Of(s.tint);
         }
@@ -624,7 +702,7 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
                         targetB = OpaqueFrom(n[kLo]) + 0.1f;
                     } else {
                         const NodeWay& way = m_ways[i];
-                        targetA = way.atKey ? 1 : way.spot.Of(s.gain);
+                        targetA = way.atKey ? 1 : GainAt(s, i);
                         targetB = 0;
                         // The screen colour's own node no lower than the screen's noise.
                         const float target = way.atKey ? std::max(detailLo, s.noise) : detailLo;
@@ -759,28 +837,25 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
     case KX_OP_FGOPAQUE: {
         if (!s.keyed || n == 0)
             return;
-        // Raised until each colour measures opaque: the table between its cells gives a little
-        // less than asked, so a second or third raise may be needed.
+        // Each colour and the colours lying its way from the screen further out are raised until
+        // opaque; the mixes nearer the screen, from half its way in, less and less: the subject's
+        // soft edge on that way keeps its opacity. The table between its cells and levels gives a
+        // little less than asked, so a second or third raise may be needed.
+        float dirs[3 * kCells];
+        s.CellDirections(dirs);
         for (int round = 0; round < 4; ++round) {
-            float raise[kCells];
-            std::fill(raise, raise + kCells, 1.0f);
             bool any = false;
             for (size_t i = 0; i < n; ++i) {
                 float d[3];
                 const float m = s.Measure(&c[3 * i]);
-                if (!s.Way(&c[3 * i], d) || m >= s.outer)
+                const float raw = s.MeasurePlain(&c[3 * i]);
+                if (!s.Way(&c[3 * i], d) || m >= s.outer || raw <= 0)
                     continue;
-                const float factor = ClampF(s.outer * 1.05f / std::max(m, 0.05f), 1, 6);
-                const std::vector<float> one(&c[3 * i], &c[3 * i] + 3);
-                s.Weights(one, false, weights);
-                for (int k = 0; k < kCells; ++k)
-                    raise[k] = std::max(raise[k], std::pow(factor, weights[k]));
+                s.AddBandGain(dirs, d, ClampF(s.outer * 1.05f / std::max(m, 0.05f), 1, 6), 0.5f * raw, 0.9f * raw, 1e9f, 1e9f);
                 any = true;
             }
             if (!any)
                 break;
-            for (int k = 0; k < kCells; ++k)
-                s.gain[k] *= raise[k];
         }
         // The lattice the key is baked into blends neighbouring ways; the colours themselves are
         // made sure of.
@@ -792,36 +867,46 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         if (!s.keyed || n == 0)
             return;
         // Two thirds of the opacity the colours show (a colour measuring beyond opaque is first
-        // brought down to opaque).
-        float lower[kCells];
-        std::fill(lower, lower + kCells, 1.0f);
+        // brought down to opaque), and so for the mixes lying their way nearer the screen; the
+        // colours further out, the subject itself, less and less from the colour on, and not at
+        // all from a quarter beyond it.
+        float dirs[3 * kCells];
+        s.CellDirections(dirs);
         for (size_t i = 0; i < n; ++i) {
             float d[3];
-            if (!s.Way(&c[3 * i], d))
+            const float raw = s.MeasurePlain(&c[3 * i]);
+            if (!s.Way(&c[3 * i], d) || raw <= 0)
                 continue;
             const float m = std::max(s.Measure(&c[3 * i]), 1e-3f);
-            const float factor = 2.0f / 3 * std::min(1.0f, m) / m;
-            const std::vector<float> one(&c[3 * i], &c[3 * i] + 3);
-            s.Weights(one, false, weights);
-            for (int k = 0; k < kCells; ++k)
-                lower[k] = std::min(lower[k], std::pow(factor, weights[k]));
+            s.AddBandGain(dirs, d, 2.0f / 3 * std::min(1.0f, m) / m, -1e9f, -1e9f, raw, 1.25f * raw);
         }
-        for (int k = 0; k < kCells; ++k)
-            s.gain[k] *= lower[k];
         // The user says these colours are see-through: inside the subject too, where a dark
         // mix with the screen would otherwise be taken for a dark part of the subject.
         for (size_t i = 0; i < n; ++i)
             s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 3);
         break;
     }
-    case KX_OP_RESTOREDETAIL:
+    case KX_OP_RESTOREDETAIL: {
         if (!s.keyed || n == 0)
             return;
+        // Faint detail shows more: the colours and the mixes lying their way near them gain half
+        // again their opacity a click; the mixes nearer the screen, below a third of the way, and
+        // with them the screen's noise, stay, and so do the colours further out than twice and a
+        // half as far (the gain fades slowly enough there that no colour overtakes one further out).
+        float dirs[3 * kCells];
+        s.CellDirections(dirs);
+        for (size_t i = 0; i < n; ++i) {
+            float d[3];
+            const float raw = s.MeasurePlain(&c[3 * i]);
+            if (s.Way(&c[3 * i], d) && raw > 0)
+                s.AddBandGain(dirs, d, kDetailGain, 0.35f * raw, 0.8f * raw, 1.3f * raw, 2.6f * raw);
+        }
         // The threshold is lowered round the colours alone (see CKeyLut::Build), not along their
         // whole way: the way passes through the screen's noise on its way to the screen colour.
         for (size_t i = 0; i < n; ++i)
             s.AddExemplar(&c[3 * i], 4 + s.NoiseSpread(), 2);
         break;
+    }
     case KX_OP_CLEANSPILL:
         if (!s.keyed || n == 0)
             return;

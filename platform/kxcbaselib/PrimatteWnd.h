@@ -46,14 +46,19 @@
 //   2 KX_OP_CLEANFG        the colours are foreground: they and colours close to them become fully
 //                          opaque (holes in the subject where it resembles the screen).
 //   3 KX_OP_FGOPAQUE       foreground that shows through although it should not: the opacity of
-//                          colours lying the same way from the screen is raised until these are
-//                          opaque.
-//   4 KX_OP_FGTRANSPARENT  the opposite: colours lying that way lose about a third of their
-//                          opacity a click (glass, veils).
-//   5 KX_OP_RESTOREDETAIL  fine detail lost to the inner threshold or to cleaned background: these
-//                          colours and colours close to them keep their measured opacity again,
-//                          even below the screen's noise (the threshold is lowered round them, not
-//                          round the screen colour, so the screen stays clear).
+//                          colours lying the same way from the screen, from these colours outwards,
+//                          is raised until these are opaque (the mixes nearer the screen, from
+//                          half their way in, less and less, so the subject's soft edge stays).
+//   4 KX_OP_FGTRANSPARENT  the opposite: colours lying that way, from these colours towards the
+//                          screen, lose about a third of their opacity a click (glass, veils); the
+//                          colours further out, the subject itself, keep theirs.
+//   5 KX_OP_RESTOREDETAIL  fine detail lost to the inner threshold, to cleaned background or to a
+//                          faint measure: these colours and colours close to them keep their
+//                          measured opacity again, even below the screen's noise (the threshold is
+//                          lowered round them, not round the screen colour, so the screen stays
+//                          clear), and they and the mixes lying their way near them show half again
+//                          their opacity a click (not those nearer the screen than a third of
+//                          their way, so the screen's noise stays clear).
 //   6 KX_OP_CLEANSPILL     colours lying this way keep none of the screen's hue.
 //   7 KX_OP_FINETUNE       the colours are selected for fine tuning (OnFineTuningReady follows);
 //                          SetFineTuningVal then adjusts spill, transparency and detail for

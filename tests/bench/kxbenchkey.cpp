@@ -154,7 +154,9 @@ std::vector<Candidate> Candidates(CPrimatteWnd& view, const KEYSCENE& scene, con
                 add(3, a - t);                     // 4: too opaque where it shows through
             if (t > 0 && t < 255 && a + 16 < t)
                 add(4, t - a);                     // 5: detail lost
-            if (t > 0) {
+            // Spill is a wrong colour where the opacity is right: where the opacity is wrong the
+            // composite is wrong for that, and the kinds above say so.
+            if (t > 0 && std::abs(a - t) <= 16) {
                 const BYTE* p = comp->GetLine(y) + 3 * x;
                 const BYTE* q = truthComposite.GetLine(y) + 3 * x;
                 add(5, std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]));   // 6: spill

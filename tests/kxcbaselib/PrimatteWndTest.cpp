@@ -257,6 +257,80 @@ TEST_F(PrimatteWndTest, OperationsChangeTheKeyForTheirColours)
     EXPECT_LE(AlphaAt(40 * 2 + 6, 20), screenAlpha) << "inward: nothing grows outwards";
 }
 
+// A click changes the mixes of the colour clicked, on its way from the screen, and leaves the
+// ones far from it on that way as they were: the subject's soft edge stays soft when its core is
+// made opaque, its core stays opaque when a veil of its colour is made more transparent, and
+// restoring a faint mix raises it without passing the mixes of more opacity.
+TEST_F(PrimatteWndTest, ClicksChangeTheMixesNearTheColourOnItsWay)
+{
+    const COLORREF screen = kGreenScreen;
+    const COLORREF grey = RGB(128, 128, 128), rose = RGB(150, 120, 140);
+    const std::vector<double> shares = {0.05, 0.15, 0.3, 0.45, 0.6, 0.8, 1.0};
+    auto patchesOf = [&](COLORREF subject) {
+        std::vector<COLORREF> colours;
+        for (double a : shares)
+            colours.push_back(Mix(subject, screen, a));
+        return Patches(screen, colours);
+    };
+    auto alpha = [&](size_t k) { return AlphaAt(40 * ((int)k + 1) + 20, 20); };
+    auto clickAt = [&](int op, size_t k) {
+        m_view.SetOpType(op);
+        Click(40 * ((int)k + 1) + 20, 20);
+    };
+    auto alphas = [&] {
+        std::vector<int> all;
+        for (size_t k = 0; k < shares.size(); ++k)
+            all.push_back(alpha(k));
+        return all;
+    };
+    auto pick = [&](const CDib& dib) {
+        ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
+        m_view.ZoomActual();
+        m_view.SetOpType(KX_OP_PICKSCREEN);
+        Click(5, 5);
+    };
+
+    // Grey seen through at 60 % made opaque: 80 % and the grey itself are opaque too, the faint
+    // mixes (up to 30 %) keep what they had.
+    const CDib greys = patchesOf(grey);
+    pick(greys);
+    const std::vector<int> before = alphas();
+    ASSERT_NEAR(before[4], 153, 30) << "60 % grey measures about 60 %";
+    clickAt(KX_OP_FGOPAQUE, 4);
+    const std::vector<int> opaque = alphas();
+    EXPECT_EQ(255, opaque[4]);
+    EXPECT_EQ(255, opaque[5]);
+    EXPECT_EQ(255, opaque[6]);
+    for (size_t k = 0; k <= 2; ++k)
+        EXPECT_NEAR(opaque[k], before[k], 4) << "the soft edge at " << shares[k];
+
+    // A rose veil at 45 % made more transparent: it and the fainter mixes lose a third, the rose
+    // itself stays opaque.
+    const CDib roses = patchesOf(rose);
+    pick(roses);
+    const std::vector<int> rosy = alphas();
+    ASSERT_EQ(255, rosy[6]);
+    clickAt(KX_OP_FGTRANSPARENT, 3);
+    const std::vector<int> veiled = alphas();
+    for (size_t k = 1; k <= 3; ++k)
+        EXPECT_NEAR(veiled[k], rosy[k] * 2 / 3, 10) << "the veil at " << shares[k];
+    EXPECT_EQ(255, veiled[6]) << "the subject's own colour";
+    EXPECT_GE(veiled[5], rosy[5] * 9 / 10) << "the colour further out";
+
+    // Grey at 15 % restored: half again its opacity, the 5 % mix nearer the screen as it was,
+    // the screen clear, and no mix shows more than one of more opacity.
+    pick(greys);
+    clickAt(KX_OP_RESTOREDETAIL, 1);
+    const std::vector<int> restored = alphas();
+    EXPECT_GE(restored[1], before[1] * 13 / 10) << "the mix clicked, before " << before[1];
+    EXPECT_LE(restored[1], before[1] * 17 / 10) << "the mix clicked, before " << before[1];
+    EXPECT_NEAR(restored[0], before[0], 3) << "the mix nearer the screen";
+    EXPECT_EQ(0, AlphaAt(5, 20)) << "the screen";
+    for (size_t k = 1; k < shares.size(); ++k)
+        EXPECT_GE(restored[k], restored[k - 1]) << "the mix at " << shares[k];
+    EXPECT_EQ(255, restored[6]);
+}
+
 // Strands fainter than the screen's noise vanish with the pick; restoring detail at one of them
 // brings them all back (they share its colour), while the noisy screen round them stays clear.
 TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
@@ -479,6 +553,40 @@ TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
     m_view.SetOpType(KX_OP_FGOPAQUE);
     Click(305, 160);
     EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
+}
+
+// The see-through share the click gives fades with the distance in colour from the clicked
+// glass: a pane graded from a thin to a dense tint, clicked transparent at its thin end, keeps
+// that end see-through while its dense end, far in colour, stays opaque as the coat does; the
+// colours between fall on every share of the fade, where the vector kernels must interpolate it
+// as the plain code does.
+TEST_F(PrimatteWndTest, SeeThroughFadesOverAGradedPane)
+{
+    const COLORREF smoke = RGB(25, 20, 20);
+    CDib dib = CoatAndPane(smoke, false);
+    for (int y = 110; y < 210; ++y)
+        for (int x = 260; x < 350; ++x) {
+            const COLORREF c = Mix(smoke, kBlueScreen, 0.35 + 0.5 * (x - 260) / 89.0);
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    PickScreen(dib, 10, 10);
+    m_view.SetOpType(KX_OP_FGTRANSPARENT);
+    Click(263, 160);
+    EXPECT_LT(AlphaAt(263, 160), 200) << "the thin end clicked transparent";
+    EXPECT_EQ(255, AlphaAt(346, 160)) << "the dense end, far in colour";
+    EXPECT_EQ(255, AlphaAt(180, 170)) << "the navy coat";
+    // Between the two the opacity rises with the tint, through shares of the fade.
+    int between = 0;
+    for (int x = 264; x < 346; ++x) {
+        const int a = AlphaAt(x, 160);
+        EXPECT_GE(a + 12, AlphaAt(x - 1, 160)) << "x " << x;
+        between += a > AlphaAt(263, 160) + 8 && a < 247;
+    }
+    EXPECT_GT(between, 8) << "the fade is a ramp, not a step";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels fade see-through colours as the plain code does";
 }
 
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
@@ -773,7 +881,8 @@ TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
     Click(10, 10);
     std::vector<std::vector<BYTE>> states = {Bytes(*m_view.GetComposite())};
     const struct { int op; int x, y; } clicks[] = {{KX_OP_CLEANBG, 300, 200}, {KX_OP_FGTRANSPARENT, 260, 110},
-                                                   {KX_OP_CLEANSPILL, 120, 180}, {KX_OP_RESTOREDETAIL, 150, 40}};
+                                                   {KX_OP_CLEANSPILL, 120, 180}, {KX_OP_RESTOREDETAIL, 150, 40},
+                                                   {KX_OP_FGOPAQUE, 150, 60}};
     for (const auto& c : clicks) {
         m_view.SetOpType(c.op);
         Click(c.x, c.y);
@@ -783,7 +892,7 @@ TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
     m_view.SetFineTuningVal(20, 10, 0);
     m_view.SetFineTuningVal(40, 10, -30);   // the same selection: one step
     states.push_back(Bytes(*m_view.GetComposite()));
-    ASSERT_EQ(6, m_view.GetHistoryCount());
+    ASSERT_EQ(7, m_view.GetHistoryCount());
     for (int i = (int)states.size() - 2; i >= 0; --i) {
         ASSERT_TRUE(m_view.Undo());
         EXPECT_EQ(states[i], Bytes(*m_view.GetComposite())) << "after undoing to step " << i;
@@ -801,7 +910,7 @@ TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
     m_view.SetOpType(KX_OP_CLEANBG);
     Click(300, 10);
     EXPECT_FALSE(m_view.CanRedo());
-    EXPECT_EQ(6, m_view.GetHistoryCount());
+    EXPECT_EQ(7, m_view.GetHistoryCount());
 }
 
 // A long session keeps a bounded history: old steps fold into the starting key, and what is kept
