@@ -1522,18 +1522,50 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     gains.assign((size_t)mapW * mapH * 3, 1.0f);
     if (!found)
         return;
-    // Gains in brightness within 0.33 .. 3, in hue within a tenth either way: the light changes
-    // the screen's brightness much, its colour little; a patch of another colour is no screen.
+    // The light's correction scales all three channels alike, by the gain that brings the
+    // screen's colour difference there to the one it has where the screen's colour is the picked
+    // one's hue (the reference cell): a mix a F + (1 - a) B then measures a wherever it lies, for
+    // any foreground without a lean. Gains a channel of their own would tint the correction where
+    // the light is warmer than at the pick (less blue, more red): they scale a light see-through
+    // subject's channels apart, and a grey pane of glass over the dim far side reads a sixth more
+    // opaque than it is. The reference cell's own gains are a channel's each, so that the screen
+    // there is the picked colour itself, its noise round it. Each gain stays within 0.33 .. 3 and
+    // within a tenth of the brightness's: the light changes the screen's brightness much, its
+    // colour little; a patch of another colour is no screen.
+    auto diffOf = [&](const float* c) { return c[s.sc] - std::max(c[s.o1], c[s.o2]); };
     auto toGains = [&] {
-        for (size_t cell = 0; cell < gains.size() / 3; ++cell) {
-            float g[3], mean = 0;
+        const size_t cells = gains.size() / 3;
+        size_t ref = 0;
+        float bestSpread = std::numeric_limits<float>::infinity();
+        for (size_t cell = 0; cell < cells; ++cell) {
+            float r[3], mean = 0;
             for (int i = 0; i < 3; ++i) {
-                g[i] = s.key[i] / std::max(screen[3 * cell + i], 1.0f);
-                mean += g[i] / 3;
+                r[i] = s.key[i] / std::max(screen[3 * cell + i], 1.0f);
+                mean += r[i] / 3;
             }
-            const float m = ClampF(mean, 0.33f, 3.0f);
+            float spread = 0;
             for (int i = 0; i < 3; ++i)
-                gains[3 * cell + i] = m * ClampF(g[i] / mean, 0.9f, 1.1f);
+                spread += (r[i] / mean - 1) * (r[i] / mean - 1);
+            if (spread < bestSpread) {
+                bestSpread = spread;
+                ref = cell;
+            }
+        }
+        const float* refScreen = &screen[3 * ref];
+        const float refDiff = diffOf(refScreen);
+        float base[3];
+        for (int i = 0; i < 3; ++i)
+            base[i] = s.key[i] / std::max(refScreen[i], 1.0f);
+        for (size_t cell = 0; cell < cells; ++cell) {
+            const float* c = &screen[3 * cell];
+            float mean = 0;
+            for (int i = 0; i < 3; ++i)
+                mean += s.key[i] / std::max(c[i], 1.0f) / 3;
+            const float m = ClampF(mean, 0.33f, 3.0f);
+            const float cellDiff = diffOf(c);
+            const float u = refDiff > 1 && cellDiff > 1 ? refDiff / cellDiff : 1;
+            for (int i = 0; i < 3; ++i)
+                gains[3 * cell + i] = ClampF(base[i] * u, 0.9f * m, 1.1f * m);
         }
     };
     toGains();
