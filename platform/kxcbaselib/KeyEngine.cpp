@@ -56,6 +56,10 @@ const float kTowardsStrandReach = 1.3f;
 // There a mix is read by how far along the way it lies alone, the colours the key finds opaque
 // too, unless they lie this far along.
 const float kStrandShare = 1.0f;
+// There the measure along the way is cut where the screen's own noise along the way ends: this many
+// of its spreads above the screen's colour.
+const float kStrandNoiseSpreads = 4.5f;
+const float kNoStrandLo = 1.0f;            // no such threshold: the node's holds
 // A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
 // as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
 // out again by the brightness, in windows of this radius, where the subject's brightness differs
@@ -411,6 +415,10 @@ inline float KeyThreshold(float measured, float lo)
     return measured;
 }
 
+// The least measure along the subject's way that shows in a cell: among strands, where the noise
+// along the way ends if that is lower than where it ends at every node.
+inline float AlongClear(bool strands, float strandLo, float clearRaw) { return strands ? std::min(clearRaw, strandLo) : clearRaw; }
+
 // The measure at and above which KeyThreshold gives 1.
 inline float OpaqueFrom(float lo) { return std::max(lo + 0.05f, kDefaultOuter); }
 
@@ -483,8 +491,10 @@ public:
     // towards along: the colours of cells that are all clear by the colour difference are
     // interpolated too, those of opaque cells stay as Look has them. KeyAvx2 does it for eight
     // colours at a time after their key: a change here goes there too.
-    // Among strands (open), the colours of opaque cells are interpolated as well.
-    float LookToward(float c0, float c1, float c2, float along, float share, bool open, float& tint) const
+    // Among strands (open), the colours of opaque cells are interpolated as well, and the measure
+    // along the way shows from openLo (where the screen's noise along the way ends) if the node's
+    // inner threshold, which the noise of the colour difference sets, lies higher.
+    float LookToward(float c0, float c1, float c2, float along, float share, bool open, float openLo, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
                     fr = (c2 - origin[2]) * (1 / kLutStep);
@@ -493,7 +503,8 @@ public:
         if (!open && (kind == AllOpaque || kind == OpaqueTints))
             return Look(c0, c1, c2, tint);
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
-        if (vb * vb + vg * vg + vr * vr < clearSq) {
+        const bool close = vb * vb + vg * vg + vr * vr < clearSq;
+        if (close && !open) {
             tint = kNoDespill;
             return 0;
         }
@@ -502,8 +513,19 @@ public:
         const float c[3] = {c0, c1, c2};
         float raw = 1 - (c[sc] - std::max(c[o1], c[o2])) * invDiff;
         raw += (along - raw) * share;
-        const float m = raw * Interpolate(n000 + kA, tb, tg, tr) + Interpolate(n000 + kB, tb, tg, tr);
-        const float a = KeyThreshold(m, Interpolate(n000 + kLo, tb, tg, tr));
+        const float nodeA = Interpolate(n000 + kA, tb, tg, tr), nodeB = Interpolate(n000 + kB, tb, tg, tr);
+        float lo = Interpolate(n000 + kLo, tb, tg, tr);
+        // Colours near the screen's measure below the node's threshold: clear, unless the noise
+        // along the way sets a lower one.
+        const bool lowered = open && openLo * nodeA + nodeB < lo;
+        if (close && !lowered) {
+            tint = kNoDespill;
+            return 0;
+        }
+        if (lowered)
+            lo = openLo * nodeA + nodeB;
+        const float m = raw * nodeA + nodeB;
+        const float a = KeyThreshold(m, lo);
         tint = a > 0 ? Interpolate(n000 + kTint, tb, tg, tr) : kNoDespill;
         return a;
     }
@@ -609,6 +631,8 @@ struct KEYINSIDE
     std::vector<float> colour;
     // 1 where the cell's way is found among strands alone (thin hair over the screen), 0 elsewhere.
     std::vector<BYTE> strands;
+    // Where strands are, the measure along the way below which the screen's noise lies.
+    std::vector<float> strandLo;
     float key[3] = {0, 0, 0};
 };
 
@@ -1989,6 +2013,12 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights.
     // The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 4, 0.0f);
+    // Per cell, of its clear colours less the screen's: their count, sums and sums of products
+    // (bb, bg, br, gg, gr, rr), for the noise of the open screen; single pixels (the point
+    // samples), whose noise is that of the picture the key is applied to.
+    std::vector<float> clearSums((size_t)w * h * 10, 0.0f);
+    const bool sampled = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() && m_samples.GetHeight() == pic.GetHeight();
+    const int pbpp = sampled ? m_samples.GetBitsPerPixel() / 8 : 0;
     const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
                       m_standOut.GetHeight() == pic.GetHeight() ? m_standOut : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
@@ -2011,6 +2041,15 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);
                         sum[3] += 4 * a;
+                    } else if (a == 0 && sampled) {
+                        float* cs = &clearSums[10 * ((size_t)y * w + px / step)];
+                        const BYTE* q = m_samples.GetLine(py) + px * pbpp;
+                        const float d0 = std::min(255.0f, q[0] * g[0]) - key[0], d1 = std::min(255.0f, q[1] * g[1]) - key[1],
+                                    d2 = std::min(255.0f, q[2] * g[2]) - key[2];
+                        cs[0] += 1;
+                        cs[1] += d0, cs[2] += d1, cs[3] += d2;
+                        cs[4] += d0 * d0, cs[5] += d0 * d1, cs[6] += d0 * d2;
+                        cs[7] += d1 * d1, cs[8] += d1 * d2, cs[9] += d2 * d2;
                     }
                 }
             }
@@ -2019,6 +2058,35 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     in.towards.assign((size_t)w * h * 3, 0.0f);
     in.colour.assign((size_t)w * h * 3, -1.0f);
     in.strands.assign((size_t)w * h, 0);
+    in.strandLo.assign((size_t)w * h, kNoStrandLo);
+    // The screen's noise as a covariance of the three channels, from the cells of open screen
+    // (nothing opaque in them or beside them), each about its own mean so that the light's slow
+    // changes do not count. Along a way u its spread is the root of u C u: the colour difference
+    // cancels the noise the channels share, the measure along a way that darkens does not.
+    double cov[6] = {0, 0, 0, 0, 0, 0}, counted = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool open = true;
+            for (int yy = std::max(0, y - 1); open && yy <= std::min(h - 1, y + 1); ++yy)
+                for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx)
+                    open = open && sums[4 * ((size_t)yy * w + xx) + 3] == 0;
+            const float* cs = &clearSums[10 * ((size_t)y * w + x)];
+            if (!open || cs[0] < 4)
+                continue;
+            const int pair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+            for (int k = 0; k < 6; ++k)
+                cov[k] += cs[4 + k] - (double)cs[1 + pair[k][0]] * cs[1 + pair[k][1]] / cs[0];
+            counted += cs[0] - 1;
+        }
+    float noise[3][3] = {};
+    // A picture whose colour is blurrier than its brightness gives the pixels beside a strand some
+    // of its colour, above the noise: there the node's threshold stays.
+    const bool noiseKnown = counted >= 64 && !m_bColourBlurred;
+    if (noiseKnown) {
+        const int pair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+        for (int k = 0; k < 6; ++k)
+            noise[pair[k][0]][pair[k][1]] = noise[pair[k][1]][pair[k][0]] = (float)(cov[k] / counted);
+    }
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
     // finishes the rows whatever the workers do.
@@ -2080,6 +2148,12 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 const bool strands = weight < kTowardsStrands * 9 * step * step;
                 t = std::max(t, strands ? kTowardsStrandReach * second : second);
                 in.strands[(size_t)y * w + x] = strands;
+                if (strands && noiseKnown) {
+                    float spread = 0;
+                    for (int a = 0; a < 3; ++a)
+                        spread += u[a] * Dot(noise[a], u);
+                    in.strandLo[(size_t)y * w + x] = kStrandNoiseSpreads * std::sqrt(std::max(0.0f, spread)) / t;
+                }
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
@@ -2131,6 +2205,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 if (to[0] == 0 && to[1] == 0 && to[2] == 0)
                     continue;
                 const float* g = &cellGains[3 * ((size_t)y * w + x)];
+                const float alongClear = AlongClear(in.strands[(size_t)y * w + x] != 0, in.strandLo[(size_t)y * w + x], clearRaw);
                 bool clear = true;
                 for (int py = y * step; clear && py < std::min(sh, (y + 1) * step); ++py) {
                     const BYTE* p = pic.GetLine(py) + x * step * bpp;
@@ -2138,7 +2213,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                         const float along = (c[0] - key[0]) * to[0] + (c[1] - key[1]) * to[1] + (c[2] - key[2]) * to[2];
                         const float raw = 1 - (c[sc] - std::max(c[o[0]], c[o[1]])) * invDiff;
-                        if (std::max(along, raw) >= clearRaw) {
+                        if (along >= alongClear || raw >= clearRaw) {
                             clear = false;
                             break;
                         }
@@ -2147,6 +2222,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 if (clear) {
                     to[0] = to[1] = to[2] = 0;
                     in.strands[(size_t)y * w + x] = 0;
+                    in.strandLo[(size_t)y * w + x] = kNoStrandLo;
                     in.colour[3 * ((size_t)y * w + x)] = -1;
                 }
             }
@@ -2250,6 +2326,8 @@ struct RowTowards
     bool any = false;
     std::vector<float> v[3];
     std::vector<BYTE> strands;       // KEYINSIDE::strands of each column
+    std::vector<float> strandLo;     // KEYINSIDE::strandLo of each column
+    std::vector<float> alongClear;   // the least measure along the way that shows in each column
     // How far the subject's colour there leans the screen's way as the screen's light shows it:
     // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a mixed pixel
     // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
@@ -2438,8 +2516,14 @@ struct RegionRows
         }
         row.strands.resize(ew);
         const BYTE* strands = &inside->strands[(size_t)cy * inside->w];
-        for (int x = 0; x < ew; ++x)
+        row.strandLo.resize(ew);
+        row.alongClear.resize(ew);
+        const float* strandLo = &inside->strandLo[(size_t)cy * inside->w];
+        for (int x = 0; x < ew; ++x) {
             row.strands[x] = strands[cellOf[x]];
+            row.strandLo[x] = strandLo[cellOf[x]];
+            row.alongClear[x] = AlongClear(row.strands[x] != 0, row.strandLo[x], lut->clearRaw);
+        }
         // The subject's colour there: where the way reaches opaque (the way's length is one over
         // its distance from the screen colour), or the mean colour round it, whichever leans the
         // screen's way less (each leans less than the subject where the other does not: the way
@@ -2499,6 +2583,8 @@ struct RegionRows
             if (v[0] == 0 && v[1] == 0 && v[2] == 0)
                 continue;
             const bool strands = inside->strands[(size_t)cy * inside->w + cx] != 0;
+            const float strandLo = inside->strandLo[(size_t)cy * inside->w + cx];
+            const float alongClear = AlongClear(strands, strandLo, lut->clearRaw);
             for (int x = std::max(e0, cellBegin[cx]); x < std::min(e1, cellBegin[cx + 1]); ++x) {
                 if (alpha[x] == 255 && !strands)
                     continue;
@@ -2508,7 +2594,7 @@ struct RegionRows
                 const float along = (c0 - key[0]) * v[0] + (c1 - key[1]) * v[1] + (c2 - key[2]) * v[2];
                 // A clear colour whose measure moves no higher than the least any node makes opaque
                 // at all stays clear (most of the screen beside the subject).
-                if (alpha[x] == 0 && along < lut->clearRaw) {
+                if (alpha[x] == 0 && along < alongClear) {
                     const float c[3] = {c0, c1, c2};
                     if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
                         continue;
@@ -2517,7 +2603,7 @@ struct RegionRows
                 if (alpha[x] == 255 && along >= kDefaultOuter)
                     continue;
                 alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, strands ? kStrandShare : kTowardsShare, strands,
-                                                     tint[x]));
+                                                     strandLo, tint[x]));
             }
         }
     }
@@ -2892,6 +2978,8 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
     const float *v0 = towards ? towards->v[0].data() : nullptr, *v1 = towards ? towards->v[1].data() : nullptr,
                 *v2 = towards ? towards->v[2].data() : nullptr;
     const BYTE* strands = towards ? towards->strands.data() : nullptr;
+    const float* strandLo = towards ? towards->strandLo.data() : nullptr;
+    const float* alongClear = towards ? towards->alongClear.data() : nullptr;
     int x = e0;
     const __m256 strandShare = _mm256_set1_ps(kStrandShare), outer = _mm256_set1_ps(kDefaultOuter);
     for (; x + 8 <= e1; x += 8) {
@@ -2907,7 +2995,7 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
         // they are clear and their measure moved along the way stays below what shows anywhere.
         __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps();
-        __m256 stayClear = _mm256_setzero_ps(), amongStrands = _mm256_setzero_ps();
+        __m256 stayClear = _mm256_setzero_ps(), amongStrands = _mm256_setzero_ps(), openLo = _mm256_setzero_ps();
         if (towards) {
             amongStrands = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
                 _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(strands + x))), _mm256_setzero_si256()));
@@ -2918,7 +3006,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
             if (_mm256_movemask_ps(known)) {
                 along = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(c0, ik0), w0), _mm256_mul_ps(_mm256_sub_ps(c1, ik1), w1)),
                                       _mm256_mul_ps(_mm256_sub_ps(c2, ik2), w2));
-                stayClear = _mm256_and_ps(_mm256_cmp_ps(along, clearRaw, _CMP_LT_OQ), _mm256_cmp_ps(raw, clearRaw, _CMP_LT_OQ));
+                stayClear = _mm256_and_ps(_mm256_cmp_ps(along, _mm256_loadu_ps(alongClear + x), _CMP_LT_OQ),
+                                          _mm256_cmp_ps(raw, clearRaw, _CMP_LT_OQ));
+                openLo = _mm256_loadu_ps(strandLo + x);
             }
         }
         __m256i clear = zero;
@@ -3008,7 +3098,10 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
             const __m256 moved =
                 _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), _mm256_blendv_ps(share, strandShare, amongStrands)));
             const __m256 m = _mm256_add_ps(_mm256_mul_ps(moved, nodeA), nodeB);
-            const __m256 opacity = _mm256_andnot_ps(close, KeyThreshold8(m, nodeLo));
+            const __m256 strandLo8 = _mm256_add_ps(_mm256_mul_ps(openLo, nodeA), nodeB);
+            const __m256 lowered = _mm256_and_ps(amongStrands, _mm256_cmp_ps(strandLo8, nodeLo, _CMP_LT_OQ));
+            const __m256 lo = _mm256_blendv_ps(nodeLo, strandLo8, lowered);
+            const __m256 opacity = _mm256_andnot_ps(_mm256_andnot_ps(lowered, close), KeyThreshold8(m, lo));
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);
             t = _mm256_blendv_ps(t, Select8(shows, nodeTint, noDespill), work);
             a = _mm256_blendv_epi8(a, AlphaBytes8(opacity), _mm256_castps_si256(work));

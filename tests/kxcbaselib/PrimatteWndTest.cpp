@@ -406,7 +406,7 @@ TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
             c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);
         if (y >= 90 && x >= 20 && x < 180)
             c = RGB(205, 160, 130);
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 3 * gauss()))); };
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
         return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
     });
     // The colour of each two by two block shared by its pixels, the brightness each pixel's own.
@@ -648,6 +648,47 @@ TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
         }
         EXPECT_EQ(0, AlphaAt(x + 4, 180)) << "the screen between strands at " << x + 4;
     }
+    EXPECT_EQ(255, AlphaAt(500, 440)) << "the opaque patch";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
+}
+
+// Dark strands a pixel wide over a green screen with sensor noise of its own in each channel: the
+// measure along the strands' way is much less noisy than the colour difference, so the faintest
+// (a tenth of cover) still show, while the noisy screen between the strands stays clear.
+TEST_F(PrimatteWndTest, FaintStrandsAboveTheNoiseAlongTheirWayShow)
+{
+    const COLORREF hair = RGB(10, 10, 10);
+    const double faint = 0.1, dense = 0.6;
+    auto strandAt = [](int x) { return x >= 96 && x < 900 && x % 8 == 0; };
+    auto faintAt = [](int x) { return x % 16 == 0; };
+    SensorNoise gauss(777);
+    CDib dib = Painted(1024, 480, [&](int x, int y) {
+        COLORREF c = kGreenScreen;
+        if (x >= 300 && x < 700 && y >= 380)
+            c = hair;
+        else if (y >= 60 && y < 300 && strandAt(x))
+            c = Mix(hair, kGreenScreen, faintAt(x) ? faint : dense);
+        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    PickScreen(dib, 20, 20);
+    double faintSum = 0;
+    int faintCount = 0, faintClear = 0, screenShowing = 0, screenCount = 0;
+    for (int y = 100; y < 260; y += 4)
+        for (int x = 96; x < 900; x += 8) {
+            if (faintAt(x)) {
+                const int a = AlphaAt(x, y);
+                faintSum += a;
+                faintClear += a == 0;
+                ++faintCount;
+            }
+            screenShowing += AlphaAt(x + 4, y) > 0;
+            ++screenCount;
+        }
+    EXPECT_GT(faintSum / faintCount, faint * 255 * 0.6) << "the faint strands' mean opacity";
+    EXPECT_LT(faintSum / faintCount, faint * 255 * 2) << "the faint strands' mean opacity";
+    EXPECT_LT(faintClear, faintCount / 10) << "faint strand pixels read fully clear";
+    EXPECT_LT(screenShowing, screenCount / 100) << "the screen between strands";
     EXPECT_EQ(255, AlphaAt(500, 440)) << "the opaque patch";
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
