@@ -822,12 +822,40 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
     }
-    case KX_OP_CLEANBG:
-        if (!s.keyed)
+    case KX_OP_CLEANBG: {
+        if (!s.keyed || n == 0)
             return;
+        // The colours and the mixes lying their way nearer the screen are lowered below the inner
+        // threshold; the mixes further out, a little above the colours' measure on, keep theirs:
+        // a speck of screen between strands shares its way with the strands' mixes, which are
+        // stronger. As for raising, the table gives a little less than asked: a few rounds.
+        float dirs[3 * kCells];
+        s.CellDirections(dirs);
+        for (int round = 0; round < 4; ++round) {
+            bool any = false;
+            for (size_t i = 0; i < n; ++i) {
+                float d[3];
+                const float raw = s.MeasurePlain(&c[3 * i]);
+                if (!s.Way(&c[3 * i], d) || raw <= 0)
+                    continue;
+                const float m = s.Measure(&c[3 * i]);
+                const float lo = ClampF(s.inner + s.Table(s.innerShift, d), 0.01f, 0.9f);
+                if (m <= 0.8f * lo)
+                    continue;
+                // In full up to the level of the measure above the colour's, none from the next.
+                const float level = std::ceil(std::sqrt(raw) / kBandStep);
+                const float to0 = (level + 0.5f) * kBandStep, to1 = (level + 1) * kBandStep;
+                s.AddBandGain(dirs, d, std::max(1.0f / 16, 0.7f * lo / m), -1e9f, -1e9f, to0 * to0, to1 * to1);
+                any = true;
+            }
+            if (!any)
+                break;
+        }
+        // The user says these colours are see-through: the dark pass gives way there.
         for (size_t i = 0; i < n; ++i)
-            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 0);
+            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 3);
         break;
+    }
     case KX_OP_CLEANFG:
         if (!s.keyed)
             return;

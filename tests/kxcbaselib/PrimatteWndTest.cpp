@@ -329,6 +329,17 @@ TEST_F(PrimatteWndTest, ClicksChangeTheMixesNearTheColourOnItsWay)
     for (size_t k = 1; k < shares.size(); ++k)
         EXPECT_GE(restored[k], restored[k - 1]) << "the mix at " << shares[k];
     EXPECT_EQ(255, restored[6]);
+
+    // Grey at 15 % cleaned as background: it and the fainter mix are clear, the stronger mixes
+    // of its way (strands beside a speck of their colour) keep their opacity.
+    pick(greys);
+    clickAt(KX_OP_CLEANBG, 1);
+    const std::vector<int> cleaned = alphas();
+    EXPECT_EQ(0, cleaned[0]) << "the mix nearer the screen";
+    EXPECT_EQ(0, cleaned[1]) << "the mix clicked, before " << before[1];
+    EXPECT_GE(cleaned[2], before[2] * 9 / 10) << "the mix at 30 %";
+    for (size_t k = 3; k < shares.size(); ++k)
+        EXPECT_NEAR(cleaned[k], before[k], 4) << "the mix at " << shares[k];
 }
 
 // Strands fainter than the screen's noise vanish with the pick; restoring detail at one of them
