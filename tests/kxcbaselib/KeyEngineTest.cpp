@@ -149,3 +149,45 @@ TEST(KeyEngine, ChangesThatRunOutOfMemoryLeaveAllAsItWas)
 }
 
 } // namespace
+
+// A screen whose light falls off and warms across the picture (less blue, more red on the far
+// side, as a second lamp gives it), picked where it is brightest. The key measures a grey pane of
+// glass at a third of cover over the dim warm side as it measures it at the pick, the warm
+// screen round it stays clear, and a screen lit evenly is its picked colour all over.
+TEST(KeyEngine, TheLightsCorrectionKeepsTheCoverOfMixesWhereItsColourChanges)
+{
+    const int w = 320, h = 200;
+    const double glass = 220, cover = 0.35;
+    auto paint = [&](double fall, double warmth) {
+        CDib dib;
+        dib.Create(w, h, 24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double u = (double)x / w, light = 1 - fall * u * u, warm = warmth * u;
+                const double screen[3] = {60 * light * (1 - warm), 180 * light, 60 * light * (1 + warm)};
+                const double a = x >= 230 && x < 300 && y >= 50 && y < 150 ? cover : 0;
+                BYTE* p = dib.GetLine(y) + 3 * x;
+                for (int c = 0; c < 3; ++c)
+                    p[c] = (BYTE)std::lround(a * glass + (1 - a) * screen[c]);
+            }
+        return dib;
+    };
+    const CDib warm = paint(0.45, 0.06);
+    CKeyEngine engine;
+    ASSERT_TRUE(engine.SetPicture(&warm));
+    bool ok;
+    ASSERT_TRUE(engine.Do(Step(engine, warm, KX_OP_PICKSCREEN, 20, 20, ok)));
+    ASSERT_TRUE(ok);
+    auto opacity = [&](const CDib& dib, int x, int y) { return engine.OpacityAt(dib.GetLine(y) + 3 * x, (x + 0.5) / w, (y + 0.5) / h); };
+    for (int x = 240; x < 300; x += 15)
+        EXPECT_NEAR(cover, opacity(warm, x, 100), 0.025) << "the pane at column " << x;
+    for (int x : {160, 225, 310, 319})
+        EXPECT_EQ(0, opacity(warm, x, 190)) << "the screen at column " << x;
+
+    // Evenly lit, the screen keys clear everywhere and the pane as it is.
+    const CDib even = paint(0, 0);
+    ASSERT_TRUE(engine.SetPicture(&even));
+    ASSERT_TRUE(engine.Do(Step(engine, even, KX_OP_PICKSCREEN, 20, 20, ok)));
+    EXPECT_NEAR(cover, opacity(even, 260, 100), 0.025);
+    EXPECT_EQ(0, opacity(even, 319, 199));
+}
