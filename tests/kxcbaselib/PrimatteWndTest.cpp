@@ -755,8 +755,9 @@ TEST_F(PrimatteWndTest, MixedPixelsComposeToTheirSubjectOverTheNewBackground)
         const COLORREF got = RGB(p[2], p[1], p[0]), truth = Mix(c.subject, back, c.cover);
         EXPECT_NEAR(BrightnessOf(got), BrightnessOf(truth), 1.0)
             << std::hex << c.subject << " at " << std::dec << c.cover << " over the screen " << std::hex << c.screen;
-        if (c.subject == RGB(128, 128, 128))
+        if (c.subject == RGB(128, 128, 128)) {
             EXPECT_EQ(truth, got) << "the grey veil";
+        }
     }
     const std::vector<BYTE> whole = Bytes(*m_view.GetComposite());
     for (int x = 0; x < 400; x += 7)
