@@ -2092,6 +2092,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     // (nothing opaque in them or beside them), each about its own mean so that the light's slow
     // changes do not count. Along a way u its spread is the root of u C u: the colour difference
     // cancels the noise the channels share, the measure along a way that darkens does not.
+    const int pair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};   // as clearSums holds them
     double cov[6] = {0, 0, 0, 0, 0, 0}, counted = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -2102,7 +2103,6 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             const float* cs = &clearSums[10 * ((size_t)y * w + x)];
             if (!open || cs[0] < 4)
                 continue;
-            const int pair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
             for (int k = 0; k < 6; ++k)
                 cov[k] += cs[4 + k] - (double)cs[1 + pair[k][0]] * cs[1 + pair[k][1]] / cs[0];
             counted += cs[0] - 1;
@@ -2112,7 +2112,6 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     // of its colour, above the noise: there the node's threshold stays.
     const bool noiseKnown = counted >= 64 && !m_bColourBlurred;
     if (noiseKnown) {
-        const int pair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
         for (int k = 0; k < 6; ++k)
             noise[pair[k][0]][pair[k][1]] = noise[pair[k][1]][pair[k][0]] = (float)(cov[k] / counted);
     }
