@@ -49,6 +49,13 @@ const float kTowardsMinLean = 12.0f;
 const float kTowardsShare = 0.6f;
 const int kTowardsFill = 3;                // cells
 const float kTowardsSparse = 0.4f;
+// Windows less opaque than this share in all hold strands alone; the subject's colour lies at least
+// this many times as far along as the second farthest single pixel there.
+const float kTowardsStrands = 0.11f;
+const float kTowardsStrandReach = 1.3f;
+// There a mix is read by how far along the way it lies alone, the colours the key finds opaque
+// too, unless they lie this far along.
+const float kStrandShare = 1.0f;
 // A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
 // as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
 // out again by the brightness, in windows of this radius, where the subject's brightness differs
@@ -476,13 +483,14 @@ public:
     // towards along: the colours of cells that are all clear by the colour difference are
     // interpolated too, those of opaque cells stay as Look has them. KeyAvx2 does it for eight
     // colours at a time after their key: a change here goes there too.
-    float LookToward(float c0, float c1, float c2, float along, float share, float& tint) const
+    // Among strands (open), the colours of opaque cells are interpolated as well.
+    float LookToward(float c0, float c1, float c2, float along, float share, bool open, float& tint) const
     {
         const float fb = (c0 - origin[0]) * (1 / kLutStep), fg = (c1 - origin[1]) * (1 / kLutStep),
                     fr = (c2 - origin[2]) * (1 / kLutStep);
         const int ib = std::min((int)fb, kLutN - 2), ig = std::min((int)fg, kLutN - 2), ir = std::min((int)fr, kLutN - 2);
         const BYTE kind = cls[(ib * (kLutN - 1) + ig) * (kLutN - 1) + ir];
-        if (kind == AllOpaque || kind == OpaqueTints)
+        if (!open && (kind == AllOpaque || kind == OpaqueTints))
             return Look(c0, c1, c2, tint);
         const float vb = c0 - key[0], vg = c1 - key[1], vr = c2 - key[2];
         if (vb * vb + vg * vg + vr * vr < clearSq) {
@@ -599,6 +607,8 @@ struct KEYINSIDE
     // The mean colour, corrected, of the cell and its neighbours weighted by opacity, where the
     // cell's own colours give its way (the first channel -1 elsewhere).
     std::vector<float> colour;
+    // 1 where the cell's way is found among strands alone (thin hair over the screen), 0 elsewhere.
+    std::vector<BYTE> strands;
     float key[3] = {0, 0, 0};
 };
 
@@ -1170,12 +1180,85 @@ bool ColourBlurred(const CDib& pic)
     return luma > 0 && chroma < kDetailColourShare * luma;
 }
 
+// The reduced picture of the pixels that stand out: each pixel of out (w x h) is the pixel of
+// its footprint in pic farthest from the mean colour of the footprint and the eight round it.
+// Strands of hair thinner than a footprint show there at their densest, where a point sample
+// mostly misses them and an average thins them out.
+bool StandOutSamples(const CDib& pic, int w, int h, CDib& out)
+{
+    const int pw = pic.GetWidth(), ph = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    auto spanX = [&](int x, int& x0, int& x1) {
+        x0 = (int)((long long)x * pw / w);
+        x1 = std::max(x0 + 1, (int)((long long)(x + 1) * pw / w));
+    };
+    auto spanY = [&](int y, int& y0, int& y1) {
+        y0 = (int)((long long)y * ph / h);
+        y1 = std::max(y0 + 1, (int)((long long)(y + 1) * ph / h));
+    };
+    // Each footprint's sums of its three channels and its pixel count.
+    std::vector<long long> sums((size_t)w * h * 4);
+    if (!out.Create(w, h, 24))
+        return false;
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            int y0, y1;
+            spanY(y, y0, y1);
+            for (int x = 0; x < w; ++x) {
+                int x0, x1;
+                spanX(x, x0, x1);
+                long long* sum = &sums[4 * ((size_t)y * w + x)];
+                for (int py = y0; py < y1; ++py) {
+                    const BYTE* p = pic.GetLine(py) + (size_t)x0 * bpp;
+                    for (int px = x0; px < x1; ++px, p += bpp)
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += p[k];
+                }
+                sum[3] = (long long)(x1 - x0) * (y1 - y0);
+            }
+        }
+    });
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            int y0, y1;
+            spanY(y, y0, y1);
+            BYTE* o = out.GetLine(y);
+            for (int x = 0; x < w; ++x, o += 3) {
+                int x0, x1;
+                spanX(x, x0, x1);
+                long long round[4] = {0, 0, 0, 0};
+                for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                    for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx)
+                        for (int k = 0; k < 4; ++k)
+                            round[k] += sums[4 * ((size_t)yy * w + xx) + k];
+                const float mean[3] = {(float)round[0] / round[3], (float)round[1] / round[3], (float)round[2] / round[3]};
+                float best = -1;
+                const BYTE* chosen = pic.GetLine(y0) + (size_t)x0 * bpp;
+                for (int py = y0; py < y1; ++py) {
+                    const BYTE* p = pic.GetLine(py) + (size_t)x0 * bpp;
+                    for (int px = x0; px < x1; ++px, p += bpp) {
+                        const float d = std::fabs(p[0] - mean[0]) + std::fabs(p[1] - mean[1]) + std::fabs(p[2] - mean[2]);
+                        if (d > best) {
+                            best = d;
+                            chosen = p;
+                        }
+                    }
+                }
+                o[0] = chosen[0];
+                o[1] = chosen[1];
+                o[2] = chosen[2];
+            }
+        }
+    });
+    return true;
+}
+
 } // namespace
 
 bool CKeyEngine::SetPicture(const CDib* pForeground)
 {
     try {
-        CDib analysis, samples;
+        CDib analysis, samples, standOut;
         if (pForeground && pForeground->IsValid()) {
             const int w = pForeground->GetWidth(), h = pForeground->GetHeight();
             const double f = std::min(1.0, (double)kAnalysisSide / std::max(w, h));
@@ -1185,14 +1268,16 @@ bool CKeyEngine::SetPicture(const CDib* pForeground)
             else
                 analysis.Resize(*pForeground, aw, ah, 1);
             samples.Resize(*pForeground, aw, ah, 0);
+            StandOutSamples(*pForeground, aw, ah, standOut);
             TakingMemory();
-            if (!analysis.IsValid() || !samples.IsValid())
+            if (!analysis.IsValid() || !samples.IsValid() || !standOut.IsValid())
                 return false;
         }
         CChange change;
         PrepareReplay(*m_pBase, StepsOf(0, m_nDone), analysis, true, change);
         m_analysis.Swap(analysis);
         m_samples.Swap(samples);
+        m_standOut.Swap(standOut);
         m_bColourBlurred = pForeground && pForeground->IsValid() && ColourBlurred(*pForeground);
         m_spare = LightMap();
         Commit(change);
@@ -1904,8 +1989,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
     // then the same of the mixed colours alone. The gains of the cell's centre serve all its pixels.
     std::vector<float> sums((size_t)w * h * 8, 0.0f);
-    const CDib& one = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() &&
-                      m_samples.GetHeight() == pic.GetHeight() ? m_samples : pic;
+    const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
+                      m_standOut.GetHeight() == pic.GetHeight() ? m_standOut : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
     std::vector<float> cellGains(3 * (size_t)w * h);
     KxParallelForAll(h, [&](int begin, int end) {
@@ -1938,6 +2023,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     });
     in.towards.assign((size_t)w * h * 3, 0.0f);
     in.colour.assign((size_t)w * h * 3, -1.0f);
+    in.strands.assign((size_t)w * h, 0);
     const int sc = m_pState->sc, o[2] = {m_pState->o1, m_pState->o2};
     // Each cell's way from its own sums and pixels: looks only, no memory, so KxParallelForAll
     // finishes the rows whatever the workers do.
@@ -1984,7 +2070,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 if (t >= 1e8f || t < kTowardsMinLean)
                     continue;
                 // Where the subject is sparse (strands of hair), it lies at least as far as the
-                // farthest single pixels seen along the way (the second farthest, against noise).
+                // farthest single pixels seen along the way (the second farthest, against noise),
+                // each the pixel of its footprint that stands out most.
                 float first = 0, second = 0;
                 const bool sparse = weight < kTowardsSparse * 9 * step * step;
                 for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
@@ -2002,7 +2089,12 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                             second = along;
                         }
                     }
-                t = std::max(t, second);
+                // Where only strands are (a small share of the window opaque), the densest seen is
+                // itself a mix: a strand thinner than a pixel never covers one whole, and the screen's
+                // light on it reads as less cover. The subject's colour lies that much beyond it.
+                const bool strands = weight < kTowardsStrands * 9 * step * step;
+                t = std::max(t, strands ? kTowardsStrandReach * second : second);
+                in.strands[(size_t)y * w + x] = strands;
                 float* to = &in.towards[3 * ((size_t)y * w + x)];
                 for (int k = 0; k < 3; ++k)
                     to[k] = u[k] / t;
@@ -2069,6 +2161,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 }
                 if (clear) {
                     to[0] = to[1] = to[2] = 0;
+                    in.strands[(size_t)y * w + x] = 0;
                     in.colour[3 * ((size_t)y * w + x)] = -1;
                 }
             }
@@ -2171,6 +2264,7 @@ struct RowTowards
     int cy = -1;
     bool any = false;
     std::vector<float> v[3];
+    std::vector<BYTE> strands;       // KEYINSIDE::strands of each column
     // How far the subject's colour there leans the screen's way as the screen's light shows it:
     // lean[0] B0 + lean[1] B1 + lean[2] B2 + unknown for the screen's colour B at a mixed pixel
     // of the column (unknown is +infinity where no way is known, else 0), + unknownOpaque at an
@@ -2357,6 +2451,10 @@ struct RegionRows
                 row.any = row.any || v[x] != 0;
             }
         }
+        row.strands.resize(ew);
+        const BYTE* strands = &inside->strands[(size_t)cy * inside->w];
+        for (int x = 0; x < ew; ++x)
+            row.strands[x] = strands[cellOf[x]];
         // The subject's colour there: where the way reaches opaque (the way's length is one over
         // its distance from the screen colour), or the mean colour round it, whichever leans the
         // screen's way less (each leans less than the subject where the other does not: the way
@@ -2415,8 +2513,9 @@ struct RegionRows
             const float* v = towards + 3 * cx;
             if (v[0] == 0 && v[1] == 0 && v[2] == 0)
                 continue;
+            const bool strands = inside->strands[(size_t)cy * inside->w + cx] != 0;
             for (int x = std::max(e0, cellBegin[cx]); x < std::min(e1, cellBegin[cx + 1]); ++x) {
-                if (alpha[x] == 255)
+                if (alpha[x] == 255 && !strands)
                     continue;
                 const BYTE* p = src + (size_t)x * bpp;
                 const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
@@ -2429,7 +2528,11 @@ struct RegionRows
                     if (1 - (c[sc] - std::max(c[o1], c[o2])) * lut->invDiff < lut->clearRaw)
                         continue;
                 }
-                alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, kTowardsShare, tint[x]));
+                // Among strands, what the key found opaque is a mix unless it lies as far as opaque.
+                if (alpha[x] == 255 && along >= kDefaultOuter)
+                    continue;
+                alpha[x] = AlphaByte(lut->LookToward(c0, c1, c2, along, strands ? kStrandShare : kTowardsShare, strands,
+                                                     tint[x]));
             }
         }
     }
@@ -2803,7 +2906,9 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
     const __m256 clearRaw = _mm256_set1_ps(l.clearRaw), share = _mm256_set1_ps(kTowardsShare);
     const float *v0 = towards ? towards->v[0].data() : nullptr, *v1 = towards ? towards->v[1].data() : nullptr,
                 *v2 = towards ? towards->v[2].data() : nullptr;
+    const BYTE* strands = towards ? towards->strands.data() : nullptr;
     int x = e0;
+    const __m256 strandShare = _mm256_set1_ps(kStrandShare), outer = _mm256_set1_ps(kDefaultOuter);
     for (; x + 8 <= e1; x += 8) {
         __m256i p0, p1, p2;
         LoadPixels8(src + (size_t)x * bpp, bpp, p0, p1, p2);
@@ -2817,8 +2922,10 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         // The pixels Mix looks at again: those of a known way (not opaque, tested below), unless
         // they are clear and their measure moved along the way stays below what shows anywhere.
         __m256 known = _mm256_setzero_ps(), along = _mm256_setzero_ps();
-        __m256 stayClear = _mm256_setzero_ps();
+        __m256 stayClear = _mm256_setzero_ps(), amongStrands = _mm256_setzero_ps();
         if (towards) {
+            amongStrands = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(strands + x))), _mm256_setzero_si256()));
             const __m256 w0 = _mm256_loadu_ps(v0 + x), w1 = _mm256_loadu_ps(v1 + x), w2 = _mm256_loadu_ps(v2 + x);
             const __m256 none = _mm256_setzero_ps();
             known = _mm256_or_ps(_mm256_or_ps(_mm256_cmp_ps(w0, none, _CMP_NEQ_UQ), _mm256_cmp_ps(w1, none, _CMP_NEQ_UQ)),
@@ -2895,11 +3002,16 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
         // Mix: LookToward for the pixels it looks at again.
         const __m256 notOpaque = _mm256_castsi256_ps(_mm256_xor_si256(_mm256_cmpeq_epi32(a, full), all));
         const __m256 clearNow = _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, zero));
-        const __m256 work = _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque));
+        // Among strands, what the key found opaque short of the subject's colour is a mix too, the
+        // colours of opaque cells interpolated as those of the others.
+        const __m256 openOpaque = _mm256_and_ps(_mm256_and_ps(known, amongStrands),
+                                                _mm256_andnot_ps(notOpaque, _mm256_cmp_ps(along, outer, _CMP_LT_OQ)));
+        const __m256 work = _mm256_or_ps(
+            _mm256_andnot_ps(_mm256_and_ps(clearNow, stayClear), _mm256_and_ps(known, notOpaque)), openOpaque);
         if (_mm256_movemask_ps(work)) {
-            // A colour of an opaque cell is not opaque here only where the box settled it clear:
-            // left to the plain code, as rare as it is.
-            if (_mm256_movemask_ps(_mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints))))) {
+            // A colour of an opaque cell is not opaque here, away from strands, only where the box
+            // settled it clear: left to the plain code, as rare as it is.
+            if (_mm256_movemask_ps(_mm256_andnot_ps(amongStrands, _mm256_and_ps(work, _mm256_castsi256_ps(_mm256_or_si256(allOpaque, opaqueTints)))))) {
                 rows.Key(src, bpp, light, x, x + 8, alpha, tint);
                 rows.Mix(y, src, bpp, light, x, x + 8, alpha, tint);
                 continue;
@@ -2908,7 +3020,8 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
                 NodeValues8(l, node, tb, tg, tr, nodeA, nodeB, nodeLo, nodeTint);
                 interpolated = true;
             }
-            const __m256 moved = _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), share));
+            const __m256 moved =
+                _mm256_add_ps(raw, _mm256_mul_ps(_mm256_sub_ps(along, raw), _mm256_blendv_ps(share, strandShare, amongStrands)));
             const __m256 m = _mm256_add_ps(_mm256_mul_ps(moved, nodeA), nodeB);
             const __m256 opacity = _mm256_andnot_ps(close, KeyThreshold8(m, nodeLo));
             const __m256 shows = _mm256_cmp_ps(opacity, _mm256_setzero_ps(), _CMP_GT_OQ);

@@ -169,6 +169,7 @@ private:
     CDib m_analysis;                      // the foreground reduced, for the light map
     bool m_bColourBlurred = false;        // the foreground's colour is blurrier than its brightness
     CDib m_samples;                       // single pixels of the foreground, for its noise
+    CDib m_standOut;                      // the pixel of each reduced one's footprint that stands out most
     // The light map: gains a channel on a grid of cells over the picture, centred in each cell,
     // for one screen colour.
     struct LightMap

@@ -674,6 +674,62 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
 
+// Auburn hair on a blue screen leans far away from the screen's hue: the colour difference reads
+// its mixes far denser than they are, and only the subject's colour near them, found from the
+// strands themselves, puts them back. Strands a pixel wide, fainter and denser in turn, over the
+// screen of a picture large enough to be reduced for the analysis (which a point sample of it
+// misses), above an opaque patch of the hair's colour: the faint ones read near their cover, the
+// dense ones well denser, and the screen between them stays clear.
+TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
+{
+    const COLORREF auburn = RGB(133, 135, 35);
+    const double faint = 0.35, dense = 0.7;
+    auto strandAt = [](int x) { return x >= 96 && x < 900 && x % 8 == 0; };
+    auto faintAt = [](int x) { return x % 16 == 0; };
+    CDib dib = Painted(1024, 480, [&](int x, int y) {
+        if (x >= 300 && x < 700 && y >= 380)
+            return auburn;
+        if (y >= 60 && y < 300 && strandAt(x))
+            return Mix(auburn, kBlueScreen, faintAt(x) ? faint : dense);
+        return kBlueScreen;
+    });
+    PickScreen(dib, 20, 20);
+    for (int x = 96; x < 900; x += 8) {
+        const int a = AlphaAt(x, 180);
+        if (faintAt(x)) {
+            EXPECT_NEAR(a, faint * 255, 60) << "a faint strand at " << x;
+        } else {
+            EXPECT_GT(a, dense * 255 - 40) << "a dense strand at " << x;
+            EXPECT_GT(a, AlphaAt(x - 8, 180) + 40) << "a dense strand beside a faint one at " << x;
+        }
+        EXPECT_EQ(0, AlphaAt(x + 4, 180)) << "the screen between strands at " << x + 4;
+    }
+    EXPECT_EQ(255, AlphaAt(500, 440)) << "the opaque patch";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
+}
+
+// Strands far apart, each alone over the screen: the colour difference reads the auburn ones at
+// seven tenths cover as opaque, and the key's lattice too; they are mixes all the same.
+TEST_F(PrimatteWndTest, SparseStrandsTheKeyFindsOpaqueStayMixes)
+{
+    const COLORREF auburn = RGB(133, 135, 35);
+    const double cover = 0.7;
+    CDib dib = Painted(1024, 480, [&](int x, int y) {
+        if (x >= 300 && x < 700 && y >= 380)
+            return auburn;
+        if (y >= 60 && y < 300 && x >= 100 && x < 900 && x % 20 == 0)
+            return Mix(auburn, kBlueScreen, cover);
+        return kBlueScreen;
+    });
+    PickScreen(dib, 20, 20);
+    for (int x = 100; x < 900; x += 20) {
+        EXPECT_NEAR(AlphaAt(x, 180), cover * 255, 45) << "a strand at " << x;
+        EXPECT_EQ(0, AlphaAt(x + 10, 180)) << "the screen between strands at " << x + 10;
+    }
+    EXPECT_EQ(255, AlphaAt(500, 440)) << "the opaque patch";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
+}
+
 // How far a colour leans the way of a screen's hue: its part along the screen colour less its grey.
 double LeanOf(COLORREF c, COLORREF screen)
 {
