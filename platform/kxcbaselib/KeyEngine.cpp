@@ -810,6 +810,27 @@ CKeyEngine::CKeyEngine() : m_pBase(new CState), m_pState(new CState), m_pBeforeT
 
 CKeyEngine::~CKeyEngine() = default;
 
+// Rounds of changes to the gains along the ways of the colours (those with a way and a measure):
+// the table between its cells and levels gives a little less than asked, so up to four, while
+// change(colour, cell directions, way, measure) says it changed something.
+template <class State, class Change>
+static void GainRounds(State& s, const std::vector<float>& c, Change change)
+{
+    float dirs[3 * kCells];
+    s.CellDirections(dirs);
+    for (int round = 0; round < 4; ++round) {
+        bool any = false;
+        for (size_t i = 0; i < c.size() / 3; ++i) {
+            float d[3];
+            const float raw = s.MeasurePlain(&c[3 * i]);
+            if (s.Way(&c[3 * i], d) && raw > 0 && change(&c[3 * i], dirs, d, raw))
+                any = true;
+        }
+        if (!any)
+            break;
+    }
+}
+
 void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
 {
     const std::vector<float>& c = step.colours;
@@ -832,12 +853,29 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
     }
-    case KX_OP_CLEANBG:
-        if (!s.keyed)
+    case KX_OP_CLEANBG: {
+        if (!s.keyed || n == 0)
             return;
+        // The colours and the mixes lying their way nearer the screen are lowered below the inner
+        // threshold; the mixes further out, a little above the colours' measure on, keep theirs:
+        // a speck of screen between strands shares its way with the strands' mixes, which are
+        // stronger. As for raising, the table gives a little less than asked: a few rounds.
+        GainRounds(s, c, [&](const float* colour, const float* dirs, const float* d, float raw) {
+            const float m = s.Measure(colour);
+            const float lo = ClampF(s.inner + s.Table(s.innerShift, d), 0.01f, 0.9f);
+            if (m <= 0.8f * lo)
+                return false;
+            // In full up to the level of the measure above the colour's, none from the next.
+            const float level = std::ceil(std::sqrt(raw) / kBandStep);
+            const float to0 = (level + 0.5f) * kBandStep, to1 = (level + 1) * kBandStep;
+            s.AddBandGain(dirs, d, std::max(1.0f / 16, 0.7f * lo / m), -1e9f, -1e9f, to0 * to0, to1 * to1);
+            return true;
+        });
+        // The user says these colours are see-through: the dark pass gives way there.
         for (size_t i = 0; i < n; ++i)
-            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 0);
+            s.AddExemplar(&c[3 * i], 4 + 1.5f * s.NoiseSpread(), 3);
         break;
+    }
     case KX_OP_CLEANFG:
         if (!s.keyed)
             return;
@@ -851,22 +889,13 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         // opaque; the mixes nearer the screen, from half its way in, less and less: the subject's
         // soft edge on that way keeps its opacity. The table between its cells and levels gives a
         // little less than asked, so a second or third raise may be needed.
-        float dirs[3 * kCells];
-        s.CellDirections(dirs);
-        for (int round = 0; round < 4; ++round) {
-            bool any = false;
-            for (size_t i = 0; i < n; ++i) {
-                float d[3];
-                const float m = s.Measure(&c[3 * i]);
-                const float raw = s.MeasurePlain(&c[3 * i]);
-                if (!s.Way(&c[3 * i], d) || m >= s.outer || raw <= 0)
-                    continue;
-                s.AddBandGain(dirs, d, ClampF(s.outer * 1.05f / std::max(m, 0.05f), 1, 6), 0.5f * raw, 0.9f * raw, 1e9f, 1e9f);
-                any = true;
-            }
-            if (!any)
-                break;
-        }
+        GainRounds(s, c, [&](const float* colour, const float* dirs, const float* d, float raw) {
+            const float m = s.Measure(colour);
+            if (m >= s.outer)
+                return false;
+            s.AddBandGain(dirs, d, ClampF(s.outer * 1.05f / std::max(m, 0.05f), 1, 6), 0.5f * raw, 0.9f * raw, 1e9f, 1e9f);
+            return true;
+        });
         // The lattice the key is baked into blends neighbouring ways; the colours themselves are
         // made sure of.
         for (size_t i = 0; i < n; ++i)

@@ -41,8 +41,10 @@
 // the edit tool those inside the dragged rectangle):
 //   0 KX_OP_PICKSCREEN     the colours are the screen: the key starts anew from them, the screen
 //                          light is mapped, the screen noise measured; the composite is shown.
-//   1 KX_OP_CLEANBG        the colours are background: they and colours close to them become fully
-//                          transparent (specks, seams and shadows on the screen).
+//   1 KX_OP_CLEANBG        the colours are background: they and the colours lying their way from
+//                          the screen nearer it become fully transparent (specks, seams and shadows
+//                          on the screen); the colours that way further out, from a little above
+//                          these colours' measure on, keep theirs (strands beside a speck).
 //   2 KX_OP_CLEANFG        the colours are foreground: they and colours close to them become fully
 //                          opaque (holes in the subject where it resembles the screen).
 //   3 KX_OP_FGOPAQUE       foreground that shows through although it should not: the opacity of

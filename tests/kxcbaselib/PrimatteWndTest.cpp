@@ -330,6 +330,17 @@ TEST_F(PrimatteWndTest, ClicksChangeTheMixesNearTheColourOnItsWay)
     for (size_t k = 1; k < shares.size(); ++k)
         EXPECT_GE(restored[k], restored[k - 1]) << "the mix at " << shares[k];
     EXPECT_EQ(255, restored[6]);
+
+    // Grey at 15 % cleaned as background: it and the fainter mix are clear, the stronger mixes
+    // of its way (strands beside a speck of their colour) keep their opacity.
+    pick(greys);
+    clickAt(KX_OP_CLEANBG, 1);
+    const std::vector<int> cleaned = alphas();
+    EXPECT_EQ(0, cleaned[0]) << "the mix nearer the screen";
+    EXPECT_EQ(0, cleaned[1]) << "the mix clicked, before " << before[1];
+    EXPECT_GE(cleaned[2], before[2] * 9 / 10) << "the mix at 30 %";
+    for (size_t k = 3; k < shares.size(); ++k)
+        EXPECT_NEAR(cleaned[k], before[k], 4) << "the mix at " << shares[k];
 }
 
 // Strands fainter than the screen's noise vanish with the pick; restoring detail at one of them
@@ -800,8 +811,9 @@ TEST_F(PrimatteWndTest, MixedPixelsComposeToTheirSubjectOverTheNewBackground)
         const COLORREF got = RGB(p[2], p[1], p[0]), truth = Mix(c.subject, back, c.cover);
         EXPECT_NEAR(BrightnessOf(got), BrightnessOf(truth), 1.0)
             << std::hex << c.subject << " at " << std::dec << c.cover << " over the screen " << std::hex << c.screen;
-        if (c.subject == RGB(128, 128, 128))
+        if (c.subject == RGB(128, 128, 128)) {
             EXPECT_EQ(truth, got) << "the grey veil";
+        }
     }
     const std::vector<BYTE> whole = Bytes(*m_view.GetComposite());
     for (int x = 0; x < 400; x += 7)
