@@ -2029,7 +2029,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // grey reads fainter than it is, and a colour leaning away from the screen's hue denser. Where
 // the subject near a place shows in the reduced foreground, the mixes there lie on the line from
 // the screen colour towards its colour: the colours the key finds not clear, weighted by their
-// opacity, give that line's way, and the subject's colour lies on it where its colour difference
+// opacity, give that line's way (the mixed ones alone where they give one), and the subject's colour lies on it where its colour difference
 // is gone (or where it leaves the colour cube, if sooner) or at the farthest colour seen along
 // it, whichever is farther.
 void CKeyEngine::Towards(KEYINSIDE& in) const
@@ -2039,9 +2039,9 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const CKeyLut& lut = *m_pLut;
     const float* key = lut.key;
     std::copy(key, key + 3, in.key);
-    // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights.
-    // The gains of the cell's centre serve all its pixels.
-    std::vector<float> sums((size_t)w * h * 4, 0.0f);
+    // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
+    // then the same of the mixed colours alone. The gains of the cell's centre serve all its pixels.
+    std::vector<float> sums((size_t)w * h * 8, 0.0f);
     // Per cell, of its clear colours less the screen's: their count, sums and sums of products
     // (bb, bg, br, gg, gr, rr), for the noise of the open screen; single pixels (the point
     // samples), whose noise is that of the picture the key is applied to.
@@ -2062,7 +2062,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 const BYTE* p = pic.GetLine(py);
                 for (int px = 0; px < std::min(sw, w * step); px += 2, p += 2 * bpp) {
                     const float* g = &gains[3 * (px / step)];
-                    float* sum = &sums[4 * ((size_t)y * w + px / step)];
+                    float* sum = &sums[8 * ((size_t)y * w + px / step)];
                     const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                     float tint;
                     const float a = lut.Look(c[0], c[1], c[2], tint);
@@ -2070,6 +2070,11 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);
                         sum[3] += 4 * a;
+                        if (a < 1) {
+                            for (int k = 0; k < 3; ++k)
+                                sum[4 + k] += (c[k] - key[k]) * (4 * a);
+                            sum[7] += 4 * a;
+                        }
                     } else if (a == 0 && sampled) {
                         float* cs = &clearSums[10 * ((size_t)y * w + px / step)];
                         const BYTE* q = m_samples.GetLine(py) + px * pbpp;
@@ -2099,7 +2104,7 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
             bool open = true;
             for (int yy = std::max(0, y - 1); open && yy <= std::min(h - 1, y + 1); ++yy)
                 for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx)
-                    open = open && sums[4 * ((size_t)yy * w + xx) + 3] == 0;
+                    open = open && sums[8 * ((size_t)yy * w + xx) + 3] == 0;
             const float* cs = &clearSums[10 * ((size_t)y * w + x)];
             if (!open || cs[0] < 4)
                 continue;
@@ -2122,20 +2127,30 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
         for (int y = begin; y < end; ++y)
             for (int x = 0; x < w; ++x) {
                 // The cell and its neighbours.
-                float v[3] = {0, 0, 0}, weight = 0;
+                float v[3] = {0, 0, 0}, weight = 0, mixed[3] = {0, 0, 0}, mixedWeight = 0;
                 for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
                     for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
-                        const float* sum = &sums[4 * ((size_t)yy * w + xx)];
-                        for (int k = 0; k < 3; ++k)
+                        const float* sum = &sums[8 * ((size_t)yy * w + xx)];
+                        for (int k = 0; k < 3; ++k) {
                             v[k] += sum[k];
+                            mixed[k] += sum[4 + k];
+                        }
                         weight += sum[3];
+                        mixedWeight += sum[7];
                     }
                 if (weight < kTowardsWeight)
                     continue;
                 const float len = std::sqrt(Dot(v, v));
                 if (len < kTowardsMinLean * weight)
                     continue;
-                const float u[3] = {v[0] / len, v[1] / len, v[2] / len};
+                // The way is that of the mixes where they show one: beside an opaque subject of
+                // another colour (glass in front of the screen next to skin) they are not its
+                // mixes, and the opaque colours would tilt their way to it.
+                const float mixedLen = std::sqrt(Dot(mixed, mixed));
+                const bool byMixes = mixedWeight >= kTowardsWeight && mixedLen >= kTowardsMinLean * mixedWeight;
+                const float* way = byMixes ? mixed : v;
+                const float wayLen = byMixes ? mixedLen : len;
+                const float u[3] = {way[0] / wayLen, way[1] / wayLen, way[2] / wayLen};
                 // Where the colour difference along the way is gone: the first of the other two
                 // channels to reach the screen's.
                 float t = 1e9f;

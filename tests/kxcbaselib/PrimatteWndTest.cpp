@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -598,6 +599,61 @@ TEST_F(PrimatteWndTest, SeeThroughFadesOverAGradedPane)
     }
     EXPECT_GT(between, 8) << "the fade is a ramp, not a step";
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels fade see-through colours as the plain code does";
+}
+
+// An even pane of glass, a light grey at 35 % cover, in front of the screen beside an opaque
+// skin-coloured subject: touching it, apart from it, inside it and above it, on a green and on a
+// blue screen, at the size of the key's analysis and at twice it (where the analysis is a
+// reduced copy). Its mixes are not the skin's: the opaque skin beside them must not pull them to
+// its colour, and the pane reads evenly at its cover everywhere.
+TEST_F(PrimatteWndTest, AnEvenPaneKeepsItsCoverBesideTheSubject)
+{
+    const COLORREF grey = RGB(225, 215, 205), skin = RGB(205, 160, 130);
+    struct Layout
+    {
+        const char* name;
+        int subject[4], pane[4];   // left, top, right, bottom, off the cells of the key's grid
+    };
+    const Layout layouts[] = {
+        {"touching", {40, 61, 162, 240}, {162, 61, 362, 201}},
+        {"apart", {40, 61, 162, 240}, {202, 61, 362, 201}},
+        {"inside", {38, 41, 381, 240}, {101, 83, 322, 203}},
+        {"above", {101, 151, 302, 240}, {62, 31, 362, 151}},
+    };
+    for (int scale : {1, 2}) {
+        for (COLORREF screen : {kGreenScreen, kBlueScreen}) {
+            for (const Layout& l : layouts) {
+                const COLORREF pane = Mix(grey, screen, 0.35);
+                CDib dib = Painted(400 * scale, 240 * scale, [&](int x, int y) {
+                    x /= scale;
+                    y /= scale;
+                    if (x >= l.pane[0] && x < l.pane[2] && y >= l.pane[1] && y < l.pane[3])
+                        return pane;
+                    if (x >= l.subject[0] && x < l.subject[2] && y >= l.subject[1] && y < l.subject[3])
+                        return skin;
+                    return screen;
+                });
+                PickScreen(dib, 5, 5);
+                const std::string what = std::string(l.name) + (screen == kGreenScreen ? " green" : " blue") +
+                                         " scale " + std::to_string(scale);
+                ASSERT_EQ(dib.GetWidth(), m_view.GetMask()->GetWidth());
+                EXPECT_EQ(0, AlphaAt(5, 5)) << what;
+                EXPECT_EQ(255, AlphaAt((l.subject[0] + 10) * scale, (l.subject[3] - 10) * scale)) << what;
+                // All of the pane but its rim, three pixels wide.
+                int lo = 255, hi = 0;
+                for (int y = l.pane[1] * scale + 3; y < l.pane[3] * scale - 3; ++y)
+                    for (int x = l.pane[0] * scale + 3; x < l.pane[2] * scale - 3; ++x) {
+                        lo = std::min(lo, AlphaAt(x, y));
+                        hi = std::max(hi, AlphaAt(x, y));
+                    }
+                EXPECT_NEAR(lo, 89, 20) << what;
+                EXPECT_NEAR(hi, 89, 20) << what;
+                EXPECT_LE(hi - lo, 10) << what << ": the pane reads evenly";
+                if (scale == 1 && l.name == layouts[0].name)
+                    EXPECT_TRUE(StripsKeyAsTheWhole()) << what << ": the vector kernels read the pane as the plain code does";
+            }
+        }
+    }
 }
 
 // Olive hair on a green screen has nearly no lean away from the screen's hue: its mixes with the
