@@ -685,7 +685,7 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
 
-// Auburn hair on a blue screen leans far away from the screen's hue: the colour difference reads
+// Straw hair on a blue screen leans far away from the screen's hue: the colour difference reads
 // its mixes far denser than they are, and only the subject's colour near them, found from the
 // strands themselves, puts them back. Strands a pixel wide, fainter and denser in turn, over the
 // screen of a picture large enough to be reduced for the analysis (which a point sample of it
@@ -693,15 +693,15 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
 // dense ones well denser, and the screen between them stays clear.
 TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
 {
-    const COLORREF auburn = RGB(133, 135, 35);
+    const COLORREF straw = RGB(133, 135, 35);
     const double faint = 0.35, dense = 0.7;
     auto strandAt = [](int x) { return x >= 96 && x < 900 && x % 8 == 0; };
     auto faintAt = [](int x) { return x % 16 == 0; };
     CDib dib = Painted(1024, 480, [&](int x, int y) {
         if (x >= 300 && x < 700 && y >= 380)
-            return auburn;
+            return straw;
         if (y >= 60 && y < 300 && strandAt(x))
-            return Mix(auburn, kBlueScreen, faintAt(x) ? faint : dense);
+            return Mix(straw, kBlueScreen, faintAt(x) ? faint : dense);
         return kBlueScreen;
     });
     PickScreen(dib, 20, 20);
