@@ -649,8 +649,9 @@ TEST_F(PrimatteWndTest, AnEvenPaneKeepsItsCoverBesideTheSubject)
                 EXPECT_NEAR(lo, 89, 20) << what;
                 EXPECT_NEAR(hi, 89, 20) << what;
                 EXPECT_LE(hi - lo, 10) << what << ": the pane reads evenly";
-                if (scale == 1 && l.name == layouts[0].name)
+                if (scale == 1 && l.name == layouts[0].name) {
                     EXPECT_TRUE(StripsKeyAsTheWhole()) << what << ": the vector kernels read the pane as the plain code does";
+                }
             }
         }
     }
