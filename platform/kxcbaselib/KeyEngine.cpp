@@ -834,15 +834,16 @@ CKeyEngine::CKeyEngine() : m_pBase(new CState), m_pState(new CState), m_pBeforeT
 
 CKeyEngine::~CKeyEngine() = default;
 
-// Rounds of changes to the gains along the ways of the colours (those with a way and a measure):
-// the table between its cells and levels gives a little less than asked, so up to four, while
-// change(colour, cell directions, way, measure) says it changed something.
+// Rounds of changes to the gains along the ways of the colours (those with a way and a measure),
+// at most rounds, while change(colour, cell directions, way, measure) says it changed something:
+// the table between its cells and levels gives a little less than asked, so a change meant to
+// reach a measure takes a few.
 template <class State, class Change>
-static void GainRounds(State& s, const std::vector<float>& c, Change change)
+static void GainRounds(State& s, const std::vector<float>& c, int rounds, Change change)
 {
     float dirs[3 * kCells];
     s.CellDirections(dirs);
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         bool any = false;
         for (size_t i = 0; i < c.size() / 3; ++i) {
             float d[3];
@@ -884,7 +885,7 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         // threshold; the mixes further out, a little above the colours' measure on, keep theirs:
         // a speck of screen between strands shares its way with the strands' mixes, which are
         // stronger. As for raising, the table gives a little less than asked: a few rounds.
-        GainRounds(s, c, [&](const float* colour, const float* dirs, const float* d, float raw) {
+        GainRounds(s, c, 4, [&](const float* colour, const float* dirs, const float* d, float raw) {
             const float m = s.Measure(colour);
             const float lo = ClampF(s.inner + s.Table(s.innerShift, d), 0.01f, 0.9f);
             if (m <= 0.8f * lo)
@@ -913,7 +914,7 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         // opaque; the mixes nearer the screen, from half its way in, less and less: the subject's
         // soft edge on that way keeps its opacity. The table between its cells and levels gives a
         // little less than asked, so a second or third raise may be needed.
-        GainRounds(s, c, [&](const float* colour, const float* dirs, const float* d, float raw) {
+        GainRounds(s, c, 4, [&](const float* colour, const float* dirs, const float* d, float raw) {
             const float m = s.Measure(colour);
             if (m >= s.outer)
                 return false;
@@ -933,16 +934,11 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         // brought down to opaque), and so for the mixes lying their way nearer the screen; the
         // colours further out, the subject itself, less and less from the colour on, and not at
         // all from a quarter beyond it.
-        float dirs[3 * kCells];
-        s.CellDirections(dirs);
-        for (size_t i = 0; i < n; ++i) {
-            float d[3];
-            const float raw = s.MeasurePlain(&c[3 * i]);
-            if (!s.Way(&c[3 * i], d) || raw <= 0)
-                continue;
-            const float m = std::max(s.Measure(&c[3 * i]), 1e-3f);
+        GainRounds(s, c, 1, [&](const float* colour, const float* dirs, const float* d, float raw) {
+            const float m = std::max(s.Measure(colour), 1e-3f);
             s.AddBandGain(dirs, d, 2.0f / 3 * std::min(1.0f, m) / m, -1e9f, -1e9f, raw, 1.25f * raw);
-        }
+            return true;
+        });
         // The user says these colours are see-through: inside the subject too, where a dark
         // mix with the screen would otherwise be taken for a dark part of the subject.
         for (size_t i = 0; i < n; ++i)
@@ -956,14 +952,10 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         // again their opacity a click; the mixes nearer the screen, below a third of the way, and
         // with them the screen's noise, stay, and so do the colours further out than twice and a
         // half as far (the gain fades slowly enough there that no colour overtakes one further out).
-        float dirs[3 * kCells];
-        s.CellDirections(dirs);
-        for (size_t i = 0; i < n; ++i) {
-            float d[3];
-            const float raw = s.MeasurePlain(&c[3 * i]);
-            if (s.Way(&c[3 * i], d) && raw > 0)
-                s.AddBandGain(dirs, d, kDetailGain, 0.35f * raw, 0.8f * raw, 1.3f * raw, 2.6f * raw);
-        }
+        GainRounds(s, c, 1, [&](const float*, const float* dirs, const float* d, float raw) {
+            s.AddBandGain(dirs, d, kDetailGain, 0.35f * raw, 0.8f * raw, 1.3f * raw, 2.6f * raw);
+            return true;
+        });
         // The threshold is lowered round the colours alone (see CKeyLut::Build), not along their
         // whole way: the way passes through the screen's noise on its way to the screen colour.
         for (size_t i = 0; i < n; ++i)
@@ -2029,9 +2021,9 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // grey reads fainter than it is, and a colour leaning away from the screen's hue denser. Where
 // the subject near a place shows in the reduced foreground, the mixes there lie on the line from
 // the screen colour towards its colour: the colours the key finds not clear, weighted by their
-// opacity, give that line's way (the mixed ones alone where they give one), and the subject's colour lies on it where its colour difference
-// is gone (or where it leaves the colour cube, if sooner) or at the farthest colour seen along
-// it, whichever is farther.
+// opacity, give that line's way (the mixed ones alone where they give one), and the subject's
+// colour lies on it where its colour difference is gone (or where it leaves the colour cube, if
+// sooner) or at the farthest colour seen along it, whichever is farther.
 void CKeyEngine::Towards(KEYINSIDE& in) const
 {
     const CDib& pic = m_analysis;
