@@ -686,6 +686,26 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
     EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels mix as the plain code does";
 }
 
+// Strands of hair a pixel wide across the screen, every eighth column from 96 to 899 and rows 60
+// to 299, fainter (FaintAt) and denser in turn, above an opaque patch of the hair's colour (x 300
+// to 699, y from 380), in a picture large enough to be reduced for the analysis; with noise of
+// two levels' spread in each channel when noise is given.
+bool FaintAt(int x) { return x % 16 == 0; }
+CDib StrandsOverScreen(COLORREF hair, COLORREF screen, double faint, double dense, SensorNoise* noise)
+{
+    return Painted(1024, 480, [&](int x, int y) {
+        COLORREF c = screen;
+        if (x >= 300 && x < 700 && y >= 380)
+            c = hair;
+        else if (y >= 60 && y < 300 && x >= 96 && x < 900 && x % 8 == 0)
+            c = Mix(hair, screen, FaintAt(x) ? faint : dense);
+        if (!noise)
+            return c;
+        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + 2 * (*noise)()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+}
+
 // Straw hair on a blue screen leans far away from the screen's hue: the colour difference reads
 // its mixes far denser than they are, and only the subject's colour near them, found from the
 // strands themselves, puts them back. Strands a pixel wide, fainter and denser in turn, over the
@@ -694,21 +714,11 @@ TEST_F(PrimatteWndTest, MixesReadAlongTheLineToTheSubjectsColour)
 // dense ones well denser, and the screen between them stays clear.
 TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
 {
-    const COLORREF straw = RGB(133, 135, 35);
     const double faint = 0.35, dense = 0.7;
-    auto strandAt = [](int x) { return x >= 96 && x < 900 && x % 8 == 0; };
-    auto faintAt = [](int x) { return x % 16 == 0; };
-    CDib dib = Painted(1024, 480, [&](int x, int y) {
-        if (x >= 300 && x < 700 && y >= 380)
-            return straw;
-        if (y >= 60 && y < 300 && strandAt(x))
-            return Mix(straw, kBlueScreen, faintAt(x) ? faint : dense);
-        return kBlueScreen;
-    });
-    PickScreen(dib, 20, 20);
+    PickScreen(StrandsOverScreen(RGB(133, 135, 35), kBlueScreen, faint, dense, nullptr), 20, 20);
     for (int x = 96; x < 900; x += 8) {
         const int a = AlphaAt(x, 180);
-        if (faintAt(x)) {
+        if (FaintAt(x)) {
             EXPECT_NEAR(a, faint * 255, 60) << "a faint strand at " << x;
         } else {
             EXPECT_GT(a, dense * 255 - 40) << "a dense strand at " << x;
@@ -725,26 +735,14 @@ TEST_F(PrimatteWndTest, ThinStrandsReadNearTheirCover)
 // (a tenth of cover) still show, while the noisy screen between the strands stays clear.
 TEST_F(PrimatteWndTest, FaintStrandsAboveTheNoiseAlongTheirWayShow)
 {
-    const COLORREF hair = RGB(10, 10, 10);
     const double faint = 0.1, dense = 0.6;
-    auto strandAt = [](int x) { return x >= 96 && x < 900 && x % 8 == 0; };
-    auto faintAt = [](int x) { return x % 16 == 0; };
     SensorNoise gauss(777);
-    CDib dib = Painted(1024, 480, [&](int x, int y) {
-        COLORREF c = kGreenScreen;
-        if (x >= 300 && x < 700 && y >= 380)
-            c = hair;
-        else if (y >= 60 && y < 300 && strandAt(x))
-            c = Mix(hair, kGreenScreen, faintAt(x) ? faint : dense);
-        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
-    });
-    PickScreen(dib, 20, 20);
+    PickScreen(StrandsOverScreen(RGB(10, 10, 10), kGreenScreen, faint, dense, &gauss), 20, 20);
     double faintSum = 0;
     int faintCount = 0, faintClear = 0, screenShowing = 0, screenCount = 0;
     for (int y = 100; y < 260; y += 4)
         for (int x = 96; x < 900; x += 8) {
-            if (faintAt(x)) {
+            if (FaintAt(x)) {
                 const int a = AlphaAt(x, y);
                 faintSum += a;
                 faintClear += a == 0;
