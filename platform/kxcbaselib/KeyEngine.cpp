@@ -41,6 +41,13 @@ const int kBoxMinPixels = 1 << 20;         // regions this large use the box
 // the time it falls to kDarkFull.
 const float kDarkFrom = 0.97f;
 const float kDarkFull = 0.85f;
+// A part of the picture the key finds mixed, enclosed by opaque subject, is the subject's own when
+// its colours stray from the line of one see-through cover by more than this many times the spread
+// of the clear screen's colours round the screen colour, and by this many levels at least; parts
+// smaller than kHeldMinPixels pixels of the reduced foreground are too small to tell.
+const float kHeldSpreads = 3.0f;
+const float kHeldMinStray = 6.0f;
+const int kHeldMinPixels = 12;
 // The subject's colour near a place is found from the colours there at least this opaque, in
 // cells with this much opacity in all, leaning from the screen colour at least this far.
 const float kTowardsFrom = 0.1f;
@@ -633,6 +640,10 @@ struct KEYINSIDE
     std::vector<BYTE> strands;
     // Where strands are, the measure along the way below which the screen's noise lies.
     std::vector<float> strandLo;
+    // 1 where the cell lies in parts of the subject whose colours the key takes for mixes (see
+    // CKeyEngine::Enclosed), 0 elsewhere; anyHeld: some cell is 1.
+    std::vector<float> held;
+    bool anyHeld = false;
     float key[3] = {0, 0, 0};
 };
 
@@ -2012,6 +2023,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
         }
     }
     Towards(in);
+    Enclosed(in);
     m_nInsideVersion = m_nVersion;
     return &in;
 }
@@ -2262,6 +2274,166 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                 }
             }
     });
+}
+
+// A mix needs the screen behind it. A part of the picture that the key finds mixed but that is
+// enclosed all round by what it finds opaque, with no clear screen in it, could show the screen
+// only through a see-through cover in front of it (glass, smoke), and such a cover puts its
+// colours on one line from the screen colour: the screen's colour as much as the cover lets
+// through, and the cover's own. Where the part's colours stray from any such line by far more than
+// the open screen's colours stray from the screen colour, it is no cover but the subject, in
+// colours of the screen's hue (a badge on a coat): opaque, like the opaque round it. A part
+// joined to the clear screen or to the picture's edge, however narrowly, may be a mix, and so may
+// a cover: both stay as the key reads them.
+void CKeyEngine::Enclosed(KEYINSIDE& in) const
+{
+    in.held.assign((size_t)in.w * in.h, 0.0f);
+    in.anyHeld = false;
+    const CDib& pic = m_analysis;
+    const int pw = pic.GetWidth(), ph = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    const CKeyLut& lut = *m_pLut;
+    const float* key = lut.key;
+    // Each pixel of the reduced foreground: opaque, mixed, or open (clear, or joined to the clear
+    // screen or the edge), with its corrected colour less the screen's.
+    enum : BYTE { Opaque, Mixed, Open };
+    std::vector<BYTE> kind((size_t)pw * ph);
+    std::vector<float> away((size_t)pw * ph * 3);
+    std::vector<double> clearSpread(ph, 0.0), clearCount(ph, 0.0);
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(ph, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const MapSpot my((y + 0.5) / ph, std::max(1, m_map.w ? m_map.h : 1));
+            const BYTE* p = pic.GetLine(y);
+            for (int x = 0; x < pw; ++x, p += bpp) {
+                float g[3] = {1, 1, 1};
+                if (m_map.w)
+                    GainsAt(m_map.gains, m_map.w, MapSpot((x + 0.5) / pw, m_map.w), my, g);
+                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+                float tint;
+                const float a = lut.Look(c[0], c[1], c[2], tint);
+                const size_t i = (size_t)y * pw + x;
+                float* d = &away[3 * i];
+                for (int k = 0; k < 3; ++k)
+                    d[k] = c[k] - key[k];
+                kind[i] = a <= 0 ? Open : a >= 1 ? Opaque : Mixed;
+                if (a <= 0) {
+                    clearSpread[y] += Dot(d, d);
+                    clearCount[y] += 1;
+                }
+            }
+        }
+    });
+    double spreadSum = 0, spreadCount = 0;
+    for (int y = 0; y < ph; ++y) {
+        spreadSum += clearSpread[y];
+        spreadCount += clearCount[y];
+    }
+    if (spreadCount == 0)
+        return;
+    const float stray = std::max(kHeldMinStray, kHeldSpreads * (float)std::sqrt(spreadSum / spreadCount));
+    // The mixed pixels joined to the open ones or to the edge, eight ways round each, are open too.
+    std::vector<int> todo;
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+            const size_t i = (size_t)y * pw + x;
+            if (kind[i] == Mixed && (x == 0 || y == 0 || x == pw - 1 || y == ph - 1))
+                kind[i] = Open;
+            if (kind[i] == Open)
+                todo.push_back((int)i);
+        }
+    auto spread = [&](BYTE from, BYTE to, std::vector<int>& reached) {
+        while (!todo.empty()) {
+            const int i = todo.back();
+            todo.pop_back();
+            reached.push_back(i);
+            const int x = i % pw, y = i / pw;
+            for (int yy = std::max(0, y - 1); yy <= std::min(ph - 1, y + 1); ++yy)
+                for (int xx = std::max(0, x - 1); xx <= std::min(pw - 1, x + 1); ++xx) {
+                    const size_t j = (size_t)yy * pw + xx;
+                    if (kind[j] == from) {
+                        kind[j] = to;
+                        todo.push_back((int)j);
+                    }
+                }
+        }
+    };
+    std::vector<int> part;
+    spread(Mixed, Open, part);
+    // Each enclosed part in turn: the line from the screen colour its colours lie nearest (the
+    // main axis of their second moments about the screen colour), and how far the middle one of
+    // them lies off it.
+    enum : BYTE { Cover = 3, Small, Subject };
+    std::vector<float> off;
+    for (size_t start = 0; start < kind.size(); ++start) {
+        if (kind[start] != Mixed)
+            continue;
+        kind[start] = Subject;
+        todo.assign(1, (int)start);
+        part.clear();
+        spread(Mixed, Subject, part);
+        if ((int)part.size() < kHeldMinPixels) {
+            for (int i : part)
+                kind[i] = Small;
+            continue;
+        }
+        double m[3][3] = {};
+        for (int i : part) {
+            const float* d = &away[3 * (size_t)i];
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b < 3; ++b)
+                    m[a][b] += (double)d[a] * d[b];
+        }
+        double axis[3] = {1, 1, 1};
+        for (int round = 0; round < 32; ++round) {
+            double next[3], len = 0;
+            for (int a = 0; a < 3; ++a) {
+                next[a] = m[a][0] * axis[0] + m[a][1] * axis[1] + m[a][2] * axis[2];
+                len += next[a] * next[a];
+            }
+            len = std::sqrt(len);
+            if (len <= 0)
+                break;
+            for (int a = 0; a < 3; ++a)
+                axis[a] = next[a] / len;
+        }
+        const float u[3] = {(float)axis[0], (float)axis[1], (float)axis[2]};
+        off.clear();
+        for (int i : part) {
+            const float* d = &away[3 * (size_t)i];
+            const float along = Dot(d, u);
+            off.push_back(std::max(0.0f, Dot(d, d) - along * along));
+        }
+        std::nth_element(off.begin(), off.begin() + off.size() / 2, off.end());
+        if (off[off.size() / 2] <= stray * stray)
+            for (int i : part)
+                kind[i] = Cover;
+    }
+    // A cell of the inside's grid is held where parts of the subject lie in it or beside it, and
+    // nothing open or of a cover does: its mixed pixels at any size are the subject's.
+    const int step = 4, w = in.w, h = in.h;
+    std::vector<BYTE> subjectAt((size_t)w * h, 0), otherAt((size_t)w * h, 0);
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+            const BYTE k = kind[(size_t)y * pw + x];
+            const size_t cell = (size_t)std::min(y / step, h - 1) * w + std::min(x / step, w - 1);
+            if (k == Subject)
+                subjectAt[cell] = 1;
+            else if (k == Open || k == Cover)
+                otherAt[cell] = 1;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool subject = false, other = false;
+            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                for (int xx = std::max(0, x - 1); xx <= std::min(w - 1, x + 1); ++xx) {
+                    subject = subject || subjectAt[(size_t)yy * w + xx];
+                    other = other || otherAt[(size_t)yy * w + xx];
+                }
+            if (subject && !other) {
+                in.held[(size_t)y * w + x] = 1;
+                in.anyHeld = true;
+            }
+        }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -2643,26 +2815,31 @@ struct RegionRows
         }
     }
 
-    // The two rows of the inside's grid about picture row y, and the weight of the second.
-    void InsideRows(int y, const float*& r0, const float*& r1, float& ty) const
+    // The two rows of the inside's grid about picture row y, and the weight of the second: of the
+    // inside, and of the parts held opaque (null when there are none).
+    void InsideRows(int y, const float*& r0, const float*& r1, const float*& h0, const float*& h1, float& ty) const
     {
         int y0;
         GridPos(y, pictureHeight, inside->h, y0, ty);
-        r0 = &inside->inside[(size_t)y0 * inside->w];
-        r1 = &inside->inside[(size_t)std::min(y0 + 1, inside->h - 1) * inside->w];
+        const size_t first = (size_t)y0 * inside->w, second = (size_t)std::min(y0 + 1, inside->h - 1) * inside->w;
+        r0 = &inside->inside[first];
+        r1 = &inside->inside[second];
+        h0 = inside->anyHeld ? &inside->held[first] : nullptr;
+        h1 = inside->anyHeld ? &inside->held[second] : nullptr;
     }
 
     // Inside the subject, what reads as the screen darkened is a dark part of the subject: the
     // opacity of a mixed pixel rises towards opaque as its screen channel falls below the
-    // screen's there (nothing of the screen's hue is then taken away as spill). Columns
-    // e0 .. e1 - 1 of picture row y, as Key left them.
+    // screen's there (nothing of the screen's hue is then taken away as spill). Where the
+    // inside holds parts of the subject whose colours read as mixes, its mixed pixels are opaque
+    // as far as the held map says. Columns e0 .. e1 - 1 of picture row y, as Key left them.
     void Dark(int y, const BYTE* src, int bpp, const RowLight& light, int e0, int e1, BYTE* alpha, float* tint) const
     {
         if (!inside)
             return;
-        const float *r0, *r1;
+        const float *r0, *r1, *h0, *h1;
         float ty;
-        InsideRows(y, r0, r1, ty);
+        InsideRows(y, r0, r1, h0, h1, ty);
         const float* screen = light.b[screenChannel].data();
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const int sc = screenChannel, last = inside->w - 1;
@@ -2680,17 +2857,22 @@ struct RegionRows
             }
             if ((BYTE)(alpha[x] - 1) >= 254)
                 continue;
-            const float level = src[(size_t)x * bpp + sc];
-            if (level >= kDarkFrom * screen[x])
-                continue;
-            const float share = level / std::max(screen[x], 1.0f);
             const int i0 = insideX[x], i1 = std::min(i0 + 1, last);
             const float t = insideT[x];
-            const float in = (r0[i0] + (r0[i1] - r0[i0]) * t) * (1 - ty) + (r1[i0] + (r1[i1] - r1[i0]) * t) * ty;
-            if (in <= 0)
+            const float held = h0 ? (h0[i0] + (h0[i1] - h0[i0]) * t) * (1 - ty) + (h1[i0] + (h1[i1] - h1[i0]) * t) * ty : 0.0f;
+            const float level = src[(size_t)x * bpp + sc];
+            float dark = 0;
+            if (level < kDarkFrom * screen[x]) {
+                const float share = level / std::max(screen[x], 1.0f);
+                const float in = (r0[i0] + (r0[i1] - r0[i0]) * t) * (1 - ty) + (r1[i0] + (r1[i1] - r1[i0]) * t) * ty;
+                if (in > 0) {
+                    dark = std::min(1.0f, (kDarkFrom - share) / (kDarkFrom - kDarkFull));
+                    dark = dark * dark * (3 - 2 * dark) * in;
+                }
+            }
+            dark = std::max(dark, held);
+            if (dark <= 0)
                 continue;
-            float dark = std::min(1.0f, (kDarkFrom - share) / (kDarkFrom - kDarkFull));
-            dark = dark * dark * (3 - 2 * dark) * in;
             // Colours the user called see-through stay as they measure (dark tinted glass).
             if (lut->anySeeThrough) {
                 const BYTE* p = src + (size_t)x * bpp;
@@ -2699,6 +2881,27 @@ struct RegionRows
             }
             alpha[x] = (BYTE)(alpha[x] + (255 - alpha[x]) * dark + 0.5f);
             if (dark > 0.5f)
+                tint[x] = kNoDespill;
+        }
+    }
+
+    // The opaque pixels of held parts keep their colours: they lean the screen's way by their own
+    // colour, far from any screen whose light could spill on them. Columns e0 .. e1 - 1 of
+    // picture row y, after the dark pass.
+    void HeldColours(int y, int e0, int e1, const BYTE* alpha, float* tint) const
+    {
+        if (!inside || !inside->anyHeld)
+            return;
+        const float *r0, *r1, *h0, *h1;
+        float ty;
+        InsideRows(y, r0, r1, h0, h1, ty);
+        const int last = inside->w - 1;
+        for (int x = e0; x < e1; ++x) {
+            if (alpha[x] != 255 || tint[x] >= kNoDespill * 0.5f)
+                continue;
+            const int i0 = insideX[x], i1 = std::min(i0 + 1, last);
+            const float t = insideT[x];
+            if ((h0[i0] + (h0[i1] - h0[i0]) * t) * (1 - ty) + (h1[i0] + (h1[i1] - h1[i0]) * t) * ty > 0.5f)
                 tint[x] = kNoDespill;
         }
     }
@@ -3184,9 +3387,9 @@ KX_AVX2 void DarkAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, c
         return;
     const CKeyLut& l = *rows.lut;
     const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
-    const float *r0, *r1;
+    const float *r0, *r1, *h0, *h1;
     float ty;
-    rows.InsideRows(y, r0, r1, ty);
+    rows.InsideRows(y, r0, r1, h0, h1, ty);
     const float* screen = light.b[rows.screenChannel].data();
     const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), half = _mm256_set1_ps(0.5f);
     const __m256 from = _mm256_set1_ps(kDarkFrom), range = _mm256_set1_ps(kDarkFrom - kDarkFull);
@@ -3204,21 +3407,30 @@ KX_AVX2 void DarkAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, c
         LoadPixels8(src + (size_t)x * bpp, bpp, c[0], c[1], c[2]);
         const __m256 level = _mm256_cvtepi32_ps(c[rows.screenChannel]);
         const __m256 s = _mm256_loadu_ps(screen + x);
-        __m256 work = _mm256_andnot_ps(_mm256_castsi256_ps(settled), _mm256_cmp_ps(level, _mm256_mul_ps(from, s), _CMP_NGE_UQ));
-        if (!_mm256_movemask_ps(work))
-            continue;
-        const __m256 share = _mm256_div_ps(level, _mm256_max_ps(one, s));
+        const __m256 open = _mm256_castsi256_ps(settled);
+        __m256 darker = _mm256_andnot_ps(open, _mm256_cmp_ps(level, _mm256_mul_ps(from, s), _CMP_NGE_UQ));
         const __m256i i0 = _mm256_loadu_si256((const __m256i*)(rows.insideX.data() + x));
         const __m256i i1 = _mm256_min_epi32(_mm256_add_epi32(i0, _mm256_set1_epi32(1)), last);
         const __m256 t = _mm256_loadu_ps(rows.insideT.data() + x);
+        __m256 held = zero;
+        if (h0) {
+            const __m256 top = Lerp8(_mm256_i32gather_ps(h0, i0, 4), _mm256_i32gather_ps(h0, i1, 4), t);
+            const __m256 bottom = Lerp8(_mm256_i32gather_ps(h1, i0, 4), _mm256_i32gather_ps(h1, i1, 4), t);
+            held = _mm256_andnot_ps(open, _mm256_add_ps(_mm256_mul_ps(top, above), _mm256_mul_ps(bottom, below)));
+        }
+        if (!_mm256_movemask_ps(darker) && !_mm256_movemask_ps(_mm256_cmp_ps(held, zero, _CMP_GT_OQ)))
+            continue;
+        const __m256 share = _mm256_div_ps(level, _mm256_max_ps(one, s));
         const __m256 top = Lerp8(_mm256_i32gather_ps(r0, i0, 4), _mm256_i32gather_ps(r0, i1, 4), t);
         const __m256 bottom = Lerp8(_mm256_i32gather_ps(r1, i0, 4), _mm256_i32gather_ps(r1, i1, 4), t);
         const __m256 in = _mm256_add_ps(_mm256_mul_ps(top, above), _mm256_mul_ps(bottom, below));
-        work = _mm256_and_ps(work, _mm256_cmp_ps(in, zero, _CMP_NLE_UQ));
-        if (!_mm256_movemask_ps(work))
-            continue;
+        darker = _mm256_and_ps(darker, _mm256_cmp_ps(in, zero, _CMP_NLE_UQ));
         __m256 dark = _mm256_min_ps(_mm256_div_ps(_mm256_sub_ps(from, share), range), one);
         dark = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(dark, dark), _mm256_sub_ps(three, _mm256_mul_ps(two, dark))), in);
+        dark = _mm256_max_ps(_mm256_and_ps(dark, darker), held);
+        const __m256 work = _mm256_cmp_ps(dark, zero, _CMP_GT_OQ);
+        if (!_mm256_movemask_ps(work))
+            continue;
         if (l.anySeeThrough) {
             const __m256 top = _mm256_set1_ps(255.0f);
             const __m256 b = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(c[0]), _mm256_loadu_ps(g0 + x)), top);
@@ -3435,6 +3647,7 @@ void DarkRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const RowL
         DarkAvx2(rows, y, src, bpp, light, e0, e1, alpha, tint);
     else
         rows.Dark(y, src, bpp, light, e0, e1, alpha, tint);
+    rows.HeldColours(y, e0, e1, alpha, tint);
 }
 
 // The composite of a row; towards keeps the ways of the row's cells from one row to the next.

@@ -161,6 +161,8 @@ private:
     mutable std::unique_ptr<KEYINSIDE> m_pInside;
     // The subject's colour near each cell of the inside's grid.
     void Towards(KEYINSIDE& in) const;
+    // The parts of the subject whose colours the key takes for mixes with the screen.
+    void Enclosed(KEYINSIDE& in) const;
     mutable unsigned m_nInsideVersion = 0;
     std::vector<KEYSTEP> m_steps;
     int m_nDone = 0;

@@ -567,6 +567,62 @@ TEST_F(PrimatteWndTest, ColoursClickedTransparentStaySeeThroughInsideTheSubject)
     EXPECT_EQ(255, AlphaAt(305, 160)) << "the glass made opaque again";
 }
 
+// A badge on a coat in front of the blue screen: stripes of lavender, pale blue and purple, whose
+// colours lean so far to the screen's hue that by colour alone they read as mixes with it. Beside
+// it a hole through the coat shows the screen, and a pane of grey glass at 35 % cover lets the
+// screen through too. All of it carries sensor noise. The badge, enclosed by the coat with no
+// screen showing in it, is opaque and keeps its own colours; the hole stays clear to its edges,
+// and the pane, whose colours lie on one line from the screen's, keeps its cover.
+TEST_F(PrimatteWndTest, ScreenColouredPartsEnclosedByTheSubjectAreOpaque)
+{
+    const COLORREF coat = RGB(205, 120, 60);
+    const COLORREF stripes[3] = {RGB(150, 110, 181), RGB(190, 190, 210), RGB(110, 70, 160)};
+    const COLORREF pane = Mix(RGB(225, 215, 205), kBlueScreen, 0.35);
+    SensorNoise gauss(4242);
+    CDib dib = Painted(400, 240, [&](int x, int y) {
+        COLORREF c = kBlueScreen;
+        if (x >= 60 && x < 380 && y >= 60)
+            c = coat;
+        if (x >= 100 && x < 180 && y >= 110 && y < 190)
+            c = stripes[(x + y) / 5 % 3];
+        if (x >= 192 && x < 240 && y >= 110 && y < 190)
+            c = kBlueScreen;
+        if (x >= 270 && x < 350 && y >= 110 && y < 190)
+            c = pane;
+        auto noisy = [&](int v) { return (BYTE)std::min(255L, std::max(0L, std::lround(v + 2.5 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    PickScreen(dib, 10, 10);
+    int badgeLeast = 255;
+    for (int y = 110; y < 190; ++y)
+        for (int x = 100; x < 180; ++x)
+            badgeLeast = std::min(badgeLeast, AlphaAt(x, y));
+    EXPECT_EQ(255, badgeLeast) << "the least opacity in the badge";
+    int holeShowing = 0;
+    for (int y = 110; y < 190; ++y)
+        for (int x = 192; x < 240; ++x)
+            holeShowing += AlphaAt(x, y) > 0;
+    EXPECT_EQ(0, holeShowing) << "pixels of the hole not clear, of " << 48 * 80;
+    int paneLo = 255, paneHi = 0;
+    for (int y = 113; y < 187; ++y)
+        for (int x = 273; x < 347; ++x) {
+            paneLo = std::min(paneLo, AlphaAt(x, y));
+            paneHi = std::max(paneHi, AlphaAt(x, y));
+        }
+    EXPECT_NEAR(paneLo, 89, 25) << "the pane's least opacity";
+    EXPECT_NEAR(paneHi, 89, 25) << "the pane's greatest opacity";
+    EXPECT_EQ(0, AlphaAt(30, 150)) << "the open screen";
+    EXPECT_EQ(255, AlphaAt(80, 220)) << "the coat";
+    // The badge keeps its own colours over a new background, none of its blue taken as spill.
+    m_view.SetDefaultBgColor(KX_DEFBG_COLOR, RGB(255, 255, 255));
+    for (const CPoint& at : {CPoint(120, 130), CPoint(141, 150), CPoint(162, 170)}) {
+        const BYTE* p = m_view.GetComposite()->GetLine(at.y) + 3 * at.x;
+        const BYTE* q = dib.GetLine(at.y) + 3 * at.x;
+        EXPECT_EQ(RGB(q[2], q[1], q[0]), RGB(p[2], p[1], p[0])) << "the badge at " << at.x << ", " << at.y;
+    }
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels hold the badge opaque as the plain code does";
+}
+
 // The see-through share the click gives fades with the distance in colour from the clicked
 // glass: a pane graded from a thin to a dense tint, clicked transparent at its thin end, keeps
 // that end see-through while its dense end, far in colour, stays opaque as the coat does; the
