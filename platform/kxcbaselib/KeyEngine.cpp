@@ -44,10 +44,11 @@ const float kDarkFull = 0.85f;
 // A part of the picture the key finds mixed, enclosed by opaque subject, is the subject's own when
 // its colours stray from the line of one see-through cover by more than this many times the spread
 // of the clear screen's colours round the screen colour, and by this many levels at least; parts
-// smaller than kHeldMinPixels pixels of the reduced foreground are too small to tell.
+// smaller than kHeldMinPixels of the pixels looked at (every other one each way of the reduced
+// foreground) are too small to tell.
 const float kHeldSpreads = 3.0f;
 const float kHeldMinStray = 6.0f;
-const int kHeldMinPixels = 12;
+const int kHeldMinPixels = 4;
 // The subject's colour near a place is found from the colours there at least this opaque, in
 // cells with this much opacity in all, leaning from the screen colour at least this far.
 const float kTowardsFrom = 0.1f;
@@ -2289,12 +2290,18 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
 {
     in.held.assign((size_t)in.w * in.h, 0.0f);
     in.anyHeld = false;
+    // Every other pixel each way of the reduced foreground, which is smooth: cheap enough for
+    // every click and slider move.
     const CDib& pic = m_analysis;
-    const int pw = pic.GetWidth(), ph = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
+    const int sample = 2, bpp = pic.GetBitsPerPixel() / 8;
+    const int pw = std::max(1, pic.GetWidth() / sample), ph = std::max(1, pic.GetHeight() / sample);
     const CKeyLut& lut = *m_pLut;
     const float* key = lut.key;
-    // Each pixel of the reduced foreground: opaque, mixed, or open (clear, or joined to the clear
-    // screen or the edge), with its corrected colour less the screen's.
+    std::vector<MapSpot> columns;
+    for (int x = 0; x < pw; ++x)
+        columns.emplace_back((x * sample + 0.5) / pic.GetWidth(), std::max(1, m_map.w));
+    // Each of them: opaque, mixed, or open (clear, or joined to the clear screen or the edge),
+    // with its corrected colour less the screen's.
     enum : BYTE { Opaque, Mixed, Open };
     std::vector<BYTE> kind((size_t)pw * ph);
     std::vector<float> away((size_t)pw * ph * 3);
@@ -2302,12 +2309,12 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(ph, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            const MapSpot my((y + 0.5) / ph, std::max(1, m_map.w ? m_map.h : 1));
-            const BYTE* p = pic.GetLine(y);
-            for (int x = 0; x < pw; ++x, p += bpp) {
+            const MapSpot my((y * sample + 0.5) / pic.GetHeight(), std::max(1, m_map.w ? m_map.h : 1));
+            const BYTE* p = pic.GetLine(y * sample);
+            for (int x = 0; x < pw; ++x, p += sample * bpp) {
                 float g[3] = {1, 1, 1};
                 if (m_map.w)
-                    GainsAt(m_map.gains, m_map.w, MapSpot((x + 0.5) / pw, m_map.w), my, g);
+                    GainsAt(m_map.gains, m_map.w, columns[x], my, g);
                 const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                 float tint;
                 const float a = lut.Look(c[0], c[1], c[2], tint);
@@ -2415,7 +2422,7 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
     for (int y = 0; y < ph; ++y)
         for (int x = 0; x < pw; ++x) {
             const BYTE k = kind[(size_t)y * pw + x];
-            const size_t cell = (size_t)std::min(y / step, h - 1) * w + std::min(x / step, w - 1);
+            const size_t cell = (size_t)std::min(y * sample / step, h - 1) * w + std::min(x * sample / step, w - 1);
             if (k == Subject)
                 subjectAt[cell] = 1;
             else if (k == Open || k == Cover)
