@@ -427,25 +427,35 @@ void ShareColourByBlocks(CDib& dib)
         }
 }
 
+// Strands a pixel wide at every twelfth column from 60 to 179, rows 10 to 69, of the given cover
+// over the screen, and a subject below (rows 90 on, columns 20 to 179) of subjectAt(x), with
+// sensor noise of two levels' spread and the colour shared by blocks: a camera's picture.
+bool BlurredStrandAt(int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; }
+template <class SubjectAt>
+CDib StrandsAboveSubject(COLORREF screen, COLORREF strand, double cover, SubjectAt subjectAt, unsigned seed)
+{
+    SensorNoise gauss(seed);
+    CDib dib = Painted(200, 120, [&](int x, int y) {
+        COLORREF c = screen;
+        if (BlurredStrandAt(x, y))
+            c = Mix(strand, screen, cover);
+        if (y >= 90 && x >= 20 && x < 180)
+            c = subjectAt(x);
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    ShareColourByBlocks(dib);
+    return dib;
+}
+
 // Most cameras store a picture's colour at half its size each way: the colour difference then
 // spreads a strand one pixel wide over two at half its opacity. The brightness, stored at full
 // size, gives the strand back its own pixel, whatever region the picture is keyed in.
 TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
 {
     const int w = 200, h = 120;
-    auto strandAt = [](int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; };
-    // Screen with sensor noise, white strands of 80 % opacity, a subject below.
-    SensorNoise gauss(777);
-    CDib dib = Painted(w, h, [&](int x, int y) {
-        COLORREF c = kGreenScreen;
-        if (strandAt(x, y))
-            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);
-        if (y >= 90 && x >= 20 && x < 180)
-            c = RGB(205, 160, 130);
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
-    });
-    ShareColourByBlocks(dib);
+    // White strands of 80 % opacity, a subject below.
+    CDib dib = StrandsAboveSubject(kGreenScreen, RGB(230, 230, 230), 0.8, [](int) { return RGB(205, 160, 130); }, 777);
     ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
     m_view.SetOpType(KX_OP_PICKSCREEN);
     Click(20, 40);
@@ -482,21 +492,10 @@ TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
 // stays solid.
 TEST_F(PrimatteWndTest, ScreenBesideFaintlyBrighterStrandsShedsTheirCover)
 {
-    const int w = 200, h = 120;
-    auto strandAt = [](int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; };
-    SensorNoise gauss(4242);
-    CDib dib = Painted(w, h, [&](int x, int y) {
-        COLORREF c = kBlueScreen;
-        if (strandAt(x, y))
-            c = Mix(RGB(120, 85, 50), kBlueScreen, 0.5);
-        // A subject below in grey stripes a pixel wide: fine detail in brightness alone, as a
-        // camera's picture with its colour at half size has.
-        if (y >= 90 && x >= 20 && x < 180)
-            c = x % 2 ? RGB(90, 90, 90) : RGB(150, 150, 150);
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
-    });
-    ShareColourByBlocks(dib);
+    // Strands of half cover; a subject below in grey stripes a pixel wide: fine detail in
+    // brightness alone, as a camera's picture with its colour at half size has.
+    CDib dib = StrandsAboveSubject(kBlueScreen, RGB(120, 85, 50), 0.5,
+                                   [](int x) { return x % 2 ? RGB(90, 90, 90) : RGB(150, 150, 150); }, 4242);
     PickScreen(dib, 20, 40);
     ASSERT_TRUE(m_view.IsKeyed());
     double strand = 0, beside = 0;
