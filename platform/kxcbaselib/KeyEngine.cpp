@@ -2344,49 +2344,41 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
     if (spreadCount == 0)
         return;
     const float stray = std::max(kHeldMinStray, kHeldSpreads * (float)std::sqrt(spreadSum / spreadCount));
-    // The mixed pixels joined to the open ones or to the edge, eight ways round each, are open too.
-    std::vector<int> todo;
-    for (int y = 0; y < ph; ++y)
-        for (int x = 0; x < pw; ++x) {
-            const size_t i = (size_t)y * pw + x;
-            if (kind[i] == Mixed && (x == 0 || y == 0 || x == pw - 1 || y == ph - 1))
-                kind[i] = Open;
-            if (kind[i] == Open)
-                todo.push_back((int)i);
-        }
-    auto spread = [&](BYTE from, BYTE to, std::vector<int>& reached) {
-        while (!todo.empty()) {
-            const int i = todo.back();
-            todo.pop_back();
-            reached.push_back(i);
-            const int x = i % pw, y = i / pw;
-            for (int yy = std::max(0, y - 1); yy <= std::min(ph - 1, y + 1); ++yy)
-                for (int xx = std::max(0, x - 1); xx <= std::min(pw - 1, x + 1); ++xx) {
-                    const size_t j = (size_t)yy * pw + xx;
-                    if (kind[j] == from) {
-                        kind[j] = to;
-                        todo.push_back((int)j);
-                    }
-                }
-        }
-    };
-    std::vector<int> part;
-    spread(Mixed, Open, part);
-    // Each enclosed part in turn: the line from the screen colour its colours lie nearest (the
-    // main axis of their second moments about the screen colour), and how far the middle one of
-    // them lies off it.
-    enum : BYTE { Cover = 3, Small, Subject };
+    // Each part of mixed pixels joined eight ways round, in turn: a part touching an open pixel or
+    // the edge is open too. Only the mixed pixels are visited, which are few beside the screen.
+    // Of an enclosed part: the line from the screen colour its colours lie nearest (the main axis
+    // of their second moments about the screen colour), and how far the middle one of them lies
+    // off it.
+    enum : BYTE { Cover = 3, Small, Subject, Seen };
+    std::vector<int> todo, part;
     std::vector<float> off;
     for (size_t start = 0; start < kind.size(); ++start) {
         if (kind[start] != Mixed)
             continue;
-        kind[start] = Subject;
+        kind[start] = Seen;
         todo.assign(1, (int)start);
         part.clear();
-        spread(Mixed, Subject, part);
-        if ((int)part.size() < kHeldMinPixels) {
+        bool open = false;
+        while (!todo.empty()) {
+            const int i = todo.back();
+            todo.pop_back();
+            part.push_back(i);
+            const int x = i % pw, y = i / pw;
+            open = open || x == 0 || y == 0 || x == pw - 1 || y == ph - 1;
+            for (int yy = std::max(0, y - 1); yy <= std::min(ph - 1, y + 1); ++yy)
+                for (int xx = std::max(0, x - 1); xx <= std::min(pw - 1, x + 1); ++xx) {
+                    const size_t j = (size_t)yy * pw + xx;
+                    if (kind[j] == Mixed) {
+                        kind[j] = Seen;
+                        todo.push_back((int)j);
+                    } else if (kind[j] == Open) {
+                        open = true;
+                    }
+                }
+        }
+        if (open || (int)part.size() < kHeldMinPixels) {
             for (int i : part)
-                kind[i] = Small;
+                kind[i] = open ? (BYTE)Open : (BYTE)Small;
             continue;
         }
         double m[3][3] = {};
@@ -2417,9 +2409,9 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
             off.push_back(std::max(0.0f, Dot(d, d) - along * along));
         }
         std::nth_element(off.begin(), off.begin() + off.size() / 2, off.end());
-        if (off[off.size() / 2] <= stray * stray)
-            for (int i : part)
-                kind[i] = Cover;
+        const BYTE as = off[off.size() / 2] <= stray * stray ? Cover : Subject;
+        for (int i : part)
+            kind[i] = as;
     }
     // A cell of the inside's grid is held where parts of the subject lie in it or beside it, and
     // nothing open or of a cover does: its mixed pixels at any size are the subject's.
