@@ -113,6 +113,29 @@ struct SensorNoise
     }
 };
 
+// The colour of each two by two block shared by its pixels, the brightness each pixel's own, as
+// a camera stores it (w and h even).
+void BlurColour(CDib& dib)
+{
+    for (int y = 0; y + 1 < dib.GetHeight(); y += 2)
+        for (int x = 0; x + 1 < dib.GetWidth(); x += 2) {
+            double cb = 0, cr = 0, luma[4];
+            for (int k = 0; k < 4; ++k) {
+                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
+                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
+                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
+            }
+            for (int k = 0; k < 4; ++k) {
+                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
+                p[2] = level(luma[k] + 1.402 * cr);
+                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
+                p[0] = level(luma[k] + 1.772 * cb);
+            }
+        }
+}
+
 class PrimatteWndTest : public ::testing::Test
 {
 protected:
@@ -421,24 +444,7 @@ TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
         auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
         return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
     });
-    // The colour of each two by two block shared by its pixels, the brightness each pixel's own.
-    for (int y = 0; y < h; y += 2)
-        for (int x = 0; x < w; x += 2) {
-            double cb = 0, cr = 0, luma[4];
-            for (int k = 0; k < 4; ++k) {
-                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
-                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
-                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
-                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
-            }
-            for (int k = 0; k < 4; ++k) {
-                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
-                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
-                p[2] = level(luma[k] + 1.402 * cr);
-                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
-                p[0] = level(luma[k] + 1.772 * cb);
-            }
-        }
+    BlurColour(dib);
     ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
     m_view.SetOpType(KX_OP_PICKSCREEN);
     Click(20, 40);
@@ -1025,6 +1031,70 @@ TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
             memcpy(&strips[((size_t)y * opt.width + x) * 3], strip.GetLine(y), (size_t)w * 3);
     }
     EXPECT_TRUE(Bytes(shown) == strips) << "the chequered view";
+}
+
+// A shaped matte is the key's own matte shaped whole, whatever rows it is keyed in: with the
+// colour of a camera (the mixes shared out by the brightness first) and without, shaped gently,
+// as far as the sliders go and inward. The picture is tall enough for slices of several bands
+// of rows, the last shorter than the shaping reaches; the subject's edges cross the rows at every
+// distance from them; rows keyed a few at a time end at every distance from those edges too.
+TEST_F(PrimatteWndTest, ShapedMattesAreTheKeysMatteShapedWholeInAnyRows)
+{
+    const int w = 96, h = 1100;
+    SensorNoise gauss(4242);
+    CDib camera = Painted(w, h, [&](int x, int y) {
+        COLORREF c = kGreenScreen;
+        if (x >= 50 && (x - 50) % 9 == 0)
+            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);   // strands down the whole picture
+        if (x >= 8 && x < 20 + (y * 7) % 23 && y % 97 < 41 + y % 5)
+            c = RGB(205, 160, 130);                          // subject with ragged edges
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    const CDib sharp = camera;
+    BlurColour(camera);
+    const int heights[] = {1, 29, 30, 31, 64, 65, 2, 130, 7};
+    const struct { int defocus, shrink, inward; } shapings[] = {{10, 20, 0}, {50, 100, 0}, {50, 100, 1}, {0, 30, 0}};
+    const CDib* pictures[] = {&sharp, &camera};
+    for (const CDib* picture : pictures) {
+        PickScreen(*picture, 80, 20);
+        ASSERT_TRUE(m_view.IsKeyed());
+        m_view.SetOpType(KX_OP_DEFOCUS);
+        for (const auto& c : shapings) {
+            const std::string name = std::string(picture == &camera ? "camera colour" : "sharp colour") + ", defocus " +
+                                     std::to_string(c.defocus) + ", shrink " + std::to_string(c.shrink) +
+                                     (c.inward ? ", inward" : "");
+            m_view.SetDefocusShrinkVal(0, 0);
+            m_view.SetInwardFlag(c.inward);
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            std::vector<BYTE> shaped((size_t)w * h);
+            int mixed = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    shaped[(size_t)y * w + x] = (BYTE)AlphaAt(x, y);
+                    mixed += AlphaAt(x, y) > 0 && AlphaAt(x, y) < 255;
+                }
+            EXPECT_GT(mixed, 1000) << name << ": the strands are mixes";
+            ASSERT_TRUE(ShapeMatte(shaped.data(), w, h, w, (int)std::lround(c.shrink / 10.0), (int)std::lround(c.defocus / 5.0),
+                                   c.inward != 0));
+            m_view.SetDefocusShrinkVal(c.defocus, c.shrink);
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            int firstDiffering = -1;
+            for (int i = 0; i < w * h && firstDiffering < 0; ++i)
+                if (AlphaAt(i % w, i / w) != shaped[i])
+                    firstDiffering = i;
+            EXPECT_EQ(-1, firstDiffering) << name << ": first differing pixel at row " << firstDiffering / w << ", column "
+                                          << firstDiffering % w;
+            const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+            for (int y = 0, k = 0; y < h; ++k) {
+                const int rows = std::min(heights[k % (sizeof heights / sizeof *heights)], h - y);
+                ASSERT_EQ(1, m_view.PrimatteImage(0, y, w, rows)) << name;
+                y += rows;
+            }
+            EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << name << ": the composite keyed a few rows at a time";
+            EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << name << ": the mask keyed a few rows at a time";
+        }
+    }
 }
 
 // Undo and redo replay the steps: the composite after undo is the one before the step, and
