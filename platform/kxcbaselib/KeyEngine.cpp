@@ -67,6 +67,12 @@ const float kNoStrandLo = 1.0f;            // no such threshold: the node's hold
 // from the screen's by at least kDetailContrast levels (fully from twice that).
 const int kDetailRadius = 2;
 const float kDetailContrast = 15.0f;
+// A faint mixed pixel that the brightness reads as clearer than the colour does (screen beside a
+// strand, lent the strand's colour) is trusted to the brightness from half that contrast, fully
+// from kDetailContrast: taking cover away where the brightness is the screen's costs little when
+// it errs, while giving it needs the brightness to be sure. Pixels from kFaintTo opacity keep
+// theirs, fully from kFaintTo - 1 / kFaintSlope, so that solid edges stay.
+const float kClearContrast = 7.5f, kFaintTo = 0.75f, kFaintSlope = 1 / 0.3f;
 // The colour is blurrier than the brightness when its second differences along rows are below
 // this share of the brightness's (about 1.9 for noise or detail of equal sharpness).
 const float kDetailColourShare = 1.0f;
@@ -3618,16 +3624,20 @@ private:
 
     // A mixed pixel of opacity was and brightness lift above the screen's, shared out by its
     // window's sums of opacities and lifts (ShareBlockAvx2 does it eight at a time: a change here
-    // goes there too); unchanged (kept) where the window's contrast tells too little.
+    // goes there too); unchanged (kept) where the window's contrast tells too little, which for
+    // a faint pixel the brightness would make clearer is less than for the others.
     static BYTE SharedByte(BYTE was, float lift, int opacity, float sum, BYTE kept)
     {
         // F - S, from the window.
         const float contrast = sum * 255 / opacity;
-        const float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
-        if (trust <= 0)
-            return kept;
         const float a = was * (1 / 255.0f);
         const float shared = Clamp01(lift / contrast);
+        float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+        if (shared < a)
+            trust = std::max(trust, Clamp01(std::fabs(contrast) / kClearContrast - 1) *
+                                        Clamp01((kFaintTo - a) * kFaintSlope));
+        if (trust <= 0)
+            return kept;
         return AlphaByte(a + (shared - a) * trust);
     }
 
@@ -3738,13 +3748,18 @@ private:
                 sum = _mm256_add_ps(sum, _mm256_loadu_ps(lift + x - x0 + d));
             }
             const __m256 contrast = _mm256_div_ps(_mm256_mul_ps(sum, _mm256_set1_ps(255.0f)), _mm256_cvtepi32_ps(a));
-            const __m256 trust = Clamp01x8(_mm256_sub_ps(_mm256_div_ps(_mm256_and_ps(contrast, signless),
-                                                                       _mm256_set1_ps(kDetailContrast)), one));
+            const __m256 size = _mm256_and_ps(contrast, signless);
+            const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
+            const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
+            const __m256 trust = _mm256_max_ps(
+                Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailContrast)), one)),
+                _mm256_and_ps(_mm256_cmp_ps(shared, own, _CMP_LT_OQ),
+                              _mm256_mul_ps(Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kClearContrast)), one)),
+                                            Clamp01x8(_mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(kFaintTo), own),
+                                                                    _mm256_set1_ps(kFaintSlope))))));
             const __m256i change = _mm256_and_si256(mixed, AsMask(_mm256_cmp_ps(trust, zero, _CMP_GT_OQ)));
             if (_mm256_testz_si256(change, change))
                 continue;
-            const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
-            const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
             const __m256i now = AlphaBytes8(_mm256_add_ps(own, _mm256_mul_ps(_mm256_sub_ps(shared, own), trust)));
             const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(out + x)));
             const __m256i bytes = _mm256_shuffle_epi8(_mm256_blendv_epi8(before, now, change), lowBytes);

@@ -113,29 +113,6 @@ struct SensorNoise
     }
 };
 
-// The colour of each two by two block shared by its pixels, the brightness each pixel's own, as
-// a camera stores it (w and h even).
-void BlurColour(CDib& dib)
-{
-    for (int y = 0; y + 1 < dib.GetHeight(); y += 2)
-        for (int x = 0; x + 1 < dib.GetWidth(); x += 2) {
-            double cb = 0, cr = 0, luma[4];
-            for (int k = 0; k < 4; ++k) {
-                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
-                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
-                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
-                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
-            }
-            for (int k = 0; k < 4; ++k) {
-                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
-                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
-                p[2] = level(luma[k] + 1.402 * cr);
-                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
-                p[0] = level(luma[k] + 1.772 * cb);
-            }
-        }
-}
-
 class PrimatteWndTest : public ::testing::Test
 {
 protected:
@@ -426,25 +403,59 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
 }
 
+// The colour of each two by two block shared by its pixels, the brightness each pixel's own, as
+// a camera stores it.
+void ShareColourByBlocks(CDib& dib)
+{
+    const int w = dib.GetWidth(), h = dib.GetHeight();
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; x += 2) {
+            double cb = 0, cr = 0, luma[4];
+            for (int k = 0; k < 4; ++k) {
+                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
+                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
+                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
+            }
+            for (int k = 0; k < 4; ++k) {
+                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
+                p[2] = level(luma[k] + 1.402 * cr);
+                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
+                p[0] = level(luma[k] + 1.772 * cb);
+            }
+        }
+}
+
+// Strands a pixel wide at every twelfth column from 60 to 179, rows 10 to 69, of the given cover
+// over the screen, and a subject below (rows 90 on, columns 20 to 179) of subjectAt(x), with
+// sensor noise of two levels' spread and the colour shared by blocks: a camera's picture.
+bool BlurredStrandAt(int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; }
+template <class SubjectAt>
+CDib StrandsAboveSubject(COLORREF screen, COLORREF strand, double cover, SubjectAt subjectAt, unsigned seed)
+{
+    SensorNoise gauss(seed);
+    CDib dib = Painted(200, 120, [&](int x, int y) {
+        COLORREF c = screen;
+        if (BlurredStrandAt(x, y))
+            c = Mix(strand, screen, cover);
+        if (y >= 90 && x >= 20 && x < 180)
+            c = subjectAt(x);
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    ShareColourByBlocks(dib);
+    return dib;
+}
+
 // Most cameras store a picture's colour at half its size each way: the colour difference then
 // spreads a strand one pixel wide over two at half its opacity. The brightness, stored at full
 // size, gives the strand back its own pixel, whatever region the picture is keyed in.
 TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
 {
     const int w = 200, h = 120;
-    auto strandAt = [](int x, int y) { return x >= 60 && x < 180 && (x - 60) % 12 == 0 && y >= 10 && y < 70; };
-    // Screen with sensor noise, white strands of 80 % opacity, a subject below.
-    SensorNoise gauss(777);
-    CDib dib = Painted(w, h, [&](int x, int y) {
-        COLORREF c = kGreenScreen;
-        if (strandAt(x, y))
-            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);
-        if (y >= 90 && x >= 20 && x < 180)
-            c = RGB(205, 160, 130);
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
-    });
-    BlurColour(dib);
+    // White strands of 80 % opacity, a subject below.
+    CDib dib = StrandsAboveSubject(kGreenScreen, RGB(230, 230, 230), 0.8, [](int) { return RGB(205, 160, 130); }, 777);
     ASSERT_EQ(1, m_view.SetPicture(&dib, KX_PRIM_FOREGROUND));
     m_view.SetOpType(KX_OP_PICKSCREEN);
     Click(20, 40);
@@ -472,6 +483,37 @@ TEST_F(PrimatteWndTest, BrightnessSharpensMixesWhereTheColourIsBlurred)
         EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << "shaped " << shaped;
         EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << "shaped " << shaped;
     }
+}
+
+// Brown strands on a blue screen are only some twenty levels brighter than it: too little for
+// the brightness to share their opacity out in full, yet plainly more than the screen's noise.
+// The screen pixels beside them, which share their colour but not their brightness, still give
+// up most of the cover the colour lends them, while the strands keep theirs and the subject
+// stays solid.
+TEST_F(PrimatteWndTest, ScreenBesideFaintlyBrighterStrandsShedsTheirCover)
+{
+    // Strands of half cover; a subject below in grey stripes a pixel wide: fine detail in
+    // brightness alone, as a camera's picture with its colour at half size has.
+    CDib dib = StrandsAboveSubject(kBlueScreen, RGB(120, 85, 50), 0.5,
+                                   [](int x) { return x % 2 ? RGB(90, 90, 90) : RGB(150, 150, 150); }, 4242);
+    PickScreen(dib, 20, 40);
+    ASSERT_TRUE(m_view.IsKeyed());
+    double strand = 0, beside = 0;
+    int n = 0, besideDense = 0;
+    for (int y = 14; y < 66; ++y)
+        for (int x = 60; x < 180; x += 12) {
+            strand += AlphaAt(x, y);
+            beside += AlphaAt(x + 1, y);
+            besideDense += AlphaAt(x + 1, y) > 64;
+            ++n;
+        }
+    EXPECT_GT(strand / n, 80) << "the strands' own pixels (128 in truth)";
+    EXPECT_LT(beside / n, 60) << "the screen beside them, which shares their colour (as dense as the strands by it)";
+    EXPECT_LT(besideDense, n / 4) << "screen pixels beside a strand denser than a quarter";
+    EXPECT_EQ(255, AlphaAt(100, 105)) << "the subject";
+    EXPECT_EQ(255, AlphaAt(21, 95)) << "the subject's edge";
+    EXPECT_EQ(0, AlphaAt(30, 40)) << "the open screen";
+    EXPECT_TRUE(StripsKeyAsTheWhole()) << "the vector kernels share as the plain code does";
 }
 
 // A picture that is nearly all subject has too few cells of screen for their own noise levels:
@@ -1052,7 +1094,7 @@ TEST_F(PrimatteWndTest, ShapedMattesAreTheKeysMatteShapedWholeInAnyRows)
         return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
     });
     const CDib sharp = camera;
-    BlurColour(camera);
+    ShareColourByBlocks(camera);
     const int heights[] = {1, 29, 30, 31, 64, 65, 2, 130, 7};
     const struct { int defocus, shrink, inward; } shapings[] = {{10, 20, 0}, {50, 100, 0}, {50, 100, 1}, {0, 30, 0}};
     const CDib* pictures[] = {&sharp, &camera};
