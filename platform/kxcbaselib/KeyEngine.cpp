@@ -36,6 +36,7 @@ const float kKernelCos = 0.766f;           // cos 40 degrees: how far a step's w
 const int kAnalysisSide = 512;
 const int kBoxSide = 64;                   // levels a channel of KEYBOX
 const int kBoxMinPixels = 1 << 20;         // regions this large use the box
+const int kShapedBandRows = 64;            // rows keyed, shaped and composed together
 // Inside the subject (no clear screen within a hundredth of the picture), a colour whose screen
 // channel falls below this share of the screen's there is a dark part of the subject, opaque by
 // the time it falls to kDarkFull.
@@ -4005,44 +4006,6 @@ private:
     std::vector<float> m_paddedLift;
 };
 
-// CBrightnessRing over a matte already made (alpha, rows stride apart), in bands of rows, each
-// at least kDetailRadius tall, with the rows at both ends of each kept as they were before any
-// band writes, for the bands beside it. A band that threw (for its memory) left its rows as they
-// were.
-bool ShareByBrightness(const RegionRows& rows, const CDib& source, const CRect& ext, BYTE* alpha, size_t stride)
-{
-    const int r = kDetailRadius, ew = ext.Width(), eh = ext.Height();
-    const int bands = std::max(1, std::min(32, eh / r));
-    auto bandBegin = [&](int b) { return (int)((long long)eh * b / bands); };
-    std::vector<BYTE> ends((size_t)bands * 2 * r * ew);
-    auto endRow = [&](int b, int k) { return &ends[((size_t)b * 2 * r + k) * ew]; };   // k < r: first rows, else last
-    KxParallelForAll(bands, [&](int begin, int end) {
-        for (int b = begin; b < end; ++b) {
-            const int r0 = bandBegin(b), r1 = bandBegin(b + 1);
-            for (int k = 0; k < r; ++k) {
-                memcpy(endRow(b, k), alpha + std::min(r0 + k, r1 - 1) * stride, ew);
-                memcpy(endRow(b, r + k), alpha + std::max(r1 - r + k, r0) * stride, ew);
-            }
-        }
-    });
-    return KxParallelForAll(bands, [&](int begin, int end) {
-        CBrightnessRing ring(rows, source, ext);
-        for (int b = begin; b < end; ++b) {
-            const int r0 = bandBegin(b), r1 = bandBegin(b + 1);
-            auto enter = [&](int yy) {
-                ring.Enter(yy, yy < r0 ? endRow(b - 1, r + yy - (r0 - r)) : yy >= r1 ? endRow(b + 1, yy - r1) : alpha + yy * stride);
-            };
-            for (int yy = std::max(0, r0 - r); yy < std::min(eh, r0 + r); ++yy)
-                enter(yy);
-            for (int y = r0; y < r1; ++y) {
-                if (y + r < eh)
-                    enter(y + r);
-                ring.Share(y, alpha + y * stride);
-            }
-        }
-    });
-}
-
 } // namespace
 
 bool CKeyEngine::KeyRegion(const CDib& source, double scale, const CRect& rcIn, const KEYBACK& back,
@@ -4234,57 +4197,77 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         });
     }
 
-    // With spatial shaping, or mixes shared out by the brightness: the matte of the extended
-    // region first, with the tint tolerances (as bytes), then the matte shared out and shaped,
-    // then the composite. Fresh pages cost more to touch than the
-    // keying that fills them, so when the extent is the region (the whole picture, say) the matte
-    // is made in the caller's buffer and each row's tints wait in the composite's row, which is
-    // composed only after they are read.
-    const bool inPlace = ext == rc && out.alpha && out.alphaStride >= ew && out.composite;
-    std::unique_ptr<BYTE[]> ownAlpha, ownTints;
-    if (!inPlace) {
-        ownAlpha.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
-        ownTints.reset(new (std::nothrow) BYTE[(size_t)ew * eh]);
-        if (!ownAlpha || !ownTints)
-            return false;
-    }
-    const size_t alphaStride = inPlace ? (size_t)out.alphaStride : (size_t)ew;
-    BYTE* alpha = inPlace ? out.alpha : ownAlpha.get();
-    auto tintsOf = [&](int ey) { return inPlace ? out.composite->GetLine(ey) : &ownTints[(size_t)ey * ew]; };
-    const bool keyed = KxParallelForAll(eh, [&](int begin, int end) {
-        RowLight light;
-        light.Resize(ew);
-        RowTowards towards;
-        std::vector<float> tint(ew);
-        for (int ey = begin; ey < end; ++ey) {
-            const int y = ext.top + ey;
-            LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
-            const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha + ey * alphaStride, tint.data());
-            DarkRow(rows, y, src, sbpp, light, 0, ew, alpha + ey * alphaStride, tint.data());
-            TintBytesRow(rows, tint.data(), ew, tintsOf(ey));
-        }
-    });
-    if (!keyed || (detailR && !ShareByBrightness(rows, source, ext, alpha, alphaStride)) ||
-        (spatial && !ShapeMatte(alpha, ew, eh, (int)alphaStride, shrinkR, blurR, s.inward)))
-        return false;
-    const int e0 = rc.left - ext.left;
+    // With spatial shaping: each slice goes down its rows band by band. The matte of a band and
+    // of the reach rows each way that its shaping reads is keyed (and shared out by the
+    // brightness, which reads kDetailRadius rows further), shaped while it is in the cache, and
+    // the band is composed from it. The shaping is exact, so a row shapes to the same bytes in
+    // any band that holds the rows it reads; where a band meets the extent's edge the edge rows
+    // repeat, as they do for the extent shaped whole. The unshaped rows round a band's end are
+    // kept for the next band, so only the rows round a slice's ends are keyed twice.
+    const int reach = shrinkR + 2 * blurR;
+    const int bandRows = std::max(kShapedBandRows, 2 * reach);
+    const int e0 = rc.left - ext.left, top = rc.top - ext.top;
     return KxParallelForAll(rh, [&](int begin, int end) {
-        RowLight light;
+        // The tints of the rows keyed until a band is composed: the band's, and those keyed ahead.
+        const int span = bandRows + 2 * reach, tintRows = bandRows + reach + detailR;
+        RowLight light, composeLight;
         light.Resize(ew);
-        RowTowards towards;
+        composeLight.Resize(ew);
+        RowTowards towards, composedWays;   // the rows keyed run ahead of those composed
         std::vector<float> tint(ew);
-        for (int ry = begin; ry < end; ++ry) {
-            const int y = rc.top + ry, ey = y - ext.top;
-            const BYTE* a = alpha + ey * alphaStride;
-            const BYTE* tb = tintsOf(ey);
-            TintsOfBytesRow(rows, tb + e0, rw, tint.data() + e0);
+        std::vector<BYTE> keyedRow(ew), matte((size_t)span * ew), shaped((size_t)span * ew), tints((size_t)tintRows * ew);
+        std::unique_ptr<CBrightnessRing> ring(detailR ? new CBrightnessRing(rows, source, ext) : nullptr);
+        auto tintsOfRow = [&](int ey) { return &tints[(size_t)(ey % tintRows) * ew]; };
+        auto keyRow = [&](int ey, BYTE* to) {
+            const int y = ext.top + ey;
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            if (out.composite) {
-                LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                ComposeRow(rows, y, src, sbpp, light, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry), towards);
+            LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
+            KeyRow(rows, y, src, sbpp, light, towards, 0, ew, to, tint.data());
+            DarkRow(rows, y, src, sbpp, light, 0, ew, to, tint.data());
+            TintBytesRow(rows, tint.data(), ew, tintsOfRow(ey));
+        };
+        const int first = top + begin, last = top + end;
+        // The unshaped matte holds the rows m0 .. m1 - 1; with the brightness, the rows up to
+        // keyed - 1 have entered the ring.
+        int m0 = std::max(0, first - reach), m1 = m0, keyed = std::max(0, m0 - detailR);
+        auto matteRow = [&](int ey) {
+            BYTE* to = &matte[(size_t)(ey - m0) * ew];
+            if (!ring) {
+                keyRow(ey, to);
+                return;
             }
-            writeMask(ry, a + e0);
+            for (; keyed < std::min(eh, ey + detailR + 1); ++keyed) {
+                keyRow(keyed, keyedRow.data());
+                ring->Enter(keyed, keyedRow.data());
+            }
+            memcpy(to, ring->Row(ey), ew);
+            ring->Share(ey, to);
+        };
+        for (int y0 = first; y0 < last; y0 += bandRows) {
+            const int y1 = std::min(last, y0 + bandRows);
+            const int n0 = std::max(0, y0 - reach), n1 = std::min(eh, y1 + reach);
+            if (n0 > m0) {
+                memmove(matte.data(), &matte[(size_t)(n0 - m0) * ew], (size_t)(m1 - n0) * ew);
+                m0 = n0;
+            }
+            for (; m1 < n1; ++m1)
+                matteRow(m1);
+            memcpy(shaped.data(), matte.data(), (size_t)(m1 - m0) * ew);
+            // Run again whole (on the calling thread) when the shaping's memory ran out.
+            if (!ShapeMatte(shaped.data(), ew, m1 - m0, ew, shrinkR, blurR, s.inward))
+                throw std::bad_alloc();
+            for (int ey = y0; ey < y1; ++ey) {
+                const int y = ext.top + ey, ry = y - rc.top;
+                const BYTE* a = &shaped[(size_t)(ey - m0) * ew];
+                if (out.composite) {
+                    TintsOfBytesRow(rows, tintsOfRow(ey) + e0, rw, tint.data() + e0);
+                    const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
+                    LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, composeLight);
+                    ComposeRow(rows, y, src, sbpp, composeLight, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry),
+                               composedWays);
+                }
+                writeMask(ry, a + e0);
+            }
         }
     });
 }

@@ -1131,6 +1131,70 @@ TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
     EXPECT_TRUE(Bytes(shown) == strips) << "the chequered view";
 }
 
+// A shaped matte is the key's own matte shaped whole, whatever rows it is keyed in: with the
+// colour of a camera (the mixes shared out by the brightness first) and without, shaped gently,
+// as far as the sliders go and inward. The picture is tall enough for slices of several bands
+// of rows, the last shorter than the shaping reaches; the subject's edges cross the rows at every
+// distance from them; rows keyed a few at a time end at every distance from those edges too.
+TEST_F(PrimatteWndTest, ShapedMattesAreTheKeysMatteShapedWholeInAnyRows)
+{
+    const int w = 96, h = 1100;
+    SensorNoise gauss(4242);
+    CDib camera = Painted(w, h, [&](int x, int y) {
+        COLORREF c = kGreenScreen;
+        if (x >= 50 && (x - 50) % 9 == 0)
+            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);   // strands down the whole picture
+        if (x >= 8 && x < 20 + (y * 7) % 23 && y % 97 < 41 + y % 5)
+            c = RGB(205, 160, 130);                          // subject with ragged edges
+        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
+        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+    });
+    const CDib sharp = camera;
+    ShareColourByBlocks(camera);
+    const int heights[] = {1, 29, 30, 31, 64, 65, 2, 130, 7};
+    const struct { int defocus, shrink, inward; } shapings[] = {{10, 20, 0}, {50, 100, 0}, {50, 100, 1}, {0, 30, 0}};
+    const CDib* pictures[] = {&sharp, &camera};
+    for (const CDib* picture : pictures) {
+        PickScreen(*picture, 80, 20);
+        ASSERT_TRUE(m_view.IsKeyed());
+        m_view.SetOpType(KX_OP_DEFOCUS);
+        for (const auto& c : shapings) {
+            const std::string name = std::string(picture == &camera ? "camera colour" : "sharp colour") + ", defocus " +
+                                     std::to_string(c.defocus) + ", shrink " + std::to_string(c.shrink) +
+                                     (c.inward ? ", inward" : "");
+            m_view.SetDefocusShrinkVal(0, 0);
+            m_view.SetInwardFlag(c.inward);
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            std::vector<BYTE> shaped((size_t)w * h);
+            int mixed = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    shaped[(size_t)y * w + x] = (BYTE)AlphaAt(x, y);
+                    mixed += AlphaAt(x, y) > 0 && AlphaAt(x, y) < 255;
+                }
+            EXPECT_GT(mixed, 1000) << name << ": the strands are mixes";
+            ASSERT_TRUE(ShapeMatte(shaped.data(), w, h, w, (int)std::lround(c.shrink / 10.0), (int)std::lround(c.defocus / 5.0),
+                                   c.inward != 0));
+            m_view.SetDefocusShrinkVal(c.defocus, c.shrink);
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            int firstDiffering = -1;
+            for (int i = 0; i < w * h && firstDiffering < 0; ++i)
+                if (AlphaAt(i % w, i / w) != shaped[i])
+                    firstDiffering = i;
+            EXPECT_EQ(-1, firstDiffering) << name << ": first differing pixel at row " << firstDiffering / w << ", column "
+                                          << firstDiffering % w;
+            const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+            for (int y = 0, k = 0; y < h; ++k) {
+                const int rows = std::min(heights[k % (sizeof heights / sizeof *heights)], h - y);
+                ASSERT_EQ(1, m_view.PrimatteImage(0, y, w, rows)) << name;
+                y += rows;
+            }
+            EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << name << ": the composite keyed a few rows at a time";
+            EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << name << ": the mask keyed a few rows at a time";
+        }
+    }
+}
+
 // Undo and redo replay the steps: the composite after undo is the one before the step, and
 // after redo the one after it, bit for bit.
 TEST_F(PrimatteWndTest, UndoAndRedoGiveBackTheSameCompositeBitForBit)
