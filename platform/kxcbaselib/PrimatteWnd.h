@@ -30,6 +30,10 @@
 //     whose screen channel lies well below B's is a dark part of the subject, not the screen seen
 //     through black: it becomes opaque (navy cloth on a blue screen), while glass, lighter than
 //     the screen, and strands at the open screen keep what they measure;
+//   - a part the key finds mixed that the opaque subject encloses all round, with no clear screen
+//     in it, is the subject in colours of the screen's hue (a badge on a coat) and becomes opaque,
+//     keeping its colours, unless its colours lie on one line from the screen colour as a
+//     see-through cover's do (glass in a frame keeps its cover);
 //   - the foreground's own colour is C less (1 - a) B, so hair and glass keep their real colours
 //     and the new background shows through them; what still leans towards the screen's hue
 //     beyond a tolerance (near the subject's edge, beyond the lean of the subject's colour near
