@@ -111,6 +111,13 @@ struct SensorNoise
         }
         return sum - 6;
     }
+    // The colour with noise of the given spread added to each channel, red first.
+    COLORREF Noisy(COLORREF c, double spread)
+    {
+        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + spread * (*this)()))); };
+        const BYTE r = noisy(GetRValue(c)), g = noisy(GetGValue(c)), b = noisy(GetBValue(c));
+        return RGB(r, g, b);
+    }
 };
 
 class PrimatteWndTest : public ::testing::Test
@@ -441,8 +448,7 @@ CDib StrandsAboveSubject(COLORREF screen, COLORREF strand, double cover, Subject
             c = Mix(strand, screen, cover);
         if (y >= 90 && x >= 20 && x < 180)
             c = subjectAt(x);
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+        return gauss.Noisy(c, 2);
     });
     ShareColourByBlocks(dib);
     return dib;
@@ -637,8 +643,7 @@ TEST_F(PrimatteWndTest, ScreenColouredPartsEnclosedByTheSubjectAreOpaque)
             c = kBlueScreen;
         if (x >= 270 && x < 350 && y >= 110 && y < 190)
             c = pane;
-        auto noisy = [&](int v) { return (BYTE)std::min(255L, std::max(0L, std::lround(v + 2.5 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+        return gauss.Noisy(c, 2.5);
     });
     PickScreen(dib, 10, 10);
     int badgeLeast = 255;
@@ -805,8 +810,7 @@ CDib StrandsOverScreen(COLORREF hair, COLORREF screen, double faint, double dens
             c = Mix(hair, screen, FaintAt(x) ? faint : dense);
         if (!noise)
             return c;
-        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + 2 * (*noise)()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+        return noise->Noisy(c, 2);
     });
 }
 
@@ -1146,8 +1150,7 @@ TEST_F(PrimatteWndTest, ShapedMattesAreTheKeysMatteShapedWholeInAnyRows)
             c = Mix(RGB(230, 230, 230), kGreenScreen, 0.8);   // strands down the whole picture
         if (x >= 8 && x < 20 + (y * 7) % 23 && y % 97 < 41 + y % 5)
             c = RGB(205, 160, 130);                          // subject with ragged edges
-        auto noisy = [&](int v) { return (int)std::min(255.0, std::max(0.0, std::round(v + 2 * gauss()))); };
-        return RGB(noisy(GetRValue(c)), noisy(GetGValue(c)), noisy(GetBValue(c)));
+        return gauss.Noisy(c, 2);
     });
     const CDib sharp = camera;
     ShareColourByBlocks(camera);
