@@ -2587,13 +2587,14 @@ struct RegionRows
     // screen's colour, the composite that colour and its lean.
     enum { Gains = 1, Backs = 2, Leans = 4, AllLight = Gains | Backs | Leans };
 
-    // The light of row y into row, by the plain code or the same code built for AVX2.
+    // The light of the columns c0 .. c1 - 1 of row y into row, by the plain code or the same code
+    // built for AVX2.
     template <int parts>
-    void Light(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    void Light(int y, RowLight& row, int c0, int c1) const { LightOf<parts>(y, row, c0, c1); }
     template <int parts>
-    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row) const { LightOf<parts>(y, row); }
+    __attribute__((target("avx2"))) void LightAvx2(int y, RowLight& row, int c0, int c1) const { LightOf<parts>(y, row, c0, c1); }
     template <int parts>
-    inline __attribute__((always_inline)) void LightOf(int y, RowLight& row) const
+    inline __attribute__((always_inline)) void LightOf(int y, RowLight& row, int c0, int c1) const
     {
         static_assert(!(parts & Leans) || (parts & Backs), "the lean is of the screen's colour");
         int y0;
@@ -2602,6 +2603,9 @@ struct RegionRows
         const int y1 = std::min(y0 + 1, mapH - 1);
         float lineG[3], lineB[3], nextG[3], nextB[3];
         for (const Run& run : runs) {
+            const int begin = std::max(run.begin, c0), end = std::min(run.end, c1);
+            if (begin >= end)
+                continue;
             for (int i = 0; i < 3; ++i) {
                 auto at = [&](const std::vector<float>& map, int m) {
                     return map[3 * (y0 * mapW + m) + i] * (1 - ty) + map[3 * (y1 * mapW + m) + i] * ty;
@@ -2611,14 +2615,14 @@ struct RegionRows
                     lineG[i] = at(gains, run.m0);
                     nextG[i] = at(gains, run.m1) - lineG[i];
                     float* g = row.g[i].data();
-                    for (int x = run.begin; x < run.end; ++x)
+                    for (int x = begin; x < end; ++x)
                         g[x] = lineG[i] + nextG[i] * t[x];
                 }
                 if (parts & Backs) {
                     lineB[i] = at(backs, run.m0);
                     nextB[i] = at(backs, run.m1) - lineB[i];
                     float* b = row.b[i].data();
-                    for (int x = run.begin; x < run.end; ++x)
+                    for (int x = begin; x < end; ++x)
                         b[x] = lineB[i] + nextB[i] * t[x];
                 }
             }
@@ -2628,7 +2632,7 @@ struct RegionRows
         const float w0 = lut->w[0], w1 = lut->w[1], w2 = lut->w[2];
         const float *b0 = row.b[0].data(), *b1 = row.b[1].data(), *b2 = row.b[2].data();
         float* lean = row.lean.data();
-        for (int x = 0; x < ew; ++x)
+        for (int x = c0; x < c1; ++x)
             lean[x] = b0[x] * w0 + b1[x] * w1 + b2[x] * w2;
     }
 
@@ -3262,9 +3266,12 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
             const __m256i i2 = _mm256_sub_epi32(_mm256_cvttps_epi32(c2), lo2);
             const __m256i any = _mm256_or_si256(_mm256_or_si256(i0, i1), i2);
             const __m256i inside = _mm256_cmpeq_epi32(_mm256_and_si256(any, _mm256_set1_epi32(~(kBoxSide - 1))), zero);
-            const __m256i index = _mm256_and_si256(
-                _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
-            clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
+            // Colours of the subject, far from the screen's, are outside the box: nothing to read.
+            if (!_mm256_testz_si256(inside, inside)) {
+                const __m256i index = _mm256_and_si256(
+                    _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
+                clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
+            }
         }
         if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF && !_mm256_movemask_ps(_mm256_andnot_ps(stayClear, known))) {
             _mm_storel_epi64((__m128i*)(alpha + x), _mm_setzero_si128());
@@ -3537,9 +3544,21 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
     const __m256i full = _mm256_set1_epi32(255), none = _mm256_setzero_si256();
     int x = e0;
     for (; x + 8 <= e1; x += 8, dst += 8 * dbpp) {
+        const __m256i a8 = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(alpha + x)));
+        const __m256i clear = _mm256_cmpeq_epi32(a8, none);
+        // Eight clear pixels (most of the screen) are the background alone.
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF) {
+            if (transparent) {
+                StorePixels8(dst, 4, none, none, none, none);
+                continue;
+            }
+            __m256i n0, n1, n2;
+            Backs8(rows, y, x, _mm256_set1_epi32(-1), r0, r1, wy, direct, n0, n1, n2);
+            StorePixels8(dst, 3, n0, n1, n2, full);
+            continue;
+        }
         __m256i p0, p1, p2;
         LoadPixels8(src + (size_t)x * bpp, bpp, p0, p1, p2);
-        const __m256i a8 = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(alpha + x)));
         const __m256 t = _mm256_loadu_ps(tint + x);
         const __m256 ln = _mm256_loadu_ps(lean + x);
         const __m256 f0 = _mm256_cvtepi32_ps(p0), f1 = _mm256_cvtepi32_ps(p1), f2 = _mm256_cvtepi32_ps(p2);
@@ -3572,7 +3591,6 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
                 StorePixels8(dst, dbpp, p0, p1, p2, full);
             continue;
         }
-        const __m256i clear = _mm256_cmpeq_epi32(a8, none);
         const __m256i notOpaque = _mm256_xor_si256(opaque, _mm256_set1_epi32(-1));
         __m256i n0, n1, n2;
         Backs8(rows, y, x, transparent ? none : notOpaque, r0, r1, wy, direct, n0, n1, n2);
@@ -3625,12 +3643,12 @@ KX_AVX2 void ComposeAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp
 
 // The row kernels of the level the CPU runs.
 template <int parts = RegionRows::AllLight>
-void LightRow(const RegionRows& rows, int y, RowLight& light)
+void LightRow(const RegionRows& rows, int y, RowLight& light, int c0, int c1)
 {
     if (rows.avx2)
-        rows.LightAvx2<parts>(y, light);
+        rows.LightAvx2<parts>(y, light, c0, c1);
     else
-        rows.Light<parts>(y, light);
+        rows.Light<parts>(y, light, c0, c1);
 }
 
 // The key of a row, then the mixes along the subject's ways (towards: the row's, kept from one
@@ -3665,6 +3683,36 @@ void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const R
         ComposeAvx2(rows, y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
     else
         rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
+}
+
+// A row's passes go through it a stretch of columns at a time, so that the stretch's light,
+// colours, opacities and tints stay in the cache from one pass to the next: the light of a whole
+// row of a large picture is several times the cache nearest the processor.
+const int kStretch = 512;
+
+// The key of the columns e0 .. e1 - 1 of row y with its mixes and dark pixels, stretch by stretch.
+void KeyLine(const RegionRows& rows, int y, const BYTE* src, int bpp, RowLight& light, RowTowards& towards, int e0,
+             int e1, BYTE* alpha, float* tint)
+{
+    for (int c0 = e0; c0 < e1; c0 += kStretch) {
+        const int c1 = std::min(e1, c0 + kStretch);
+        LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light, c0, c1);
+        KeyRow(rows, y, src, bpp, light, towards, c0, c1, alpha, tint);
+        DarkRow(rows, y, src, bpp, light, c0, c1, alpha, tint);
+    }
+}
+
+// The composite of the columns e0 .. e1 - 1 of row y into dst (the pixel of column e0), stretch
+// by stretch.
+void ComposeLine(const RegionRows& rows, int y, const BYTE* src, int bpp, RowLight& light, const BYTE* alpha,
+                 const float* tint, int e0, int e1, BYTE* dst, RowTowards& towards)
+{
+    const int dbpp = rows.mode == RegionRows::Transparent ? 4 : 3;
+    for (int c0 = e0; c0 < e1; c0 += kStretch) {
+        const int c1 = std::min(e1, c0 + kStretch);
+        LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light, c0, c1);
+        ComposeRow(rows, y, src, bpp, light, alpha, tint, c0, c1, dst + (size_t)(c0 - e0) * dbpp, towards);
+    }
 }
 
 // The shaped path keeps a row's tint tolerances as bytes while the matte is shaped.
@@ -4152,9 +4200,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             auto keyRow = [&](int ey) {
                 const int y = ext.top + ey;
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-                LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
-                KeyRow(rows, y, src, sbpp, light, towards, 0, ew, keyedRow.data(), tintsOfRow(ey));
-                DarkRow(rows, y, src, sbpp, light, 0, ew, keyedRow.data(), tintsOfRow(ey));
+                KeyLine(rows, y, src, sbpp, light, towards, 0, ew, keyedRow.data(), tintsOfRow(ey));
                 ring.Enter(ey, keyedRow.data());
             };
             const int first = rc.top + begin - ext.top, last = rc.top + end - ext.top;
@@ -4168,16 +4214,16 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const int y = ext.top + ey, ry = y - rc.top;
                 if (out.composite) {
                     const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-                    LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light);
-                    ComposeRow(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry),
-                               composedWays);
+                    ComposeLine(rows, y, src, sbpp, light, shared.data(), tintsOfRow(ey), e0, e0 + rw, out.composite->GetLine(ry),
+                                composedWays);
                 }
                 writeMask(ry, shared.data() + e0);
             }
         });
     }
     if (!spatial) {
-        // The extent is the region: each row is keyed, then composed, while it is in the cache.
+        // The extent is the region: each stretch of a row is keyed, then composed, while it is in
+        // the cache.
         return KxParallelForAll(rh, [&](int begin, int end) {
             RowLight light;
             light.Resize(ew);
@@ -4187,11 +4233,16 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
             for (int ry = begin; ry < end; ++ry) {
                 const int y = rc.top + ry;
                 const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-                LightRow(rows, y, light);
-                KeyRow(rows, y, src, sbpp, light, towards, 0, ew, alpha.data(), tint.data());
-                DarkRow(rows, y, src, sbpp, light, 0, ew, alpha.data(), tint.data());
-                if (out.composite)
-                    ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), 0, ew, out.composite->GetLine(ry), towards);
+                BYTE* dst = out.composite ? out.composite->GetLine(ry) : nullptr;
+                const int dbpp = transparent ? 4 : 3;
+                for (int c0 = 0; c0 < ew; c0 += kStretch) {
+                    const int c1 = std::min(ew, c0 + kStretch);
+                    LightRow(rows, y, light, c0, c1);
+                    KeyRow(rows, y, src, sbpp, light, towards, c0, c1, alpha.data(), tint.data());
+                    DarkRow(rows, y, src, sbpp, light, c0, c1, alpha.data(), tint.data());
+                    if (dst)
+                        ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), c0, c1, dst + (size_t)c0 * dbpp, towards);
+                }
                 writeMask(ry, alpha.data());
             }
         });
@@ -4221,9 +4272,7 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
         auto keyRow = [&](int ey, BYTE* to) {
             const int y = ext.top + ey;
             const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-            LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light);
-            KeyRow(rows, y, src, sbpp, light, towards, 0, ew, to, tint.data());
-            DarkRow(rows, y, src, sbpp, light, 0, ew, to, tint.data());
+            KeyLine(rows, y, src, sbpp, light, towards, 0, ew, to, tint.data());
             TintBytesRow(rows, tint.data(), ew, tintsOfRow(ey));
         };
         const int first = top + begin, last = top + end;
@@ -4262,9 +4311,8 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 if (out.composite) {
                     TintsOfBytesRow(rows, tintsOfRow(ey) + e0, rw, tint.data() + e0);
                     const BYTE* src = source.GetLine(y) + (size_t)ext.left * sbpp;
-                    LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, composeLight);
-                    ComposeRow(rows, y, src, sbpp, composeLight, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry),
-                               composedWays);
+                    ComposeLine(rows, y, src, sbpp, composeLight, a, tint.data(), e0, e0 + rw, out.composite->GetLine(ry),
+                                composedWays);
                 }
                 writeMask(ry, a + e0);
             }

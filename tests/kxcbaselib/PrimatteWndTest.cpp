@@ -1135,6 +1135,58 @@ TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
     EXPECT_TRUE(Bytes(shown) == strips) << "the chequered view";
 }
 
+// Rows far wider than the stretch of columns the key's passes take at a time key to the bytes of
+// strips too narrow for the vector kernels, and so does a region that starts and ends off the
+// whole picture's stretches: with a sharp colour and a camera's, over a colour, over a picture,
+// without a background and with the matte shaped in space. The screen, strands, soft edges and
+// the subject lie in every stretch.
+TEST_F(PrimatteWndTest, WideRowsKeyToTheBytesOfTheirStrips)
+{
+    const int w = 1203, h = 40;
+    const COLORREF skin = RGB(205, 160, 130);
+    SensorNoise gauss(77);
+    CDib camera = Painted(w, h, [&](int x, int y) {
+        COLORREF c = kGreenScreen;
+        if (x % 37 == 0)
+            c = Mix(RGB(230, 230, 230), kGreenScreen, 0.6);
+        if (x / 61 % 3 == 1 && y > 6 + x % 11 && y < 34)
+            c = x % 61 == 0 || x % 61 == 60 ? Mix(skin, kGreenScreen, 0.5) : skin;
+        return gauss.Noisy(c, 2);
+    });
+    const CDib sharp = camera;
+    ShareColourByBlocks(camera);
+    const CDib backdrop = Painted(w / 2, h / 2, [](int x, int y) { return RGB(x % 256, (x + 3 * y) % 256, 90); });
+    const struct { const char* name; const CDib* picture; int mode; int defocus, shrink; } cases[] = {
+        {"over a colour", nullptr, KX_DEFBG_COLOR, 0, 0},
+        {"over a picture", &backdrop, KX_DEFBG_PICTURE, 0, 0},
+        {"without a background", nullptr, KX_DEFBG_NONE, 0, 0},
+        {"shaped, over a picture", &backdrop, KX_DEFBG_PICTURE, 10, 20},
+    };
+    const CDib* pictures[] = {&sharp, &camera};
+    for (const CDib* picture : pictures) {
+        PickScreen(*picture, 30, 3);
+        ASSERT_TRUE(m_view.IsKeyed());
+        m_view.SetOpType(KX_OP_DEFOCUS);
+        for (const auto& c : cases) {
+            const std::string name = std::string(picture == &camera ? "camera colour, " : "sharp colour, ") + c.name;
+            m_view.SetPicture(c.picture, KX_PRIM_BACKGROUND);
+            m_view.SetDefaultBgColor(c.mode, RGB(20, 90, 200));
+            m_view.SetDefocusShrinkVal(c.defocus, c.shrink);
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            const std::vector<BYTE> whole = Bytes(*m_view.GetComposite()), wholeMask = Bytes(*m_view.GetMask());
+            int mixed = 0;
+            for (size_t i = 0; i < wholeMask.size(); i += 3)
+                mixed += wholeMask[i] > 0 && wholeMask[i] < 255;
+            EXPECT_GT(mixed, 500) << name << ": strands and edges are mixes";
+            EXPECT_TRUE(StripsKeyAsTheWhole()) << name;
+            ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
+            ASSERT_EQ(1, m_view.PrimatteImage(5, 2, w - 9, h - 3)) << name;
+            EXPECT_TRUE(whole == Bytes(*m_view.GetComposite())) << name << ": a region off the whole's stretches";
+            EXPECT_TRUE(wholeMask == Bytes(*m_view.GetMask())) << name << ": a region off the whole's stretches";
+        }
+    }
+}
+
 // A shaped matte is the key's own matte shaped whole, whatever rows it is keyed in: with the
 // colour of a camera (the mixes shared out by the brightness first) and without, shaped gently,
 // as far as the sliders go and inward. The picture is tall enough for slices of several bands
