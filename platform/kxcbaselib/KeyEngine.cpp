@@ -625,8 +625,10 @@ private:
 struct KEYBOX
 {
     int lo[3] = {0, 0, 0};                        // the colour at the corner of cube 0, 0, 0
-    std::vector<BYTE> clear;                      // 1: the cube is clear
+    // A bit a cube, set where it is clear: the box stays in the cache nearest the processor.
+    std::vector<unsigned> clear;
     static int Index(int b, int g, int r) { return (b * kBoxSide + g) * kBoxSide + r; }
+    bool IsClear(int index) const { return clear[index >> 5] >> (index & 31) & 1; }
 };
 
 // The inside of the subject on a grid over the picture (of about 128 cells a side): 1 where
@@ -1941,15 +1943,18 @@ const KEYBOX* CKeyEngine::MakeBox() const
                     clearAt[((size_t)b * corners + g) * corners + r] = a <= 0;
                 }
     });
-    box.clear.resize((size_t)side * side * side);
+    static_assert(kBoxSide % 32 == 0, "a word of the box's bits within one row of cubes");
+    box.clear.assign((size_t)side * side * side / 32, 0);
+    // Each job writes the words of its own cubes.
     KxParallelForAll(side, [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
             for (int g = 0; g < side; ++g)
                 for (int r = 0; r < side; ++r) {
-                    BYTE all = 1;
+                    unsigned all = 1;
                     for (int k = 0; k < 8; ++k)
                         all &= clearAt[((size_t)(b + (k >> 2)) * corners + g + ((k >> 1) & 1)) * corners + r + (k & 1)];
-                    box.clear[KEYBOX::Index(b, g, r)] = all;
+                    const int index = KEYBOX::Index(b, g, r);
+                    box.clear[index >> 5] |= all << (index & 31);
                 }
     });
     m_nBoxVersion = m_nVersion;
@@ -2643,14 +2648,13 @@ struct RegionRows
         const float *g0 = light.g[0].data(), *g1 = light.g[1].data(), *g2 = light.g[2].data();
         const CKeyLut& l = *lut;
         const int lo0 = box ? box->lo[0] : 0, lo1 = box ? box->lo[1] : 0, lo2 = box ? box->lo[2] : 0;
-        const BYTE* clear = box ? box->clear.data() : nullptr;
         for (int x = e0; x < e1; ++x) {
             const BYTE* p = src + (size_t)x * bpp;
             const float c0 = std::min(255.0f, p[0] * g0[x]), c1 = std::min(255.0f, p[1] * g1[x]),
                         c2 = std::min(255.0f, p[2] * g2[x]);
             if (box) {
                 const unsigned i0 = (unsigned)((int)c0 - lo0), i1 = (unsigned)((int)c1 - lo1), i2 = (unsigned)((int)c2 - lo2);
-                if ((i0 | i1 | i2) < (unsigned)kBoxSide && clear[KEYBOX::Index(i0, i1, i2)]) {
+                if ((i0 | i1 | i2) < (unsigned)kBoxSide && box->IsClear(KEYBOX::Index(i0, i1, i2))) {
                     alpha[x] = 0;
                     tint[x] = kNoDespill;
                     continue;
@@ -3270,7 +3274,11 @@ KX_AVX2 void KeyAvx2(const RegionRows& rows, int y, const BYTE* src, int bpp, co
             if (!_mm256_testz_si256(inside, inside)) {
                 const __m256i index = _mm256_and_si256(
                     _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(i0, 12), _mm256_slli_epi32(i1, 6)), i2), inside);
-                clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(GatherBytes(box->clear.data(), index, inside), zero), inside);
+                const __m256i words = _mm256_mask_i32gather_epi32(zero, (const int*)box->clear.data(), _mm256_srli_epi32(index, 5),
+                                                                  inside, 4);
+                const __m256i bit = _mm256_and_si256(_mm256_srlv_epi32(words, _mm256_and_si256(index, _mm256_set1_epi32(31))),
+                                                     _mm256_set1_epi32(1));
+                clear = _mm256_andnot_si256(_mm256_cmpeq_epi32(bit, zero), inside);
             }
         }
         if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF && !_mm256_movemask_ps(_mm256_andnot_ps(stayClear, known))) {
