@@ -598,6 +598,21 @@ TEST_F(PrimatteWndTest, DarkPartsInsideTheSubjectAreOpaque)
     EXPECT_EQ(RGB(60, 45, 120), RGB(p[2], p[1], p[0]));
 }
 
+// Strands of hair across the screen in the columns from 96 to 899 that isStrand says, over rows
+// 60 to 299, at the given cover, above an opaque patch of the hair's colour (x 300 to 699, y from
+// 380), in a picture large enough to be reduced for the analysis.
+template <class IsStrand>
+CDib StrandsAbovePatch(COLORREF hair, COLORREF screen, double cover, IsStrand isStrand)
+{
+    return Painted(1024, 480, [&](int x, int y) {
+        if (x >= 300 && x < 700 && y >= 380)
+            return hair;
+        if (y >= 60 && y < 300 && x >= 96 && x < 900 && isStrand(x))
+            return Mix(hair, screen, cover);
+        return screen;
+    });
+}
+
 // Dense dark strands over the green screen, two pixels wide and two apart, every eighth column
 // pair from 96 to 899 over rows 60 to 299: their mixes darken the screen as a dark part of the
 // subject does, and the screen shows only in the narrow gaps between them. The gaps are open
@@ -607,14 +622,7 @@ TEST_F(PrimatteWndTest, DenseStrandsWithTheScreenBetweenThemStayMixes)
 {
     const COLORREF brown = RGB(60, 50, 40);
     const double cover = 0.5;
-    CDib dib = Painted(1024, 480, [&](int x, int y) {
-        if (x >= 300 && x < 700 && y >= 380)
-            return brown;
-        if (y >= 60 && y < 300 && x >= 96 && x < 900 && x % 8 >= 4 && x % 8 < 6)
-            return Mix(brown, kGreenScreen, cover);
-        return kGreenScreen;
-    });
-    PickScreen(dib, 20, 20);
+    PickScreen(StrandsAbovePatch(brown, kGreenScreen, cover, [](int x) { return x % 8 >= 4 && x % 8 < 6; }), 20, 20);
     for (int y = 100; y < 260; y += 40)
         for (int x = 96; x < 880; x += 80) {
             EXPECT_NEAR(AlphaAt(x + 4, y), cover * 255, 40) << "a strand at " << x + 4 << ", " << y;
@@ -910,14 +918,7 @@ TEST_F(PrimatteWndTest, SparseStrandsTheKeyFindsOpaqueStayMixes)
 {
     const COLORREF auburn = RGB(133, 135, 35);
     const double cover = 0.7;
-    CDib dib = Painted(1024, 480, [&](int x, int y) {
-        if (x >= 300 && x < 700 && y >= 380)
-            return auburn;
-        if (y >= 60 && y < 300 && x >= 100 && x < 900 && x % 20 == 0)
-            return Mix(auburn, kBlueScreen, cover);
-        return kBlueScreen;
-    });
-    PickScreen(dib, 20, 20);
+    PickScreen(StrandsAbovePatch(auburn, kBlueScreen, cover, [](int x) { return x % 20 == 0; }), 20, 20);
     for (int x = 100; x < 900; x += 20) {
         EXPECT_NEAR(AlphaAt(x, 180), cover * 255, 45) << "a strand at " << x;
         EXPECT_EQ(0, AlphaAt(x + 10, 180)) << "the screen between strands at " << x + 10;
