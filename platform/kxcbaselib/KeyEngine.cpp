@@ -1981,26 +1981,19 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
     // Every fourth pixel of the reduced foreground: a grid of about 128 cells a side, fine enough
     // for a hundredth of the picture and cheap enough for every click.
     const CDib& pic = m_analysis;
-    const int step = 4, bpp = pic.GetBitsPerPixel() / 8;
+    const int step = 4;
     const int w = std::max(1, pic.GetWidth() / step), h = std::max(1, pic.GetHeight() / step);
-    std::vector<BYTE> clear((size_t)w * h);
-    const CKeyLut& lut = *m_pLut;
-    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
-    KxParallelForAll(h, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const int py = std::min(pic.GetHeight() - 1, y * step + step / 2);
-            const BYTE* row = pic.GetLine(py);
-            for (int x = 0; x < w; ++x) {
-                const int px = std::min(pic.GetWidth() - 1, x * step + step / 2);
-                float g[3];
-                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
-                const BYTE* p = row + px * bpp;
-                float tint;
-                clear[(size_t)y * w + x] =
-                    lut.Look(std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2]), tint) <= 0;
-            }
-        }
-    });
+    // The cells where clear screen shows, found as the subject's colours near each are: among
+    // dense strands the screen shows only in the gaps between them, which one pixel of a cell
+    // rarely falls in, and strands whose mixes darken the screen would be taken for a dark part
+    // of the subject.
+    std::vector<BYTE> clear((size_t)w * h, 0);
+    if (!m_pInside)
+        m_pInside.reset(new KEYINSIDE);
+    KEYINSIDE& in = *m_pInside;
+    in.w = w;
+    in.h = h;
+    Towards(in, clear);
     // Clear screen within the reach, along the rows and then down the columns (running counts).
     const int reach = std::max(2, (std::max(w, h) + 50) / 100);
     std::vector<int> across((size_t)w * h);
@@ -2017,11 +2010,6 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= c[x - reach];
         }
     }
-    if (!m_pInside)
-        m_pInside.reset(new KEYINSIDE);
-    KEYINSIDE& in = *m_pInside;
-    in.w = w;
-    in.h = h;
     in.inside.assign((size_t)w * h, 0.0f);
     for (int x = 0; x < w; ++x) {
         int n = 0;
@@ -2035,7 +2023,6 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= across[(size_t)(y - reach) * w + x];
         }
     }
-    Towards(in);
     Enclosed(in);
     m_nInsideVersion = m_nVersion;
     return &in;
@@ -2048,8 +2035,9 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // the screen colour towards its colour: the colours the key finds not clear, weighted by their
 // opacity, give that line's way (the mixed ones alone where they give one), and the subject's
 // colour lies on it where its colour difference is gone (or where it leaves the colour cube, if
-// sooner) or at the farthest colour seen along it, whichever is farther.
-void CKeyEngine::Towards(KEYINSIDE& in) const
+// sooner) or at the farthest colour seen along it, whichever is farther. The pixels looked at for
+// it also say where clear screen shows: clear is 1 in those cells.
+void CKeyEngine::Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const
 {
     const CDib& pic = m_analysis;
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
@@ -2083,6 +2071,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
                     const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
                     float tint;
                     const float a = lut.Look(c[0], c[1], c[2], tint);
+                    if (a <= 0)
+                        clear[(size_t)y * w + px / step] = 1;
                     if (a >= kTowardsFrom) {
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);
