@@ -2937,8 +2937,27 @@ struct RegionRows
         PictureRows(y, r0, r1, wy);
         const bool direct = mode == Picture && bgWholeColumns && wy == 0;
         for (int x = e0; x < e1; ++x, dst += dbpp) {
-            const BYTE* p = src + (size_t)x * bpp;
             const unsigned a8 = alpha[x];
+            // Clear pixels are the background alone, and read nothing of the light.
+            if (mode == Transparent && a8 == 0) {
+                dst[0] = dst[1] = dst[2] = dst[3] = 0;
+                continue;
+            }
+            BYTE n[3] = {colour[0], colour[1], colour[2]};
+            if (a8 < 255) {
+                if (mode == Picture) {
+                    PictureBack(r0, r1, wy, direct, x, n);
+                } else if (mode == Checker) {
+                    n[0] = n[1] = n[2] = (((extLeft + x) >> 3) + (y >> 3)) & 1 ? 204 : 153;
+                }
+                if (a8 == 0) {
+                    dst[0] = n[0];
+                    dst[1] = n[1];
+                    dst[2] = n[2];
+                    continue;
+                }
+            }
+            const BYTE* p = src + (size_t)x * bpp;
             const float t = tint[x];
             bool despill = t < kNoDespill * 0.5f;
             // The lean the subject's colour may keep: the tolerance's share of the screen's, or
@@ -2960,25 +2979,6 @@ struct RegionRows
                 if (mode == Transparent)
                     dst[3] = 255;
                 continue;
-            }
-            if (mode == Transparent && a8 == 0) {
-                dst[0] = dst[1] = dst[2] = dst[3] = 0;
-                continue;
-            }
-            // The background at this pixel.
-            BYTE n[3] = {colour[0], colour[1], colour[2]};
-            if (a8 < 255) {
-                if (mode == Picture) {
-                    PictureBack(r0, r1, wy, direct, x, n);
-                } else if (mode == Checker) {
-                    n[0] = n[1] = n[2] = (((extLeft + x) >> 3) + (y >> 3)) & 1 ? 204 : 153;
-                }
-                if (a8 == 0) {
-                    dst[0] = n[0];
-                    dst[1] = n[1];
-                    dst[2] = n[2];
-                    continue;
-                }
             }
             // The subject's own colour: the screen's share taken away, then the screen's hue of
             // what still leans its way beyond what the subject may.
@@ -3683,6 +3683,22 @@ void ComposeRow(const RegionRows& rows, int y, const BYTE* src, int bpp, const R
         rows.Compose(y, src, bpp, light, alpha, tint, e0, e1, dst, ways);
 }
 
+// Whether any of n opacities is not clear: a stretch all clear (of the screen alone) needs no
+// more of the light than its key took, and has no dark pixels.
+bool AnyShows(const BYTE* alpha, int n)
+{
+    unsigned long long any = 0;
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        unsigned long long eight;
+        memcpy(&eight, alpha + x, 8);
+        any |= eight;
+    }
+    for (; x < n; ++x)
+        any |= alpha[x];
+    return any != 0;
+}
+
 // A row's passes go through it a stretch of columns at a time, so that the stretch's light,
 // colours, opacities and tints stay in the cache from one pass to the next: the light of a whole
 // row of a large picture is several times the cache nearest the processor.
@@ -3694,9 +3710,12 @@ void KeyLine(const RegionRows& rows, int y, const BYTE* src, int bpp, RowLight& 
 {
     for (int c0 = e0; c0 < e1; c0 += kStretch) {
         const int c1 = std::min(e1, c0 + kStretch);
-        LightRow<RegionRows::Gains | RegionRows::Backs>(rows, y, light, c0, c1);
+        LightRow<RegionRows::Gains>(rows, y, light, c0, c1);
         KeyRow(rows, y, src, bpp, light, towards, c0, c1, alpha, tint);
-        DarkRow(rows, y, src, bpp, light, c0, c1, alpha, tint);
+        if (AnyShows(alpha + c0, c1 - c0)) {
+            LightRow<RegionRows::Backs>(rows, y, light, c0, c1);
+            DarkRow(rows, y, src, bpp, light, c0, c1, alpha, tint);
+        }
     }
 }
 
@@ -3708,7 +3727,8 @@ void ComposeLine(const RegionRows& rows, int y, const BYTE* src, int bpp, RowLig
     const int dbpp = rows.mode == RegionRows::Transparent ? 4 : 3;
     for (int c0 = e0; c0 < e1; c0 += kStretch) {
         const int c1 = std::min(e1, c0 + kStretch);
-        LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light, c0, c1);
+        if (AnyShows(alpha + c0, c1 - c0))
+            LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light, c0, c1);
         ComposeRow(rows, y, src, bpp, light, alpha, tint, c0, c1, dst + (size_t)(c0 - e0) * dbpp, towards);
     }
 }
@@ -4235,9 +4255,12 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const int dbpp = transparent ? 4 : 3;
                 for (int c0 = 0; c0 < ew; c0 += kStretch) {
                     const int c1 = std::min(ew, c0 + kStretch);
-                    LightRow(rows, y, light, c0, c1);
+                    LightRow<RegionRows::Gains>(rows, y, light, c0, c1);
                     KeyRow(rows, y, src, sbpp, light, towards, c0, c1, alpha.data(), tint.data());
-                    DarkRow(rows, y, src, sbpp, light, c0, c1, alpha.data(), tint.data());
+                    if (AnyShows(alpha.data() + c0, c1 - c0)) {
+                        LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light, c0, c1);
+                        DarkRow(rows, y, src, sbpp, light, c0, c1, alpha.data(), tint.data());
+                    }
                     if (dst)
                         ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), c0, c1, dst + (size_t)c0 * dbpp, towards);
                 }

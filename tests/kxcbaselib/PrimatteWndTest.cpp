@@ -1176,8 +1176,8 @@ TEST_F(PrimatteWndTest, NarrowStripsKeyToTheBytesOfTheWholePicture)
 // Rows far wider than the stretch of columns the key's passes take at a time key to the bytes of
 // strips too narrow for the vector kernels, and so does a region that starts and ends off the
 // whole picture's stretches: with a sharp colour and a camera's, over a colour, over a picture,
-// without a background and with the matte shaped in space. The screen, strands, soft edges and
-// the subject lie in every stretch.
+// without a background and with the matte shaped in space. Strands, soft edges and the subject
+// lie near the rows' ends, the screen alone between them.
 TEST_F(PrimatteWndTest, WideRowsKeyToTheBytesOfTheirStrips)
 {
     const int w = 1203, h = 40;
@@ -1185,9 +1185,10 @@ TEST_F(PrimatteWndTest, WideRowsKeyToTheBytesOfTheirStrips)
     SensorNoise gauss(77);
     CDib camera = Painted(w, h, [&](int x, int y) {
         COLORREF c = kGreenScreen;
-        if (x % 37 == 0)
+        const bool subject = (x >= 200 && x < 400) || x >= 1030;
+        if (subject && x % 37 == 0)
             c = Mix(RGB(230, 230, 230), kGreenScreen, 0.6);
-        if (x / 61 % 3 == 1 && y > 6 + x % 11 && y < 34)
+        if (subject && x / 61 % 3 == 1 && y > 6 + x % 11 && y < 34)
             c = x % 61 == 0 || x % 61 == 60 ? Mix(skin, kGreenScreen, 0.5) : skin;
         return gauss.Noisy(c, 2);
     });
@@ -1215,7 +1216,7 @@ TEST_F(PrimatteWndTest, WideRowsKeyToTheBytesOfTheirStrips)
             int mixed = 0;
             for (size_t i = 0; i < wholeMask.size(); i += 3)
                 mixed += wholeMask[i] > 0 && wholeMask[i] < 255;
-            EXPECT_GT(mixed, 500) << name << ": strands and edges are mixes";
+            EXPECT_GT(mixed, 300) << name << ": strands and edges are mixes";
             EXPECT_TRUE(StripsKeyAsTheWhole()) << name;
             ASSERT_EQ(1, m_view.PrimatteImage(-1, -1, 0, 0)) << name;
             ASSERT_EQ(1, m_view.PrimatteImage(5, 2, w - 9, h - 3)) << name;
