@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <immintrin.h>
 #include <limits>
 #include <map>
@@ -785,35 +786,53 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // when it stays at or above the opaque measure: bounds of the colour difference over the cell
     // (at its corners, the difference being linear in each channel but for the larger of two) and
     // of A, B and the threshold (at the corners too, being interpolated).
+    // The bounds over a cell's eight corners are taken a channel at a time: over each pair of
+    // slabs of blue, then along red, then along green, each bound of two of the step before; the
+    // tint is one over the cell when its bounds meet.
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(kLutN - 1, [&](int begin, int end) {
-        for (int b = begin; b < end; ++b)
+        enum { kRawLo, kRawHi, kALo, kAHi, kBLo, kBHi, kLoLo, kLoHi, kTintLo, kTintHi, kBounds };
+        float pair[kLutN * kLutN][kBounds], along[kLutN * (kLutN - 1)][kBounds];
+        for (int b = begin; b < end; ++b) {
+            for (int j = 0; j < kLutN * kLutN; ++j) {
+                const int i0 = b * kLutN * kLutN + j, i1 = i0 + kLutN * kLutN;
+                const float* n0 = node[i0];
+                const float* n1 = node[i1];
+                float* p = pair[j];
+                p[kRawLo] = std::min(m_ways[i0].raw, m_ways[i1].raw);
+                p[kRawHi] = std::max(m_ways[i0].raw, m_ways[i1].raw);
+                p[kALo] = std::min(n0[kA], n1[kA]);
+                p[kAHi] = std::max(n0[kA], n1[kA]);
+                p[kBLo] = std::min(n0[kB], n1[kB]);
+                p[kBHi] = std::max(n0[kB], n1[kB]);
+                p[kLoLo] = std::min(n0[kLo], n1[kLo]);
+                p[kLoHi] = std::max(n0[kLo], n1[kLo]);
+                p[kTintLo] = std::min(n0[kTint], n1[kTint]);
+                p[kTintHi] = std::max(n0[kTint], n1[kTint]);
+            }
+            auto bound = [](const float* x, const float* y, float* to) {
+                for (int k = 0; k < kBounds; k += 2) {
+                    to[k] = std::min(x[k], y[k]);
+                    to[k + 1] = std::max(x[k + 1], y[k + 1]);
+                }
+            };
+            for (int gI = 0; gI < kLutN; ++gI)
+                for (int r = 0; r < kLutN - 1; ++r)
+                    bound(pair[gI * kLutN + r], pair[gI * kLutN + r + 1], along[gI * (kLutN - 1) + r]);
             for (int gI = 0; gI < kLutN - 1; ++gI)
                 for (int r = 0; r < kLutN - 1; ++r) {
-                    float rawLo = 1e9f, rawHi = -1e9f, aLo = 1e9f, aHi = -1e9f, bLo = 1e9f, bHi = -1e9f, loLo = 1e9f,
-                          loHi = -1e9f;
-                    bool oneTint = true;
-                    const float t0 = node[Index(b, gI, r)][kTint];
-                    for (int k = 0; k < 8; ++k) {
-                        const int i = Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1));
-                        const float* n = node[i];
-                        rawLo = std::min(rawLo, m_ways[i].raw);
-                        rawHi = std::max(rawHi, m_ways[i].raw);
-                        aLo = std::min(aLo, n[kA]);
-                        aHi = std::max(aHi, n[kA]);
-                        bLo = std::min(bLo, n[kB]);
-                        bHi = std::max(bHi, n[kB]);
-                        loLo = std::min(loLo, n[kLo]);
-                        loHi = std::max(loHi, n[kLo]);
-                        oneTint = oneTint && n[kTint] == t0;
-                    }
-                    const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + bHi;
-                    const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + bLo;
-                    const bool clear = mHi <= loLo;
-                    const bool opaque = mLo >= OpaqueFrom(loHi);
+                    float c[kBounds];
+                    bound(along[gI * (kLutN - 1) + r], along[(gI + 1) * (kLutN - 1) + r], c);
+                    const float rawLo = c[kRawLo], rawHi = c[kRawHi], aLo = c[kALo], aHi = c[kAHi];
+                    const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + c[kBHi];
+                    const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + c[kBLo];
+                    const bool clear = mHi <= c[kLoLo];
+                    const bool opaque = mLo >= OpaqueFrom(c[kLoHi]);
+                    const bool oneTint = c[kTintLo] == c[kTintHi];
                     cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
                         clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
                 }
+        }
     });
 }
 
@@ -1759,30 +1778,39 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
+    // The quantile of a cell is its few largest measures' smallest (as many as lie above the
+    // quantile's place), kept while the cell is measured: no cell's measures are stored or sorted.
     std::vector<float> cellLevel(cells);
     std::vector<BYTE> hasLevel(cells, 0), allScreen(cells, 0);
     const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
-        std::vector<float> v;
-        v.reserve((size_t)side * side);
+        std::vector<float> top;
+        top.reserve((size_t)side * side / 100 + 2);
         for (int cell = begin; cell < end; ++cell) {
             const int x0 = cell % cw * side, y0 = cell / cw * side;
             const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
-            v.clear();
+            const int total = (x1 - x0) * (y1 - y0);
+            const size_t above = (size_t)total - (size_t)total * 995 / 1000;   // the quantile and those above it
+            top.clear();
             int clear = 0;
             for (int y = y0; y < y1; ++y) {
                 const BYTE* row = pic.GetLine(y);
                 const MapSpot line = lineOf(y);
                 for (int x = x0; x < x1; ++x) {
                     const float m = measure(row, x, line);
-                    v.push_back(m);
                     clear += m < 0.2f;
+                    // top holds the largest measures so far in falling order.
+                    if (top.size() < above) {
+                        top.insert(std::upper_bound(top.begin(), top.end(), m, std::greater<float>()), m);
+                    } else if (m > top.back()) {
+                        top.pop_back();
+                        top.insert(std::upper_bound(top.begin(), top.end(), m, std::greater<float>()), m);
+                    }
                 }
             }
-            const int total = (int)v.size();
             allScreen[cell] = clear * 100 >= total * 97;
             if (!allScreen[cell] || total < 16)
                 continue;
-            cellLevel[cell] = quantile(v);
+            cellLevel[cell] = top.back();
             hasLevel[cell] = 1;
         }
     });
