@@ -656,6 +656,20 @@ struct KEYINSIDE
     float key[3] = {0, 0, 0};
 };
 
+// The key's look at every other pixel each way of the reduced foreground (which is smooth), as
+// the inside is found from it: each corrected by the light map's gains at the centre of its cell
+// of the inside's grid (the last cell's beyond the grid), with its opacity. Made once for each
+// inside, for the clear screen near each cell, the subject's colour round it and the parts the
+// subject encloses.
+struct KEYLOOKS
+{
+    int pw = 0, ph = 0;                 // samples a row and rows: pixel 2 x, 2 y
+    std::vector<float> cellGains;       // 3 a cell of the inside's grid
+    std::vector<float> colour;          // 3 a sample
+    std::vector<float> opacity;
+    size_t Index(int px, int py) const { return (size_t)(py / 2) * pw + px / 2; }
+};
+
 inline BYTE TintByte(float tint) { return tint >= kNoDespill * 0.5f ? 255 : (BYTE)std::min(254, (int)(tint * 250 + 0.5f)); }
 inline float TintOf(BYTE b) { return b == 255 ? kNoDespill : b / 250.0f; }
 
@@ -2006,21 +2020,51 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
     const CDib& pic = m_analysis;
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8;
     const int w = std::max(1, pic.GetWidth() / step), h = std::max(1, pic.GetHeight() / step);
-    std::vector<BYTE> clear((size_t)w * h);
     const CKeyLut& lut = *m_pLut;
+    KEYLOOKS looks;
+    looks.pw = std::max(1, pic.GetWidth() / 2);
+    looks.ph = std::max(1, pic.GetHeight() / 2);
+    looks.cellGains.resize(3 * (size_t)w * h);
+    looks.colour.resize(3 * (size_t)looks.pw * looks.ph);
+    looks.opacity.resize((size_t)looks.pw * looks.ph);
+    std::vector<BYTE> clear((size_t)w * h);
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x)
+                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &looks.cellGains[3 * ((size_t)y * w + x)]);
+    });
+    KxParallelForAll(looks.ph, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const BYTE* p = pic.GetLine(2 * y);
+            const float* gains = &looks.cellGains[3 * (size_t)std::min(2 * y / step, h - 1) * w];
+            for (int x = 0; x < looks.pw; ++x, p += 2 * bpp) {
+                const float* g = &gains[3 * std::min(2 * x / step, w - 1)];
+                const size_t i = (size_t)y * looks.pw + x;
+                float* c = &looks.colour[3 * i];
+                for (int k = 0; k < 3; ++k)
+                    c[k] = std::min(255.0f, p[k] * g[k]);
+                float tint;
+                looks.opacity[i] = lut.Look(c[0], c[1], c[2], tint);
+            }
+        }
+    });
+    // Each cell's middle pixel, which is a sample but in a picture under four pixels a side.
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             const int py = std::min(pic.GetHeight() - 1, y * step + step / 2);
-            const BYTE* row = pic.GetLine(py);
             for (int x = 0; x < w; ++x) {
                 const int px = std::min(pic.GetWidth() - 1, x * step + step / 2);
-                float g[3];
-                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, g);
-                const BYTE* p = row + px * bpp;
-                float tint;
-                clear[(size_t)y * w + x] =
-                    lut.Look(std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2]), tint) <= 0;
+                float a;
+                if (px % 2 == 0 && py % 2 == 0 && px / 2 < looks.pw && py / 2 < looks.ph) {
+                    a = looks.opacity[looks.Index(px, py)];
+                } else {
+                    const float* g = &looks.cellGains[3 * ((size_t)y * w + x)];
+                    const BYTE* p = pic.GetLine(py) + px * bpp;
+                    float tint;
+                    a = lut.Look(std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2]), tint);
+                }
+                clear[(size_t)y * w + x] = a <= 0;
             }
         }
     });
@@ -2058,8 +2102,8 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= across[(size_t)(y - reach) * w + x];
         }
     }
-    Towards(in);
-    Enclosed(in);
+    Towards(in, looks);
+    Enclosed(in, looks);
     m_nInsideVersion = m_nVersion;
     return &in;
 }
@@ -2072,7 +2116,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // opacity, give that line's way (the mixed ones alone where they give one), and the subject's
 // colour lies on it where its colour difference is gone (or where it leaves the colour cube, if
 // sooner) or at the farthest colour seen along it, whichever is farther.
-void CKeyEngine::Towards(KEYINSIDE& in) const
+void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks) const
 {
     const CDib& pic = m_analysis;
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
@@ -2080,7 +2124,8 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const float* key = lut.key;
     std::copy(key, key + 3, in.key);
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
-    // then the same of the mixed colours alone. The gains of the cell's centre serve all its pixels.
+    // then the same of the mixed colours alone, of the samples (the gains of the cell's centre
+    // serve all its pixels).
     std::vector<float> sums((size_t)w * h * 8, 0.0f);
     // Per cell, of its clear colours less the screen's: their count, sums and sums of products
     // (bb, bg, br, gg, gr, rr), for the noise of the open screen; single pixels (the point
@@ -2091,21 +2136,17 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
     const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
                       m_standOut.GetHeight() == pic.GetHeight() ? m_standOut : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
-    std::vector<float> cellGains(3 * (size_t)w * h);
+    const std::vector<float>& cellGains = looks.cellGains;
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            float* gains = &cellGains[3 * (size_t)y * w];
-            for (int x = 0; x < w; ++x)
-                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &gains[3 * x]);
-            // Every other pixel each way, for four: the reduced foreground is smooth.
+            const float* gains = &cellGains[3 * (size_t)y * w];
             for (int py = y * step; py < std::min(sh, (y + 1) * step); py += 2) {
-                const BYTE* p = pic.GetLine(py);
-                for (int px = 0; px < std::min(sw, w * step); px += 2, p += 2 * bpp) {
+                for (int px = 0; px < std::min(sw, w * step); px += 2) {
                     const float* g = &gains[3 * (px / step)];
                     float* sum = &sums[8 * ((size_t)y * w + px / step)];
-                    const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                    float tint;
-                    const float a = lut.Look(c[0], c[1], c[2], tint);
+                    const size_t i = looks.Index(px, py);
+                    const float* c = &looks.colour[3 * i];
+                    const float a = looks.opacity[i];
                     if (a >= kTowardsFrom) {
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);
@@ -2321,21 +2362,14 @@ void CKeyEngine::Towards(KEYINSIDE& in) const
 // colours of the screen's hue (a badge on a coat): opaque, like the opaque round it. A part
 // joined to the clear screen or to the picture's edge, however narrowly, may be a mix, and so may
 // a cover: both stay as the key reads them.
-void CKeyEngine::Enclosed(KEYINSIDE& in) const
+void CKeyEngine::Enclosed(KEYINSIDE& in, const KEYLOOKS& looks) const
 {
     in.held.assign((size_t)in.w * in.h, 0.0f);
     in.anyHeld = false;
-    // Every other pixel each way of the reduced foreground, which is smooth: cheap enough for
-    // every click and slider move.
-    const CDib& pic = m_analysis;
-    const int sample = 2, bpp = pic.GetBitsPerPixel() / 8;
-    const int pw = std::max(1, pic.GetWidth() / sample), ph = std::max(1, pic.GetHeight() / sample);
-    const CKeyLut& lut = *m_pLut;
-    const float* key = lut.key;
-    std::vector<MapSpot> columns;
-    for (int x = 0; x < pw; ++x)
-        columns.emplace_back((x * sample + 0.5) / pic.GetWidth(), std::max(1, m_map.w));
-    // Each of them: opaque, mixed, or open (clear, or joined to the clear screen or the edge),
+    const int sample = 2;
+    const int pw = looks.pw, ph = looks.ph;
+    const float* key = m_pLut->key;
+    // Each sample: opaque, mixed, or open (clear, or joined to the clear screen or the edge),
     // with its corrected colour less the screen's.
     enum : BYTE { Opaque, Mixed, Open };
     std::vector<BYTE> kind((size_t)pw * ph);
@@ -2343,17 +2377,11 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
     std::vector<double> clearSpread(ph, 0.0), clearCount(ph, 0.0);
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(ph, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const MapSpot my((y * sample + 0.5) / pic.GetHeight(), std::max(1, m_map.w ? m_map.h : 1));
-            const BYTE* p = pic.GetLine(y * sample);
-            for (int x = 0; x < pw; ++x, p += sample * bpp) {
-                float g[3] = {1, 1, 1};
-                if (m_map.w)
-                    GainsAt(m_map.gains, m_map.w, columns[x], my, g);
-                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                float tint;
-                const float a = lut.Look(c[0], c[1], c[2], tint);
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < pw; ++x) {
                 const size_t i = (size_t)y * pw + x;
+                const float a = looks.opacity[i];
+                const float* c = &looks.colour[3 * i];
                 float* d = &away[3 * i];
                 for (int k = 0; k < 3; ++k)
                     d[k] = c[k] - key[k];
@@ -2363,7 +2391,6 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
                     clearCount[y] += 1;
                 }
             }
-        }
     });
     double spreadSum = 0, spreadCount = 0;
     for (int y = 0; y < ph; ++y) {
