@@ -1687,6 +1687,35 @@ void CKeyEngine::Gains(double u, double v, float g[3]) const
 
 namespace {
 
+// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
+// order (multiplications and additions apart, never fused, which would round otherwise), so that
+// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
+// through the plain code.
+#define KX_AVX2 __attribute__((target("avx2")))
+#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+
+// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
+// only the pixels' bytes.
+KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
+{
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    if (bpp == 4) {
+        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
+        c0 = _mm256_and_si256(v, byte);
+        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
+        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
+        return;
+    }
+    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
+                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
+    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
+                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
+    c0 = _mm256_shuffle_epi8(v, spread);
+    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
+    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
+}
+
 // Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
 // of the second.
 struct MapSpot
@@ -1709,6 +1738,30 @@ void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const 
         const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
         g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
     }
+}
+
+// The plain measures of a line's pixels x0 .. x1 - 1 into out, each corrected by its gains
+// between the line's two rows of the light map's (top and bottom, a channel each, t the weight
+// of bottom), as MeasureNoise's plain code has them, eight at a step; the first pixel not done.
+KX_AVX2 int PlainMeasuresAvx2(const BYTE* row, int bpp, int x0, int x1, const float* const top[3],
+                              const float* const bottom[3], float t, int sc, int o1, int o2, float invDiff, float* out)
+{
+    const __m256 keepTop = _mm256_set1_ps(1 - t), takeBottom = _mm256_set1_ps(t), most = _mm256_set1_ps(255.0f);
+    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), inv = _mm256_set1_ps(invDiff);
+    int x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256i p[3];
+        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
+        __m256 c[3];
+        for (int i = 0; i < 3; ++i) {
+            const __m256 g = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(top[i] + x), keepTop),
+                                           _mm256_mul_ps(_mm256_loadu_ps(bottom[i] + x), takeBottom));
+            c[i] = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p[i]), g), most);
+        }
+        const __m256 diff = _mm256_sub_ps(c[sc], _mm256_max_ps(c[o1], c[o2]));
+        _mm256_storeu_ps(out + (x - x0), _mm256_max_ps(_mm256_sub_ps(one, _mm256_mul_ps(diff, inv)), zero));
+    }
+    return x;
 }
 
 } // namespace
@@ -1755,30 +1808,35 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     // The gains as MapGains finds them, the rows of the light map first interpolated along each
     // of the picture's columns once, then between the two rows round each line.
     const LightMap& map = m_spare;
-    std::vector<float> along;
+    const int mapRows = std::max(1, map.h);
+    std::vector<float> along((size_t)mapRows * 3 * w, 1.0f);   // a channel's row after another's; 1 without a map
     if (map.w > 0) {
-        along.resize((size_t)map.h * w * 3);
         for (int x = 0; x < w; ++x) {
             const MapSpot column((x + 0.5) / w, map.w);
             for (int m = 0; m < map.h; ++m)
                 for (int i = 0; i < 3; ++i) {
                     const float a = map.gains[3 * (m * map.w + column.i0) + i], b = map.gains[3 * (m * map.w + column.i1) + i];
-                    along[3 * ((size_t)m * w + x) + i] = a + (b - a) * column.t;
+                    along[((size_t)m * 3 + i) * w + x] = a + (b - a) * column.t;
                 }
         }
     }
-    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
-    auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
-        float g[3] = {1, 1, 1};
-        if (map.w > 0) {
-            const float* top = &along[3 * ((size_t)line.i0 * w + x)];
-            const float* bottom = &along[3 * ((size_t)line.i1 * w + x)];
+    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, mapRows); };
+    // The plain measures of a line's pixels x0 .. x1 - 1 into out.
+    const bool avx2 = KxCpuHasAvx2();
+    auto measureRow = [&](const BYTE* row, int x0, int x1, const MapSpot& line, float* out) {
+        const float* const top[3] = {&along[((size_t)line.i0 * 3) * w], &along[((size_t)line.i0 * 3 + 1) * w],
+                                     &along[((size_t)line.i0 * 3 + 2) * w]};
+        const float* const bottom[3] = {&along[((size_t)line.i1 * 3) * w], &along[((size_t)line.i1 * 3 + 1) * w],
+                                        &along[((size_t)line.i1 * 3 + 2) * w]};
+        int x = avx2 ? PlainMeasuresAvx2(row, bpp, x0, x1, top, bottom, line.t, s.sc, s.o1, s.o2, s.invDiff, out) : x0;
+        for (; x < x1; ++x) {
+            float g[3];
             for (int i = 0; i < 3; ++i)
-                g[i] = top[i] * (1 - line.t) + bottom[i] * line.t;
+                g[i] = top[i][x] * (1 - line.t) + bottom[i][x] * line.t;
+            const BYTE* p = row + x * bpp;
+            const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+            out[x - x0] = s.MeasurePlain(c);
         }
-        const BYTE* p = row + x * bpp;
-        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-        return s.MeasurePlain(c);
     };
     // The noise level of each cell that is all screen, and the level three quarters of those
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
@@ -1797,7 +1855,7 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     std::vector<float> cellLevel(cells);
     std::vector<BYTE> hasLevel(cells, 0), allScreen(cells, 0);
     const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
-        std::vector<float> top;
+        std::vector<float> top, measures(side);
         top.reserve((size_t)side * side / 100 + 2);
         for (int cell = begin; cell < end; ++cell) {
             const int x0 = cell % cw * side, y0 = cell / cw * side;
@@ -1809,10 +1867,9 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
             // rest of one past that is not looked at.
             int notClear = 0;
             for (int y = y0; y < y1 && notClear * 100 <= total * 3; ++y) {
-                const BYTE* row = pic.GetLine(y);
-                const MapSpot line = lineOf(y);
+                measureRow(pic.GetLine(y), x0, x1, lineOf(y), measures.data());
                 for (int x = x0; x < x1; ++x) {
-                    const float m = measure(row, x, line);
+                    const float m = measures[x - x0];
                     notClear += !(m < 0.2f);
                     // top holds the largest measures so far in falling order.
                     if (top.size() < above) {
@@ -1844,12 +1901,11 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     } else {
         // Every pixel of the cells that are all screen, and those of the others that measure
         // clear enough.
-        std::vector<float> fallback;
+        std::vector<float> fallback, measures(w);
         for (int y = 0; y < h; ++y) {
-            const BYTE* row = pic.GetLine(y);
-            const MapSpot line = lineOf(y);
+            measureRow(pic.GetLine(y), 0, w, lineOf(y), measures.data());
             for (int x = 0; x < w; ++x) {
-                const float m = measure(row, x, line);
+                const float m = measures[x];
                 if (allScreen[(size_t)(y / side) * cw + x / side] || m < 0.3f)
                     fallback.push_back(m);
             }
@@ -3070,34 +3126,6 @@ struct RegionRows
     }
 };
 
-// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
-// order (multiplications and additions apart, never fused, which would round otherwise), so that
-// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
-// through the plain code.
-#define KX_AVX2 __attribute__((target("avx2")))
-#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
-
-// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
-// only the pixels' bytes.
-KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
-{
-    const __m256i byte = _mm256_set1_epi32(0xFF);
-    if (bpp == 4) {
-        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
-        c0 = _mm256_and_si256(v, byte);
-        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
-        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
-        return;
-    }
-    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
-                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
-    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
-                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
-    c0 = _mm256_shuffle_epi8(v, spread);
-    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
-    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
-}
 
 // Writes 8 pixels of blue, green and red (0..255 a lane), with alpha when bpp is 4; only the
 // pixels' bytes are written.
