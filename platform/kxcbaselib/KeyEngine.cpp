@@ -1484,8 +1484,135 @@ bool FitSurface(int mapW, int mapH, const std::vector<float>& screen, const std:
     return true;
 }
 
-template <class Test>
-bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float>& screen)
+// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
+// order (multiplications and additions apart, never fused, which would round otherwise), so that
+// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
+// through the plain code.
+#define KX_AVX2 __attribute__((target("avx2")))
+#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+
+// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
+// only the pixels' bytes.
+KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
+{
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    if (bpp == 4) {
+        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
+        c0 = _mm256_and_si256(v, byte);
+        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
+        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
+        return;
+    }
+    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
+                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
+    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
+                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
+    c0 = _mm256_shuffle_epi8(v, spread);
+    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
+    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
+}
+
+// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
+// of the second.
+struct MapSpot
+{
+    int i0, i1;
+    float t;
+    MapSpot(double pos, int n)
+    {
+        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
+        i0 = (int)f;
+        i1 = std::min(i0 + 1, n - 1);
+        t = (float)(f - i0);
+    }
+};
+
+void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
+        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
+        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
+    }
+}
+
+// The plain measures of a line's pixels x0 .. x1 - 1 into out, each corrected by its gains
+// between the line's two rows of the light map's (top and bottom, a channel each, t the weight
+// of bottom), as MeasureNoise's plain code has them, eight at a step; the first pixel not done.
+KX_AVX2 int PlainMeasuresAvx2(const BYTE* row, int bpp, int x0, int x1, const float* const top[3],
+                              const float* const bottom[3], float t, int sc, int o1, int o2, float invDiff, float* out)
+{
+    const __m256 keepTop = _mm256_set1_ps(1 - t), takeBottom = _mm256_set1_ps(t), most = _mm256_set1_ps(255.0f);
+    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), inv = _mm256_set1_ps(invDiff);
+    int x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256i p[3];
+        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
+        __m256 c[3];
+        for (int i = 0; i < 3; ++i) {
+            const __m256 g = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(top[i] + x), keepTop),
+                                           _mm256_mul_ps(_mm256_loadu_ps(bottom[i] + x), takeBottom));
+            c[i] = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p[i]), g), most);
+        }
+        const __m256 diff = _mm256_sub_ps(c[sc], _mm256_max_ps(c[o1], c[o2]));
+        _mm256_storeu_ps(out + (x - x0), _mm256_max_ps(_mm256_sub_ps(one, _mm256_mul_ps(diff, inv)), zero));
+    }
+    return x;
+}
+
+// Whether each of a row's pixels x0 .. x1 - 1 lies near the line from black through the screen
+// colour, as ComputeLightMap's first look has it, eight at a step; the first pixel not done.
+KX_AVX2 int NearKeyLineAvx2(const BYTE* row, int bpp, int x0, int x1, const float key[3], float kk, float keyLen, BYTE* pass)
+{
+    const __m256 k0 = _mm256_set1_ps(key[0]), k1 = _mm256_set1_ps(key[1]), k2 = _mm256_set1_ps(key[2]);
+    const __m256 vkk = _mm256_set1_ps(kk), len = _mm256_set1_ps(keyLen), lo = _mm256_set1_ps(0.3f), hi = _mm256_set1_ps(2.2f);
+    const __m256 tenth = _mm256_set1_ps(0.10f), six = _mm256_set1_ps(6.0f);
+    int x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256i p[3];
+        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
+        const __m256 c0 = _mm256_cvtepi32_ps(p[0]), c1 = _mm256_cvtepi32_ps(p[1]), c2 = _mm256_cvtepi32_ps(p[2]);
+        const __m256 t = _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, k0), _mm256_mul_ps(c1, k1)), _mm256_mul_ps(c2, k2)), vkk);
+        const __m256 d0 = _mm256_sub_ps(c0, _mm256_mul_ps(t, k0)), d1 = _mm256_sub_ps(c1, _mm256_mul_ps(t, k1)),
+                     d2 = _mm256_sub_ps(c2, _mm256_mul_ps(t, k2));
+        const __m256 off = _mm256_sqrt_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(d0, d0), _mm256_mul_ps(d1, d1)), _mm256_mul_ps(d2, d2)));
+        const __m256 reach = _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(tenth, t), len), six);
+        const __m256 in = _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(t, lo, _CMP_GE_OQ), _mm256_cmp_ps(t, hi, _CMP_LE_OQ)),
+                                        _mm256_cmp_ps(off, reach, _CMP_LT_OQ));
+        const int bits = _mm256_movemask_ps(in);
+        for (int k = 0; k < 8; ++k)
+            pass[x + k] = (BYTE)((bits >> k) & 1);
+    }
+    return x;
+}
+
+// The plain measures of a row's pixels x0 .. x1 - 1 into out: each channel times its gain
+// between two rows of gains (top and bottom, a channel each, t the weight of bottom), at most
+// 255, measured by plain (a colour's plain measure, of the screen channel sc and the others o1
+// and o2); eight at a step with AVX2 by the same operations.
+template <class Plain>
+void PlainMeasures(const BYTE* row, int bpp, int x0, int x1, const float* const top[3], const float* const bottom[3], float t,
+                   int sc, int o1, int o2, float invDiff, Plain plain, float* out)
+{
+    int x = KxCpuHasAvx2() ? PlainMeasuresAvx2(row, bpp, x0, x1, top, bottom, t, sc, o1, o2, invDiff, out) : x0;
+    for (; x < x1; ++x) {
+        float g[3];
+        for (int i = 0; i < 3; ++i)
+            g[i] = top[i][x] * (1 - t) + bottom[i][x] * t;
+        const BYTE* p = row + x * bpp;
+        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+        out[x - x0] = plain(c);
+    }
+}
+
+// The cell of a map mapW cells wide that column x of a picture w wide falls in.
+inline int CellColumn(int x, int w, int mapW) { return std::min(mapW - 1, x * mapW / w); }
+
+// testRow(row, cy, scratch, pass) sets pass[x] for each pixel of a row of the cells' row cy that
+// counts (scratch: room for a float a pixel).
+template <class TestRow>
+bool ScreenMap(const CDib& pic, int mapW, int mapH, TestRow testRow, std::vector<float>& screen)
 {
     const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
     const size_t cells = (size_t)mapW * mapH;
@@ -1493,7 +1620,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     std::vector<int> count(cells, 0), total(cells, 0);
     std::vector<int> cellX(w);
     for (int x = 0; x < w; ++x)
-        cellX[x] = std::min(mapW - 1, x * mapW / w);
+        cellX[x] = CellColumn(x, w, mapW);
     // Rows on every worker, each summing into its own cells and adding them to the totals last;
     // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
     // memory there is no map.
@@ -1501,16 +1628,19 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const bool summed = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<double> mySum(cells * 3, 0.0);
         std::vector<int> myCount(cells, 0), myTotal(cells, 0);
+        std::vector<float> scratch(w);
+        std::vector<BYTE> pass(w);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
             const int cy = std::min(mapH - 1, y * mapH / h);
+            testRow(row, cy, scratch.data(), pass.data());
             for (int x = 0; x < w; ++x) {
                 const int cell = cy * mapW + cellX[x];
                 ++myTotal[cell];
+                if (!pass[x])
+                    continue;
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
-                if (!test(c, cell))
-                    continue;
                 ++myCount[cell];
                 for (int i = 0; i < 3; ++i)
                     mySum[3 * cell + i] += c[i];
@@ -1608,13 +1738,21 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     mapH = std::max(1, (h + cellSide - 1) / cellSide);
     const float kk = Dot(s.key, s.key);
     const float keyLen = std::sqrt(kk);
+    const int bpp = analysis.GetBitsPerPixel() / 8;
+    const bool avx2 = KxCpuHasAvx2();
     std::vector<float> screen;
-    const bool found = ScreenMap(analysis, mapW, mapH, [&](const float* c, int) {
-        const float t = Dot(c, s.key) / kk;
-        if (t < 0.3f || t > 2.2f)
-            return false;
-        const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
-        return std::sqrt(Dot(d, d)) < 0.10f * t * keyLen + 6;
+    const bool found = ScreenMap(analysis, mapW, mapH, [&](const BYTE* row, int, float*, BYTE* pass) {
+        for (int x = avx2 ? NearKeyLineAvx2(row, bpp, 0, w, s.key, kk, keyLen, pass) : 0; x < w; ++x) {
+            const BYTE* p = row + x * bpp;
+            const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
+            const float t = Dot(c, s.key) / kk;
+            if (t < 0.3f || t > 2.2f) {
+                pass[x] = 0;
+                continue;
+            }
+            const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
+            pass[x] = std::sqrt(Dot(d, d)) < 0.10f * t * keyLen + 6;
+        }
     }, screen);
     gains.assign((size_t)mapW * mapH * 3, 1.0f);
     if (!found)
@@ -1670,10 +1808,17 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     const float limit = std::max(0.12f, 1.5f * s.inner);
     std::vector<float> second;
     TakingMemory();
-    if (ScreenMap(analysis, mapW, mapH, [&](const float* c, int cell) {
-            const float* g = &gains[3 * cell];
-            const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
-            return s.MeasurePlain(cc) < limit;
+    // The gains of each row of cells, a channel's for every column after another's.
+    std::vector<float> rowGains((size_t)mapH * 3 * w);
+    for (int cy = 0; cy < mapH; ++cy)
+        for (int i = 0; i < 3; ++i)
+            for (int x = 0; x < w; ++x)
+                rowGains[((size_t)cy * 3 + i) * w + x] = gains[3 * ((size_t)cy * mapW + CellColumn(x, w, mapW)) + i];
+    if (ScreenMap(analysis, mapW, mapH, [&](const BYTE* row, int cy, float* measures, BYTE* pass) {
+            const float* const g[3] = {&rowGains[(size_t)cy * 3 * w], &rowGains[((size_t)cy * 3 + 1) * w], &rowGains[((size_t)cy * 3 + 2) * w]};
+            PlainMeasures(row, bpp, 0, w, g, g, 0.0f, s.sc, s.o1, s.o2, s.invDiff, [&](const float* c) { return s.MeasurePlain(c); }, measures);
+            for (int x = 0; x < w; ++x)
+                pass[x] = measures[x] < limit;
         }, second)) {
         screen.swap(second);
         toGains();
@@ -1687,82 +1832,6 @@ void CKeyEngine::Gains(double u, double v, float g[3]) const
 
 namespace {
 
-// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
-// order (multiplications and additions apart, never fused, which would round otherwise), so that
-// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
-// through the plain code.
-#define KX_AVX2 __attribute__((target("avx2")))
-#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
-
-// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
-// only the pixels' bytes.
-KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
-{
-    const __m256i byte = _mm256_set1_epi32(0xFF);
-    if (bpp == 4) {
-        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
-        c0 = _mm256_and_si256(v, byte);
-        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
-        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
-        return;
-    }
-    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
-                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
-    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
-                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
-    c0 = _mm256_shuffle_epi8(v, spread);
-    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
-    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
-}
-
-// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
-// of the second.
-struct MapSpot
-{
-    int i0, i1;
-    float t;
-    MapSpot(double pos, int n)
-    {
-        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
-        i0 = (int)f;
-        i1 = std::min(i0 + 1, n - 1);
-        t = (float)(f - i0);
-    }
-};
-
-void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
-{
-    for (int i = 0; i < 3; ++i) {
-        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
-        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
-        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
-    }
-}
-
-// The plain measures of a line's pixels x0 .. x1 - 1 into out, each corrected by its gains
-// between the line's two rows of the light map's (top and bottom, a channel each, t the weight
-// of bottom), as MeasureNoise's plain code has them, eight at a step; the first pixel not done.
-KX_AVX2 int PlainMeasuresAvx2(const BYTE* row, int bpp, int x0, int x1, const float* const top[3],
-                              const float* const bottom[3], float t, int sc, int o1, int o2, float invDiff, float* out)
-{
-    const __m256 keepTop = _mm256_set1_ps(1 - t), takeBottom = _mm256_set1_ps(t), most = _mm256_set1_ps(255.0f);
-    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), inv = _mm256_set1_ps(invDiff);
-    int x = x0;
-    for (; x + 8 <= x1; x += 8) {
-        __m256i p[3];
-        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
-        __m256 c[3];
-        for (int i = 0; i < 3; ++i) {
-            const __m256 g = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(top[i] + x), keepTop),
-                                           _mm256_mul_ps(_mm256_loadu_ps(bottom[i] + x), takeBottom));
-            c[i] = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p[i]), g), most);
-        }
-        const __m256 diff = _mm256_sub_ps(c[sc], _mm256_max_ps(c[o1], c[o2]));
-        _mm256_storeu_ps(out + (x - x0), _mm256_max_ps(_mm256_sub_ps(one, _mm256_mul_ps(diff, inv)), zero));
-    }
-    return x;
-}
 
 } // namespace
 
@@ -1822,21 +1891,13 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     }
     auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, mapRows); };
     // The plain measures of a line's pixels x0 .. x1 - 1 into out.
-    const bool avx2 = KxCpuHasAvx2();
     auto measureRow = [&](const BYTE* row, int x0, int x1, const MapSpot& line, float* out) {
         const float* const top[3] = {&along[((size_t)line.i0 * 3) * w], &along[((size_t)line.i0 * 3 + 1) * w],
                                      &along[((size_t)line.i0 * 3 + 2) * w]};
         const float* const bottom[3] = {&along[((size_t)line.i1 * 3) * w], &along[((size_t)line.i1 * 3 + 1) * w],
                                         &along[((size_t)line.i1 * 3 + 2) * w]};
-        int x = avx2 ? PlainMeasuresAvx2(row, bpp, x0, x1, top, bottom, line.t, s.sc, s.o1, s.o2, s.invDiff, out) : x0;
-        for (; x < x1; ++x) {
-            float g[3];
-            for (int i = 0; i < 3; ++i)
-                g[i] = top[i][x] * (1 - line.t) + bottom[i][x] * line.t;
-            const BYTE* p = row + x * bpp;
-            const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-            out[x - x0] = s.MeasurePlain(c);
-        }
+        PlainMeasures(row, bpp, x0, x1, top, bottom, line.t, s.sc, s.o1, s.o2, s.invDiff,
+                      [&](const float* c) { return s.MeasurePlain(c); }, out);
     };
     // The noise level of each cell that is all screen, and the level three quarters of those
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
