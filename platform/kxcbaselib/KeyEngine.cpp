@@ -2146,7 +2146,6 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
     looks.cellGains.resize(3 * (size_t)w * h);
     looks.colour.resize(3 * (size_t)looks.pw * looks.ph);
     looks.opacity.resize((size_t)looks.pw * looks.ph);
-    std::vector<BYTE> clear((size_t)w * h);
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
@@ -2168,25 +2167,17 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
             }
         }
     });
-    // Each cell's middle pixel, which is a sample but in a picture under four pixels a side.
-    KxParallelForAll(h, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const int py = std::min(pic.GetHeight() - 1, y * step + step / 2);
-            for (int x = 0; x < w; ++x) {
-                const int px = std::min(pic.GetWidth() - 1, x * step + step / 2);
-                float a;
-                if (px % 2 == 0 && py % 2 == 0 && px / 2 < looks.pw && py / 2 < looks.ph) {
-                    a = looks.opacity[looks.Index(px, py)];
-                } else {
-                    const float* g = &looks.cellGains[3 * ((size_t)y * w + x)];
-                    const BYTE* p = pic.GetLine(py) + px * bpp;
-                    float tint;
-                    a = lut.Look(std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2]), tint);
-                }
-                clear[(size_t)y * w + x] = a <= 0;
-            }
-        }
-    });
+    // The cells where clear screen shows, found as the subject's colours near each are: among
+    // dense strands the screen shows only in the gaps between them, which one pixel of a cell
+    // rarely falls in, and strands whose mixes darken the screen would be taken for a dark part
+    // of the subject.
+    std::vector<BYTE> clear((size_t)w * h, 0);
+    if (!m_pInside)
+        m_pInside.reset(new KEYINSIDE);
+    KEYINSIDE& in = *m_pInside;
+    in.w = w;
+    in.h = h;
+    Towards(in, looks, clear);
     // Clear screen within the reach, along the rows and then down the columns (running counts).
     const int reach = std::max(2, (std::max(w, h) + 50) / 100);
     std::vector<int> across((size_t)w * h);
@@ -2203,11 +2194,6 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= c[x - reach];
         }
     }
-    if (!m_pInside)
-        m_pInside.reset(new KEYINSIDE);
-    KEYINSIDE& in = *m_pInside;
-    in.w = w;
-    in.h = h;
     in.inside.assign((size_t)w * h, 0.0f);
     for (int x = 0; x < w; ++x) {
         int n = 0;
@@ -2221,7 +2207,6 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= across[(size_t)(y - reach) * w + x];
         }
     }
-    Towards(in, looks);
     Enclosed(in, looks);
     m_nInsideVersion = m_nVersion;
     return &in;
@@ -2234,8 +2219,9 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // the screen colour towards its colour: the colours the key finds not clear, weighted by their
 // opacity, give that line's way (the mixed ones alone where they give one), and the subject's
 // colour lies on it where its colour difference is gone (or where it leaves the colour cube, if
-// sooner) or at the farthest colour seen along it, whichever is farther.
-void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks) const
+// sooner) or at the farthest colour seen along it, whichever is farther. The pixels looked at for
+// it also say where clear screen shows: clear is 1 in those cells.
+void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>& clear) const
 {
     const CDib& pic = m_analysis;
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
@@ -2266,6 +2252,8 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks) const
                     const size_t i = looks.Index(px, py);
                     const float* c = &looks.colour[3 * i];
                     const float a = looks.opacity[i];
+                    if (a <= 0)
+                        clear[(size_t)y * w + px / step] = 1;
                     if (a >= kTowardsFrom) {
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);

@@ -160,8 +160,9 @@ private:
     const KEYINSIDE* Inside() const;
     const KEYINSIDE* MakeInside() const;
     mutable std::unique_ptr<KEYINSIDE> m_pInside;
-    // The subject's colour near each cell of the inside's grid.
-    void Towards(KEYINSIDE& in, const KEYLOOKS& looks) const;
+    // The subject's colour near each cell of the inside's grid, and the cells where clear screen
+    // shows (clear: 1 there).
+    void Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>& clear) const;
     // The parts of the subject whose colours the key takes for mixes with the screen.
     void Enclosed(KEYINSIDE& in, const KEYLOOKS& looks) const;
     mutable unsigned m_nInsideVersion = 0;
