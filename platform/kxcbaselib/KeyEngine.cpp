@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <immintrin.h>
 #include <limits>
 #include <map>
@@ -657,6 +658,20 @@ struct KEYINSIDE
     float key[3] = {0, 0, 0};
 };
 
+// The key's look at every other pixel each way of the reduced foreground (which is smooth), as
+// the inside is found from it: each corrected by the light map's gains at the centre of its cell
+// of the inside's grid (the last cell's beyond the grid), with its opacity. Made once for each
+// inside, for the clear screen near each cell, the subject's colour round it and the parts the
+// subject encloses.
+struct KEYLOOKS
+{
+    int pw = 0, ph = 0;                 // samples a row and rows: pixel 2 x, 2 y
+    std::vector<float> cellGains;       // 3 a cell of the inside's grid
+    std::vector<float> colour;          // 3 a sample
+    std::vector<float> opacity;
+    size_t Index(int px, int py) const { return (size_t)(py / 2) * pw + px / 2; }
+};
+
 inline BYTE TintByte(float tint) { return tint >= kNoDespill * 0.5f ? 255 : (BYTE)std::min(254, (int)(tint * 250 + 0.5f)); }
 inline float TintOf(BYTE b) { return b == 255 ? kNoDespill : b / 250.0f; }
 
@@ -787,35 +802,53 @@ void CKeyLut::Build(const CKeyEngine::CState& s)
     // when it stays at or above the opaque measure: bounds of the colour difference over the cell
     // (at its corners, the difference being linear in each channel but for the larger of two) and
     // of A, B and the threshold (at the corners too, being interpolated).
+    // The bounds over a cell's eight corners are taken a channel at a time: over each pair of
+    // slabs of blue, then along red, then along green, each bound of two of the step before; the
+    // tint is one over the cell when its bounds meet.
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(kLutN - 1, [&](int begin, int end) {
-        for (int b = begin; b < end; ++b)
+        enum { kRawLo, kRawHi, kALo, kAHi, kBLo, kBHi, kLoLo, kLoHi, kTintLo, kTintHi, kBounds };
+        float pair[kLutN * kLutN][kBounds], along[kLutN * (kLutN - 1)][kBounds];
+        for (int b = begin; b < end; ++b) {
+            for (int j = 0; j < kLutN * kLutN; ++j) {
+                const int i0 = b * kLutN * kLutN + j, i1 = i0 + kLutN * kLutN;
+                const float* n0 = node[i0];
+                const float* n1 = node[i1];
+                float* p = pair[j];
+                p[kRawLo] = std::min(m_ways[i0].raw, m_ways[i1].raw);
+                p[kRawHi] = std::max(m_ways[i0].raw, m_ways[i1].raw);
+                p[kALo] = std::min(n0[kA], n1[kA]);
+                p[kAHi] = std::max(n0[kA], n1[kA]);
+                p[kBLo] = std::min(n0[kB], n1[kB]);
+                p[kBHi] = std::max(n0[kB], n1[kB]);
+                p[kLoLo] = std::min(n0[kLo], n1[kLo]);
+                p[kLoHi] = std::max(n0[kLo], n1[kLo]);
+                p[kTintLo] = std::min(n0[kTint], n1[kTint]);
+                p[kTintHi] = std::max(n0[kTint], n1[kTint]);
+            }
+            auto bound = [](const float* x, const float* y, float* to) {
+                for (int k = 0; k < kBounds; k += 2) {
+                    to[k] = std::min(x[k], y[k]);
+                    to[k + 1] = std::max(x[k + 1], y[k + 1]);
+                }
+            };
+            for (int gI = 0; gI < kLutN; ++gI)
+                for (int r = 0; r < kLutN - 1; ++r)
+                    bound(pair[gI * kLutN + r], pair[gI * kLutN + r + 1], along[gI * (kLutN - 1) + r]);
             for (int gI = 0; gI < kLutN - 1; ++gI)
                 for (int r = 0; r < kLutN - 1; ++r) {
-                    float rawLo = 1e9f, rawHi = -1e9f, aLo = 1e9f, aHi = -1e9f, bLo = 1e9f, bHi = -1e9f, loLo = 1e9f,
-                          loHi = -1e9f;
-                    bool oneTint = true;
-                    const float t0 = node[Index(b, gI, r)][kTint];
-                    for (int k = 0; k < 8; ++k) {
-                        const int i = Index(b + (k >> 2), gI + ((k >> 1) & 1), r + (k & 1));
-                        const float* n = node[i];
-                        rawLo = std::min(rawLo, m_ways[i].raw);
-                        rawHi = std::max(rawHi, m_ways[i].raw);
-                        aLo = std::min(aLo, n[kA]);
-                        aHi = std::max(aHi, n[kA]);
-                        bLo = std::min(bLo, n[kB]);
-                        bHi = std::max(bHi, n[kB]);
-                        loLo = std::min(loLo, n[kLo]);
-                        loHi = std::max(loHi, n[kLo]);
-                        oneTint = oneTint && n[kTint] == t0;
-                    }
-                    const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + bHi;
-                    const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + bLo;
-                    const bool clear = mHi <= loLo;
-                    const bool opaque = mLo >= OpaqueFrom(loHi);
+                    float c[kBounds];
+                    bound(along[gI * (kLutN - 1) + r], along[(gI + 1) * (kLutN - 1) + r], c);
+                    const float rawLo = c[kRawLo], rawHi = c[kRawHi], aLo = c[kALo], aHi = c[kAHi];
+                    const float mHi = std::max(std::max(rawLo * aLo, rawLo * aHi), std::max(rawHi * aLo, rawHi * aHi)) + c[kBHi];
+                    const float mLo = std::min(std::min(rawLo * aLo, rawLo * aHi), std::min(rawHi * aLo, rawHi * aHi)) + c[kBLo];
+                    const bool clear = mHi <= c[kLoLo];
+                    const bool opaque = mLo >= OpaqueFrom(c[kLoHi]);
+                    const bool oneTint = c[kTintLo] == c[kTintHi];
                     cls[(b * (kLutN - 1) + gI) * (kLutN - 1) + r] =
                         clear ? AllClear : opaque ? (oneTint ? AllOpaque : OpaqueTints) : Mixed;
                 }
+        }
     });
 }
 
@@ -1453,8 +1486,135 @@ bool FitSurface(int mapW, int mapH, const std::vector<float>& screen, const std:
     return true;
 }
 
-template <class Test>
-bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float>& screen)
+// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
+// order (multiplications and additions apart, never fused, which would round otherwise), so that
+// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
+// through the plain code.
+#define KX_AVX2 __attribute__((target("avx2")))
+#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+
+// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
+// only the pixels' bytes.
+KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
+{
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    if (bpp == 4) {
+        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
+        c0 = _mm256_and_si256(v, byte);
+        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
+        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
+        return;
+    }
+    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
+                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
+    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
+                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
+    c0 = _mm256_shuffle_epi8(v, spread);
+    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
+    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
+}
+
+// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
+// of the second.
+struct MapSpot
+{
+    int i0, i1;
+    float t;
+    MapSpot(double pos, int n)
+    {
+        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
+        i0 = (int)f;
+        i1 = std::min(i0 + 1, n - 1);
+        t = (float)(f - i0);
+    }
+};
+
+void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
+        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
+        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
+    }
+}
+
+// The plain measures of a line's pixels x0 .. x1 - 1 into out, each corrected by its gains
+// between the line's two rows of the light map's (top and bottom, a channel each, t the weight
+// of bottom), as MeasureNoise's plain code has them, eight at a step; the first pixel not done.
+KX_AVX2 int PlainMeasuresAvx2(const BYTE* row, int bpp, int x0, int x1, const float* const top[3],
+                              const float* const bottom[3], float t, int sc, int o1, int o2, float invDiff, float* out)
+{
+    const __m256 keepTop = _mm256_set1_ps(1 - t), takeBottom = _mm256_set1_ps(t), most = _mm256_set1_ps(255.0f);
+    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), inv = _mm256_set1_ps(invDiff);
+    int x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256i p[3];
+        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
+        __m256 c[3];
+        for (int i = 0; i < 3; ++i) {
+            const __m256 g = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(top[i] + x), keepTop),
+                                           _mm256_mul_ps(_mm256_loadu_ps(bottom[i] + x), takeBottom));
+            c[i] = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(p[i]), g), most);
+        }
+        const __m256 diff = _mm256_sub_ps(c[sc], _mm256_max_ps(c[o1], c[o2]));
+        _mm256_storeu_ps(out + (x - x0), _mm256_max_ps(_mm256_sub_ps(one, _mm256_mul_ps(diff, inv)), zero));
+    }
+    return x;
+}
+
+// Whether each of a row's pixels x0 .. x1 - 1 lies near the line from black through the screen
+// colour, as ComputeLightMap's first look has it, eight at a step; the first pixel not done.
+KX_AVX2 int NearKeyLineAvx2(const BYTE* row, int bpp, int x0, int x1, const float key[3], float kk, float keyLen, BYTE* pass)
+{
+    const __m256 k0 = _mm256_set1_ps(key[0]), k1 = _mm256_set1_ps(key[1]), k2 = _mm256_set1_ps(key[2]);
+    const __m256 vkk = _mm256_set1_ps(kk), len = _mm256_set1_ps(keyLen), lo = _mm256_set1_ps(0.3f), hi = _mm256_set1_ps(2.2f);
+    const __m256 tenth = _mm256_set1_ps(0.10f), six = _mm256_set1_ps(6.0f);
+    int x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256i p[3];
+        LoadPixels8(row + (size_t)x * bpp, bpp, p[0], p[1], p[2]);
+        const __m256 c0 = _mm256_cvtepi32_ps(p[0]), c1 = _mm256_cvtepi32_ps(p[1]), c2 = _mm256_cvtepi32_ps(p[2]);
+        const __m256 t = _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(c0, k0), _mm256_mul_ps(c1, k1)), _mm256_mul_ps(c2, k2)), vkk);
+        const __m256 d0 = _mm256_sub_ps(c0, _mm256_mul_ps(t, k0)), d1 = _mm256_sub_ps(c1, _mm256_mul_ps(t, k1)),
+                     d2 = _mm256_sub_ps(c2, _mm256_mul_ps(t, k2));
+        const __m256 off = _mm256_sqrt_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(d0, d0), _mm256_mul_ps(d1, d1)), _mm256_mul_ps(d2, d2)));
+        const __m256 reach = _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(tenth, t), len), six);
+        const __m256 in = _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(t, lo, _CMP_GE_OQ), _mm256_cmp_ps(t, hi, _CMP_LE_OQ)),
+                                        _mm256_cmp_ps(off, reach, _CMP_LT_OQ));
+        const int bits = _mm256_movemask_ps(in);
+        for (int k = 0; k < 8; ++k)
+            pass[x + k] = (BYTE)((bits >> k) & 1);
+    }
+    return x;
+}
+
+// The plain measures of a row's pixels x0 .. x1 - 1 into out: each channel times its gain
+// between two rows of gains (top and bottom, a channel each, t the weight of bottom), at most
+// 255, measured by plain (a colour's plain measure, of the screen channel sc and the others o1
+// and o2); eight at a step with AVX2 by the same operations.
+template <class Plain>
+void PlainMeasures(const BYTE* row, int bpp, int x0, int x1, const float* const top[3], const float* const bottom[3], float t,
+                   int sc, int o1, int o2, float invDiff, Plain plain, float* out)
+{
+    int x = KxCpuHasAvx2() ? PlainMeasuresAvx2(row, bpp, x0, x1, top, bottom, t, sc, o1, o2, invDiff, out) : x0;
+    for (; x < x1; ++x) {
+        float g[3];
+        for (int i = 0; i < 3; ++i)
+            g[i] = top[i][x] * (1 - t) + bottom[i][x] * t;
+        const BYTE* p = row + x * bpp;
+        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
+        out[x - x0] = plain(c);
+    }
+}
+
+// The cell of a map mapW cells wide that column x of a picture w wide falls in.
+inline int CellColumn(int x, int w, int mapW) { return std::min(mapW - 1, x * mapW / w); }
+
+// testRow(row, cy, scratch, pass) sets pass[x] for each pixel of a row of the cells' row cy that
+// counts (scratch: room for a float a pixel).
+template <class TestRow>
+bool ScreenMap(const CDib& pic, int mapW, int mapH, TestRow testRow, std::vector<float>& screen)
 {
     const int w = pic.GetWidth(), h = pic.GetHeight(), bpp = pic.GetBitsPerPixel() / 8;
     const size_t cells = (size_t)mapW * mapH;
@@ -1462,7 +1622,7 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     std::vector<int> count(cells, 0), total(cells, 0);
     std::vector<int> cellX(w);
     for (int x = 0; x < w; ++x)
-        cellX[x] = std::min(mapW - 1, x * mapW / w);
+        cellX[x] = CellColumn(x, w, mapW);
     // Rows on every worker, each summing into its own cells and adding them to the totals last;
     // the sums are of whole levels, so adding them up in any order gives the same totals. Out of
     // memory there is no map.
@@ -1470,16 +1630,19 @@ bool ScreenMap(const CDib& pic, int mapW, int mapH, Test test, std::vector<float
     const bool summed = KxParallelForAll(h, [&](int begin, int end) {
         std::vector<double> mySum(cells * 3, 0.0);
         std::vector<int> myCount(cells, 0), myTotal(cells, 0);
+        std::vector<float> scratch(w);
+        std::vector<BYTE> pass(w);
         for (int y = begin; y < end; ++y) {
             const BYTE* row = pic.GetLine(y);
             const int cy = std::min(mapH - 1, y * mapH / h);
+            testRow(row, cy, scratch.data(), pass.data());
             for (int x = 0; x < w; ++x) {
                 const int cell = cy * mapW + cellX[x];
                 ++myTotal[cell];
+                if (!pass[x])
+                    continue;
                 const BYTE* p = row + x * bpp;
                 const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
-                if (!test(c, cell))
-                    continue;
                 ++myCount[cell];
                 for (int i = 0; i < 3; ++i)
                     mySum[3 * cell + i] += c[i];
@@ -1577,13 +1740,21 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     mapH = std::max(1, (h + cellSide - 1) / cellSide);
     const float kk = Dot(s.key, s.key);
     const float keyLen = std::sqrt(kk);
+    const int bpp = analysis.GetBitsPerPixel() / 8;
+    const bool avx2 = KxCpuHasAvx2();
     std::vector<float> screen;
-    const bool found = ScreenMap(analysis, mapW, mapH, [&](const float* c, int) {
-        const float t = Dot(c, s.key) / kk;
-        if (t < 0.3f || t > 2.2f)
-            return false;
-        const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
-        return std::sqrt(Dot(d, d)) < 0.10f * t * keyLen + 6;
+    const bool found = ScreenMap(analysis, mapW, mapH, [&](const BYTE* row, int, float*, BYTE* pass) {
+        for (int x = avx2 ? NearKeyLineAvx2(row, bpp, 0, w, s.key, kk, keyLen, pass) : 0; x < w; ++x) {
+            const BYTE* p = row + x * bpp;
+            const float c[3] = {(float)p[0], (float)p[1], (float)p[2]};
+            const float t = Dot(c, s.key) / kk;
+            if (t < 0.3f || t > 2.2f) {
+                pass[x] = 0;
+                continue;
+            }
+            const float d[3] = {c[0] - t * s.key[0], c[1] - t * s.key[1], c[2] - t * s.key[2]};
+            pass[x] = std::sqrt(Dot(d, d)) < 0.10f * t * keyLen + 6;
+        }
     }, screen);
     gains.assign((size_t)mapW * mapH * 3, 1.0f);
     if (!found)
@@ -1639,10 +1810,17 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     const float limit = std::max(0.12f, 1.5f * s.inner);
     std::vector<float> second;
     TakingMemory();
-    if (ScreenMap(analysis, mapW, mapH, [&](const float* c, int cell) {
-            const float* g = &gains[3 * cell];
-            const float cc[3] = {std::min(255.0f, c[0] * g[0]), std::min(255.0f, c[1] * g[1]), std::min(255.0f, c[2] * g[2])};
-            return s.MeasurePlain(cc) < limit;
+    // The gains of each row of cells, a channel's for every column after another's.
+    std::vector<float> rowGains((size_t)mapH * 3 * w);
+    for (int cy = 0; cy < mapH; ++cy)
+        for (int i = 0; i < 3; ++i)
+            for (int x = 0; x < w; ++x)
+                rowGains[((size_t)cy * 3 + i) * w + x] = gains[3 * ((size_t)cy * mapW + CellColumn(x, w, mapW)) + i];
+    if (ScreenMap(analysis, mapW, mapH, [&](const BYTE* row, int cy, float* measures, BYTE* pass) {
+            const float* const g[3] = {&rowGains[(size_t)cy * 3 * w], &rowGains[((size_t)cy * 3 + 1) * w], &rowGains[((size_t)cy * 3 + 2) * w]};
+            PlainMeasures(row, bpp, 0, w, g, g, 0.0f, s.sc, s.o1, s.o2, s.invDiff, [&](const float* c) { return s.MeasurePlain(c); }, measures);
+            for (int x = 0; x < w; ++x)
+                pass[x] = measures[x] < limit;
         }, second)) {
         screen.swap(second);
         toGains();
@@ -1656,29 +1834,6 @@ void CKeyEngine::Gains(double u, double v, float g[3]) const
 
 namespace {
 
-// Where a position (0 .. 1) falls among n cells of a map: the two cells round it and the weight
-// of the second.
-struct MapSpot
-{
-    int i0, i1;
-    float t;
-    MapSpot(double pos, int n)
-    {
-        const double f = std::min(std::max(pos * n - 0.5, 0.0), n - 1.0);
-        i0 = (int)f;
-        i1 = std::min(i0 + 1, n - 1);
-        t = (float)(f - i0);
-    }
-};
-
-void GainsAt(const std::vector<float>& gains, int mapW, const MapSpot& x, const MapSpot& y, float g[3])
-{
-    for (int i = 0; i < 3; ++i) {
-        const float a = gains[3 * (y.i0 * mapW + x.i0) + i], b = gains[3 * (y.i0 * mapW + x.i1) + i];
-        const float c = gains[3 * (y.i1 * mapW + x.i0) + i], d = gains[3 * (y.i1 * mapW + x.i1) + i];
-        g[i] = (a + (b - a) * x.t) * (1 - y.t) + (c + (d - c) * x.t) * y.t;
-    }
-}
 
 } // namespace
 
@@ -1724,30 +1879,27 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     // The gains as MapGains finds them, the rows of the light map first interpolated along each
     // of the picture's columns once, then between the two rows round each line.
     const LightMap& map = m_spare;
-    std::vector<float> along;
+    const int mapRows = std::max(1, map.h);
+    std::vector<float> along((size_t)mapRows * 3 * w, 1.0f);   // a channel's row after another's; 1 without a map
     if (map.w > 0) {
-        along.resize((size_t)map.h * w * 3);
         for (int x = 0; x < w; ++x) {
             const MapSpot column((x + 0.5) / w, map.w);
             for (int m = 0; m < map.h; ++m)
                 for (int i = 0; i < 3; ++i) {
                     const float a = map.gains[3 * (m * map.w + column.i0) + i], b = map.gains[3 * (m * map.w + column.i1) + i];
-                    along[3 * ((size_t)m * w + x) + i] = a + (b - a) * column.t;
+                    along[((size_t)m * 3 + i) * w + x] = a + (b - a) * column.t;
                 }
         }
     }
-    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, std::max(1, map.h)); };
-    auto measure = [&](const BYTE* row, int x, const MapSpot& line) {
-        float g[3] = {1, 1, 1};
-        if (map.w > 0) {
-            const float* top = &along[3 * ((size_t)line.i0 * w + x)];
-            const float* bottom = &along[3 * ((size_t)line.i1 * w + x)];
-            for (int i = 0; i < 3; ++i)
-                g[i] = top[i] * (1 - line.t) + bottom[i] * line.t;
-        }
-        const BYTE* p = row + x * bpp;
-        const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-        return s.MeasurePlain(c);
+    auto lineOf = [&](int y) { return MapSpot((y + 0.5) / h, mapRows); };
+    // The plain measures of a line's pixels x0 .. x1 - 1 into out.
+    auto measureRow = [&](const BYTE* row, int x0, int x1, const MapSpot& line, float* out) {
+        const float* const top[3] = {&along[((size_t)line.i0 * 3) * w], &along[((size_t)line.i0 * 3 + 1) * w],
+                                     &along[((size_t)line.i0 * 3 + 2) * w]};
+        const float* const bottom[3] = {&along[((size_t)line.i1 * 3) * w], &along[((size_t)line.i1 * 3 + 1) * w],
+                                        &along[((size_t)line.i1 * 3 + 2) * w]};
+        PlainMeasures(row, bpp, x0, x1, top, bottom, line.t, s.sc, s.o1, s.o2, s.invDiff,
+                      [&](const float* c) { return s.MeasurePlain(c); }, out);
     };
     // The noise level of each cell that is all screen, and the level three quarters of those
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
@@ -1761,30 +1913,40 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
+    // The quantile of a cell is its few largest measures' smallest (as many as lie above the
+    // quantile's place), kept while the cell is measured: no cell's measures are stored or sorted.
     std::vector<float> cellLevel(cells);
     std::vector<BYTE> hasLevel(cells, 0), allScreen(cells, 0);
     const bool levelled = KxParallelForAll(cells, [&](int begin, int end) {
-        std::vector<float> v;
-        v.reserve((size_t)side * side);
+        std::vector<float> top, measures(side);
+        top.reserve((size_t)side * side / 100 + 2);
         for (int cell = begin; cell < end; ++cell) {
             const int x0 = cell % cw * side, y0 = cell / cw * side;
             const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
-            v.clear();
-            int clear = 0;
-            for (int y = y0; y < y1; ++y) {
-                const BYTE* row = pic.GetLine(y);
-                const MapSpot line = lineOf(y);
+            const int total = (x1 - x0) * (y1 - y0);
+            const size_t above = (size_t)total - (size_t)total * 995 / 1000;   // the quantile and those above it
+            top.clear();
+            // A cell is all screen while at most 3 in 100 of its pixels measure 0.2 or more: the
+            // rest of one past that is not looked at.
+            int notClear = 0;
+            for (int y = y0; y < y1 && notClear * 100 <= total * 3; ++y) {
+                measureRow(pic.GetLine(y), x0, x1, lineOf(y), measures.data());
                 for (int x = x0; x < x1; ++x) {
-                    const float m = measure(row, x, line);
-                    v.push_back(m);
-                    clear += m < 0.2f;
+                    const float m = measures[x - x0];
+                    notClear += !(m < 0.2f);
+                    // top holds the largest measures so far in falling order.
+                    if (top.size() < above) {
+                        top.insert(std::upper_bound(top.begin(), top.end(), m, std::greater<float>()), m);
+                    } else if (m > top.back()) {
+                        top.pop_back();
+                        top.insert(std::upper_bound(top.begin(), top.end(), m, std::greater<float>()), m);
+                    }
                 }
             }
-            const int total = (int)v.size();
-            allScreen[cell] = clear * 100 >= total * 97;
+            allScreen[cell] = notClear * 100 <= total * 3;
             if (!allScreen[cell] || total < 16)
                 continue;
-            cellLevel[cell] = quantile(v);
+            cellLevel[cell] = top.back();
             hasLevel[cell] = 1;
         }
     });
@@ -1802,12 +1964,11 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     } else {
         // Every pixel of the cells that are all screen, and those of the others that measure
         // clear enough.
-        std::vector<float> fallback;
+        std::vector<float> fallback, measures(w);
         for (int y = 0; y < h; ++y) {
-            const BYTE* row = pic.GetLine(y);
-            const MapSpot line = lineOf(y);
+            measureRow(pic.GetLine(y), 0, w, lineOf(y), measures.data());
             for (int x = 0; x < w; ++x) {
-                const float m = measure(row, x, line);
+                const float m = measures[x];
                 if (allScreen[(size_t)(y / side) * cw + x / side] || m < 0.3f)
                     fallback.push_back(m);
             }
@@ -1981,8 +2142,36 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
     // Every fourth pixel of the reduced foreground: a grid of about 128 cells a side, fine enough
     // for a hundredth of the picture and cheap enough for every click.
     const CDib& pic = m_analysis;
-    const int step = 4;
+    const int step = 4, bpp = pic.GetBitsPerPixel() / 8;
     const int w = std::max(1, pic.GetWidth() / step), h = std::max(1, pic.GetHeight() / step);
+    const CKeyLut& lut = *m_pLut;
+    KEYLOOKS looks;
+    looks.pw = std::max(1, pic.GetWidth() / 2);
+    looks.ph = std::max(1, pic.GetHeight() / 2);
+    looks.cellGains.resize(3 * (size_t)w * h);
+    looks.colour.resize(3 * (size_t)looks.pw * looks.ph);
+    looks.opacity.resize((size_t)looks.pw * looks.ph);
+    // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
+    KxParallelForAll(h, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < w; ++x)
+                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &looks.cellGains[3 * ((size_t)y * w + x)]);
+    });
+    KxParallelForAll(looks.ph, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const BYTE* p = pic.GetLine(2 * y);
+            const float* gains = &looks.cellGains[3 * (size_t)std::min(2 * y / step, h - 1) * w];
+            for (int x = 0; x < looks.pw; ++x, p += 2 * bpp) {
+                const float* g = &gains[3 * std::min(2 * x / step, w - 1)];
+                const size_t i = (size_t)y * looks.pw + x;
+                float* c = &looks.colour[3 * i];
+                for (int k = 0; k < 3; ++k)
+                    c[k] = std::min(255.0f, p[k] * g[k]);
+                float tint;
+                looks.opacity[i] = lut.Look(c[0], c[1], c[2], tint);
+            }
+        }
+    });
     // The cells where clear screen shows, found as the subject's colours near each are: among
     // dense strands the screen shows only in the gaps between them, which one pixel of a cell
     // rarely falls in, and strands whose mixes darken the screen would be taken for a dark part
@@ -1993,7 +2182,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
     KEYINSIDE& in = *m_pInside;
     in.w = w;
     in.h = h;
-    Towards(in, clear);
+    Towards(in, looks, clear);
     // Clear screen within the reach, along the rows and then down the columns (running counts).
     const int reach = std::max(2, (std::max(w, h) + 50) / 100);
     std::vector<int> across((size_t)w * h);
@@ -2023,7 +2212,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
                 n -= across[(size_t)(y - reach) * w + x];
         }
     }
-    Enclosed(in);
+    Enclosed(in, looks);
     m_nInsideVersion = m_nVersion;
     return &in;
 }
@@ -2037,7 +2226,7 @@ const KEYINSIDE* CKeyEngine::MakeInside() const
 // colour lies on it where its colour difference is gone (or where it leaves the colour cube, if
 // sooner) or at the farthest colour seen along it, whichever is farther. The pixels looked at for
 // it also say where clear screen shows: clear is 1 in those cells.
-void CKeyEngine::Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const
+void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>& clear) const
 {
     const CDib& pic = m_analysis;
     const int step = 4, bpp = pic.GetBitsPerPixel() / 8, w = in.w, h = in.h;
@@ -2045,7 +2234,8 @@ void CKeyEngine::Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const
     const float* key = lut.key;
     std::copy(key, key + 3, in.key);
     // Per cell: the sum of the colours less the screen's weighted by opacity, and the weights;
-    // then the same of the mixed colours alone. The gains of the cell's centre serve all its pixels.
+    // then the same of the mixed colours alone, of the samples (the gains of the cell's centre
+    // serve all its pixels).
     std::vector<float> sums((size_t)w * h * 8, 0.0f);
     // Per cell, of its clear colours less the screen's: their count, sums and sums of products
     // (bb, bg, br, gg, gr, rr), for the noise of the open screen; single pixels (the point
@@ -2056,21 +2246,17 @@ void CKeyEngine::Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const
     const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
                       m_standOut.GetHeight() == pic.GetHeight() ? m_standOut : pic;
     const int sw = pic.GetWidth(), sh = pic.GetHeight(), sbpp = one.GetBitsPerPixel() / 8;
-    std::vector<float> cellGains(3 * (size_t)w * h);
+    const std::vector<float>& cellGains = looks.cellGains;
     KxParallelForAll(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            float* gains = &cellGains[3 * (size_t)y * w];
-            for (int x = 0; x < w; ++x)
-                MapGains(m_map, (x + 0.5) / w, (y + 0.5) / h, &gains[3 * x]);
-            // Every other pixel each way, for four: the reduced foreground is smooth.
+            const float* gains = &cellGains[3 * (size_t)y * w];
             for (int py = y * step; py < std::min(sh, (y + 1) * step); py += 2) {
-                const BYTE* p = pic.GetLine(py);
-                for (int px = 0; px < std::min(sw, w * step); px += 2, p += 2 * bpp) {
+                for (int px = 0; px < std::min(sw, w * step); px += 2) {
                     const float* g = &gains[3 * (px / step)];
                     float* sum = &sums[8 * ((size_t)y * w + px / step)];
-                    const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                    float tint;
-                    const float a = lut.Look(c[0], c[1], c[2], tint);
+                    const size_t i = looks.Index(px, py);
+                    const float* c = &looks.colour[3 * i];
+                    const float a = looks.opacity[i];
                     if (a <= 0)
                         clear[(size_t)y * w + px / step] = 1;
                     if (a >= kTowardsFrom) {
@@ -2288,21 +2474,14 @@ void CKeyEngine::Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const
 // colours of the screen's hue (a badge on a coat): opaque, like the opaque round it. A part
 // joined to the clear screen or to the picture's edge, however narrowly, may be a mix, and so may
 // a cover: both stay as the key reads them.
-void CKeyEngine::Enclosed(KEYINSIDE& in) const
+void CKeyEngine::Enclosed(KEYINSIDE& in, const KEYLOOKS& looks) const
 {
     in.held.assign((size_t)in.w * in.h, 0.0f);
     in.anyHeld = false;
-    // Every other pixel each way of the reduced foreground, which is smooth: cheap enough for
-    // every click and slider move.
-    const CDib& pic = m_analysis;
-    const int sample = 2, bpp = pic.GetBitsPerPixel() / 8;
-    const int pw = std::max(1, pic.GetWidth() / sample), ph = std::max(1, pic.GetHeight() / sample);
-    const CKeyLut& lut = *m_pLut;
-    const float* key = lut.key;
-    std::vector<MapSpot> columns;
-    for (int x = 0; x < pw; ++x)
-        columns.emplace_back((x * sample + 0.5) / pic.GetWidth(), std::max(1, m_map.w));
-    // Each of them: opaque, mixed, or open (clear, or joined to the clear screen or the edge),
+    const int sample = 2;
+    const int pw = looks.pw, ph = looks.ph;
+    const float* key = m_pLut->key;
+    // Each sample: opaque, mixed, or open (clear, or joined to the clear screen or the edge),
     // with its corrected colour less the screen's.
     enum : BYTE { Opaque, Mixed, Open };
     std::vector<BYTE> kind((size_t)pw * ph);
@@ -2310,17 +2489,11 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
     std::vector<double> clearSpread(ph, 0.0), clearCount(ph, 0.0);
     // Looks only, no memory: KxParallelForAll finishes them whatever the workers do.
     KxParallelForAll(ph, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const MapSpot my((y * sample + 0.5) / pic.GetHeight(), std::max(1, m_map.w ? m_map.h : 1));
-            const BYTE* p = pic.GetLine(y * sample);
-            for (int x = 0; x < pw; ++x, p += sample * bpp) {
-                float g[3] = {1, 1, 1};
-                if (m_map.w)
-                    GainsAt(m_map.gains, m_map.w, columns[x], my, g);
-                const float c[3] = {std::min(255.0f, p[0] * g[0]), std::min(255.0f, p[1] * g[1]), std::min(255.0f, p[2] * g[2])};
-                float tint;
-                const float a = lut.Look(c[0], c[1], c[2], tint);
+        for (int y = begin; y < end; ++y)
+            for (int x = 0; x < pw; ++x) {
                 const size_t i = (size_t)y * pw + x;
+                const float a = looks.opacity[i];
+                const float* c = &looks.colour[3 * i];
                 float* d = &away[3 * i];
                 for (int k = 0; k < 3; ++k)
                     d[k] = c[k] - key[k];
@@ -2330,7 +2503,6 @@ void CKeyEngine::Enclosed(KEYINSIDE& in) const
                     clearCount[y] += 1;
                 }
             }
-        }
     });
     double spreadSum = 0, spreadCount = 0;
     for (int y = 0; y < ph; ++y) {
@@ -3011,34 +3183,6 @@ struct RegionRows
     }
 };
 
-// The AVX2 row kernels: eight pixels a step, by the very operations of the plain code in the same
-// order (multiplications and additions apart, never fused, which would round otherwise), so that
-// both give the same bytes. Pixels the vector cases do not cover, and the last few of a row, go
-// through the plain code.
-#define KX_AVX2 __attribute__((target("avx2")))
-#define KX_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
-
-// The blue, green and red of the 8 pixels at p (3 or 4 bytes each), one a 32-bit lane. Reads
-// only the pixels' bytes.
-KX_AVX2_INLINE void LoadPixels8(const BYTE* p, int bpp, __m256i& c0, __m256i& c1, __m256i& c2)
-{
-    const __m256i byte = _mm256_set1_epi32(0xFF);
-    if (bpp == 4) {
-        const __m256i v = _mm256_loadu_si256((const __m256i*)p);
-        c0 = _mm256_and_si256(v, byte);
-        c1 = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
-        c2 = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
-        return;
-    }
-    // Pixels 0 to 3 from the first 16 bytes, 4 to 7 from the 16 that end with the 24th.
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)p)),
-                                              _mm_loadu_si128((const __m128i*)(p + 8)), 1);
-    const __m256i spread = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
-                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
-    c0 = _mm256_shuffle_epi8(v, spread);
-    c1 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(1)));
-    c2 = _mm256_shuffle_epi8(v, _mm256_add_epi32(spread, _mm256_set1_epi32(2)));
-}
 
 // Writes 8 pixels of blue, green and red (0..255 a lane), with alpha when bpp is 4; only the
 // pixels' bytes are written.

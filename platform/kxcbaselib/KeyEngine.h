@@ -56,6 +56,7 @@ struct KEYOUTPUT
 class CKeyLut;
 struct KEYBOX;
 struct KEYINSIDE;
+struct KEYLOOKS;
 
 class KXCBASE_API CKeyEngine
 {
@@ -161,9 +162,9 @@ private:
     mutable std::unique_ptr<KEYINSIDE> m_pInside;
     // The subject's colour near each cell of the inside's grid, and the cells where clear screen
     // shows (clear: 1 there).
-    void Towards(KEYINSIDE& in, std::vector<BYTE>& clear) const;
+    void Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>& clear) const;
     // The parts of the subject whose colours the key takes for mixes with the screen.
-    void Enclosed(KEYINSIDE& in) const;
+    void Enclosed(KEYINSIDE& in, const KEYLOOKS& looks) const;
     mutable unsigned m_nInsideVersion = 0;
     std::vector<KEYSTEP> m_steps;
     int m_nDone = 0;

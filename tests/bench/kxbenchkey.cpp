@@ -325,12 +325,18 @@ int Quality(const std::string& samples, const std::string& work)
 
         // At most five further clicks kept; a click that makes it worse is undone and the next
         // place tried, as a user would (at most 30 clicks in all, the undone ones counted as tries).
+        // A click undone is not made again at the same spot with the same operation.
         double current = Judge(view, scene, truth);
         int clicks = 0, tries = 0;
         std::string used;
+        std::vector<Candidate> failed;
         while (clicks < 5 && tries < 30) {
             bool improved = false;
             for (const Candidate& c : Candidates(view, scene, truth)) {
+                if (std::any_of(failed.begin(), failed.end(), [&](const Candidate& f) {
+                        return f.op == c.op && std::abs(f.at.x - c.at.x) <= 2 && std::abs(f.at.y - c.at.y) <= 2;
+                    }))
+                    continue;
                 view.SetOpType(c.op);
                 view.ApplyAt(&c.at, 1);
                 const double judged = Judge(view, scene, truth);
@@ -342,6 +348,7 @@ int Quality(const std::string& samples, const std::string& work)
                     break;
                 }
                 view.Undo();
+                failed.push_back(c);
                 if (++tries >= 30)
                     break;
             }
@@ -570,7 +577,10 @@ int Speed(const std::string& samples, const std::string& work)
     }
     const unsigned long long pictureDigest = Digest(*view.GetComposite());
     // Undo and redo as the user sees them: to the refreshed view, which keys its view-sized copy
-    // (the full size waits until it is saved or recomposed).
+    // (the full size waits until it is saved or recomposed). Giving the window a background
+    // picture showed that picture; the user looks at the composite again.
+    view.ShowImage(KX_SHOW_COMPOSITE, 1);
+    host.Paint();
     std::vector<double> undoViewMs, redoViewMs;
     for (int i = 0; i < 5; ++i) {
         t = Now();

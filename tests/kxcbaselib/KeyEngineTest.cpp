@@ -191,3 +191,61 @@ TEST(KeyEngine, TheLightsCorrectionKeepsTheCoverOfMixesWhereItsColourChanges)
     EXPECT_NEAR(cover, opacity(even, 260, 100), 0.025);
     EXPECT_EQ(0, opacity(even, 319, 199));
 }
+
+// The inner threshold a pick measures is set by the level nearly all the open screen's pixels
+// stay below, cell by cell: in cells of 400 pixels one speck far off the screen colour is left
+// out, the next worst pixel counts. Each cell holds one speck (measuring 0.4) and one pixel
+// measuring 0.15; the rest is the screen colour.
+TEST(KeyEngine, TheScreensNoiseLeavesOutTheWorstSpecksOfEachCell)
+{
+    const int side = 480, cell = 20;
+    CDib dib;
+    dib.Create(side, side, 24);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int cx = x % cell, cy = y % cell;
+            const BYTE green = cx == 5 && cy == 5 ? 130 : cx == 12 && cy == 13 ? 155 : 170;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            p[0] = 40;
+            p[1] = green;
+            p[2] = 70;
+        }
+    CKeyEngine engine;
+    ASSERT_TRUE(engine.SetPicture(&dib));
+    const float key[3] = {40, 170, 70};
+    // 1.1 times the level plus a hundredth, in 1/10000: 1750 for 0.15, 4500 for the specks.
+    EXPECT_NEAR(1750, engine.MeasureScreenNoise(key), 40);
+}
+
+// Pictures of a few pixels, of sizes that fill no grid the key looks at them with evenly: the
+// screen keys clear and a grey subject in the last column opaque.
+TEST(KeyEngine, PicturesOfAFewPixelsKeyTheirScreenAndSubject)
+{
+    const int sizes[][2] = {{1, 1}, {2, 2}, {3, 3}, {5, 3}, {6, 7}, {9, 10}, {14, 5}};
+    for (const auto& size : sizes) {
+        const int w = size[0], h = size[1];
+        CDib dib;
+        dib.Create(w, h, 24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool subject = w > 1 && x == w - 1;
+                BYTE* p = dib.GetLine(y) + 3 * x;
+                p[0] = subject ? 128 : 40;
+                p[1] = subject ? 128 : 170;
+                p[2] = subject ? 128 : 70;
+            }
+        CKeyEngine engine;
+        ASSERT_TRUE(engine.SetPicture(&dib));
+        bool ok;
+        ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 0, 0, ok)));
+        ASSERT_TRUE(ok);
+        std::vector<BYTE> alpha((size_t)w * h, 77);
+        KEYOUTPUT out;
+        out.alpha = alpha.data();
+        out.alphaStride = w;
+        ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out)) << w << " x " << h;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                EXPECT_EQ(w > 1 && x == w - 1 ? 255 : 0, alpha[(size_t)y * w + x]) << "pixel " << x << ", " << y << " of " << w << " x " << h;
+    }
+}
