@@ -1905,11 +1905,11 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
     // cells stay within: a speck, a seam or a faint strand raises its own cells' level, not that
     // one, while the darker parts of the screen, whose noise the light map amplifies, still count.
     // Few such cells: the level of all the pixels that measure clear enough.
-    // The k-th smallest value does not depend on the order the values come in: the cells are
-    // measured apart, in parallel, each from its own rectangle of the picture, whose measures
-    // stay in the cache while they are looked at.
-    auto quantile = [](std::vector<float>& v) {
-        const size_t k = v.size() * 995 / 1000;
+    // The level of n measures is their k-th smallest, for k its place here, whatever order they
+    // come in: the cells are measured apart, in parallel, each from its own rectangle.
+    auto place = [](size_t n) { return n * 995 / 1000; };
+    auto quantile = [&](std::vector<float>& v) {
+        const size_t k = place(v.size());
         std::nth_element(v.begin(), v.begin() + k, v.end());
         return v[k];
     };
@@ -1924,7 +1924,7 @@ int CKeyEngine::MeasureNoise(const float bgr[3]) const
             const int x0 = cell % cw * side, y0 = cell / cw * side;
             const int x1 = std::min(w, x0 + side), y1 = std::min(h, y0 + side);
             const int total = (x1 - x0) * (y1 - y0);
-            const size_t above = (size_t)total - (size_t)total * 995 / 1000;   // the quantile and those above it
+            const size_t above = (size_t)total - place(total);   // the quantile and those above it
             top.clear();
             // A cell is all screen while at most 3 in 100 of its pixels measure 0.2 or more: the
             // rest of one past that is not looked at.
@@ -3848,16 +3848,20 @@ bool AnyShows(const BYTE* alpha, int n)
 // row of a large picture is several times the cache nearest the processor.
 const int kStretch = 512;
 
-// The key of the columns e0 .. e1 - 1 of row y with its mixes and dark pixels, stretch by stretch.
+// The key of the columns e0 .. e1 - 1 of row y with its mixes and dark pixels, stretch by stretch;
+// the stretches that show anything also take the light's parts named by backs (the screen's
+// colour at least, which the dark pixels need).
+template <int backs = RegionRows::Backs>
 void KeyLine(const RegionRows& rows, int y, const BYTE* src, int bpp, RowLight& light, RowTowards& towards, int e0,
              int e1, BYTE* alpha, float* tint)
 {
+    static_assert(backs & RegionRows::Backs, "the dark pixels are found on the screen's colour");
     for (int c0 = e0; c0 < e1; c0 += kStretch) {
         const int c1 = std::min(e1, c0 + kStretch);
         LightRow<RegionRows::Gains>(rows, y, light, c0, c1);
         KeyRow(rows, y, src, bpp, light, towards, c0, c1, alpha, tint);
         if (AnyShows(alpha + c0, c1 - c0)) {
-            LightRow<RegionRows::Backs>(rows, y, light, c0, c1);
+            LightRow<backs>(rows, y, light, c0, c1);
             DarkRow(rows, y, src, bpp, light, c0, c1, alpha, tint);
         }
     }
@@ -4399,12 +4403,9 @@ bool CKeyEngine::KeyRegionOf(const CDib& source, double scale, const CRect& rcIn
                 const int dbpp = transparent ? 4 : 3;
                 for (int c0 = 0; c0 < ew; c0 += kStretch) {
                     const int c1 = std::min(ew, c0 + kStretch);
-                    LightRow<RegionRows::Gains>(rows, y, light, c0, c1);
-                    KeyRow(rows, y, src, sbpp, light, towards, c0, c1, alpha.data(), tint.data());
-                    if (AnyShows(alpha.data() + c0, c1 - c0)) {
-                        LightRow<RegionRows::Backs | RegionRows::Leans>(rows, y, light, c0, c1);
-                        DarkRow(rows, y, src, sbpp, light, c0, c1, alpha.data(), tint.data());
-                    }
+                    // The stretch's light for its composite too, taken while it is keyed.
+                    KeyLine<RegionRows::Backs | RegionRows::Leans>(rows, y, src, sbpp, light, towards, c0, c1, alpha.data(),
+                                                                   tint.data());
                     if (dst)
                         ComposeRow(rows, y, src, sbpp, light, alpha.data(), tint.data(), c0, c1, dst + (size_t)c0 * dbpp, towards);
                 }
