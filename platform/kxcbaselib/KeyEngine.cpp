@@ -73,15 +73,20 @@ const float kNoStrandLo = 1.0f;            // no such threshold: the node's hold
 // A picture whose colour is blurrier than its brightness (a JPEG with its colour at half size,
 // as most cameras write them) has the opacity of its mixed pixels, which the colour gives, shared
 // out again by the brightness, in windows of this radius, where the subject's brightness differs
-// from the screen's by at least kDetailContrast levels (fully from twice that).
-const int kDetailRadius = 2;
-const float kDetailContrast = 15.0f;
+// from the screen's by at least kDetailContrast levels. One pixel's brightness carries the
+// screen's noise and the picture's compression in full, where the window's sums carry a small
+// share of them: while the contrast is a few times that noise, the brightness moves the colour's
+// opacity kDetailTrust of the way (from twice kDetailContrast), and only a contrast far above it
+// (kDetailFull, fully from twice that) is trusted alone. The window is wide enough for the
+// contrast of strands a pixel wide to stand above the noise of its sums.
+const int kDetailRadius = 3;
+const float kDetailContrast = 5.0f, kDetailTrust = 0.2f, kDetailFull = 30.0f;
 // A faint mixed pixel that the brightness reads as clearer than the colour does (screen beside a
-// strand, lent the strand's colour) is trusted to the brightness from half that contrast, fully
-// from kDetailContrast: taking cover away where the brightness is the screen's costs little when
-// it errs, while giving it needs the brightness to be sure. Pixels from kFaintTo opacity keep
-// theirs, fully from kFaintTo - 1 / kFaintSlope, so that solid edges stay.
-const float kClearContrast = 7.5f, kFaintTo = 0.75f, kFaintSlope = 1 / 0.3f;
+// strand, lent the strand's colour) is trusted to the brightness fully from twice kClearContrast:
+// taking cover away where the brightness is the screen's costs little when it errs, while giving
+// it needs the brightness to be sure. Pixels from kFaintTo opacity keep theirs, fully from
+// kFaintTo - 1 / kFaintSlope, so that solid edges stay.
+const float kClearContrast = 5.0f, kFaintTo = 0.75f, kFaintSlope = 1 / 0.3f;
 // The colour is blurrier than the brightness when its second differences along rows are below
 // this share of the brightness's (about 1.9 for noise or detail of equal sharpness).
 const float kDetailColourShare = 1.0f;
@@ -4058,7 +4063,8 @@ private:
         const float contrast = sum * 255 / opacity;
         const float a = was * (1 / 255.0f);
         const float shared = Clamp01(lift / contrast);
-        float trust = Clamp01(std::fabs(contrast) / kDetailContrast - 1);
+        float trust = std::max(kDetailTrust * Clamp01(std::fabs(contrast) / kDetailContrast - 1),
+                               Clamp01(std::fabs(contrast) / kDetailFull - 1));
         if (shared < a)
             trust = std::max(trust, Clamp01(std::fabs(contrast) / kClearContrast - 1) *
                                         Clamp01((kFaintTo - a) * kFaintSlope));
@@ -4178,7 +4184,9 @@ private:
             const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
             const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
             const __m256 trust = _mm256_max_ps(
-                Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailContrast)), one)),
+                _mm256_max_ps(_mm256_mul_ps(_mm256_set1_ps(kDetailTrust),
+                                            Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailContrast)), one))),
+                              Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailFull)), one))),
                 _mm256_and_ps(_mm256_cmp_ps(shared, own, _CMP_LT_OQ),
                               _mm256_mul_ps(Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kClearContrast)), one)),
                                             Clamp01x8(_mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(kFaintTo), own),

@@ -3,6 +3,7 @@
 // wrongly and replay wrongly), and the same change made afterwards gives what it gives when
 // nothing failed.
 #include <KeyEngine.h>
+#include <KeyScene.h>
 #include <PrimatteWnd.h>
 #include <gtest/gtest.h>
 #include <cmath>
@@ -248,4 +249,77 @@ TEST(KeyEngine, PicturesOfAFewPixelsKeyTheirScreenAndSubject)
             for (int x = 0; x < w; ++x)
                 EXPECT_EQ(w > 1 && x == w - 1 ? 255 : 0, alpha[(size_t)y * w + x]) << "pixel " << x << ", " << y << " of " << w << " x " << h;
     }
+}
+
+// Olive strands a pixel wide on a green screen, some ten levels darker than it, above a subject in
+// grey stripes a pixel wide (fine detail in brightness alone), with sensor noise and the colour
+// shared by two by two blocks as a camera stores it: the colour lends each strand's cover to the
+// pixel beside it as much as to its own. Each pixel's brightness is too close to the screen's to
+// be believed alone, but it still says which of the two holds the strand: the strand's pixels take
+// more of the cover, and the screen beside them sheds most of what it was lent.
+TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
+{
+    const int w = 240, h = 160;
+    const double cover = 0.8;
+    const double screen[3] = {70, 170, 40}, strand[3] = {45, 115, 125};   // blue, green, red
+    auto strandAt = [](int x, int y) { return x >= 30 && x < 210 && (x - 30) % 10 == 0 && y >= 10 && y < 80; };
+    CDib dib;
+    dib.Create(w, h, 24);
+    unsigned seed = 2024;
+    auto noise = [&] {
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0;
+        }
+        return 2 * (sum - 6);
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double a = strandAt(x, y) ? cover : 0, grey = x % 2 ? 90 : 150;
+            const bool subject = y >= 110 && x >= 20 && x < 220;
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c) {
+                const double v = subject ? grey : a * strand[c] + (1 - a) * screen[c];
+                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(v + noise())));
+            }
+        }
+    ShareColourByBlocks(dib);
+    CKeyEngine engine;
+    ASSERT_TRUE(engine.SetPicture(&dib));
+    bool ok;
+    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 8, 8, ok)));
+    ASSERT_TRUE(ok);
+    std::vector<BYTE> alpha((size_t)w * h);
+    KEYOUTPUT out;
+    out.alpha = alpha.data();
+    out.alphaStride = w;
+    ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out));
+    double own = 0, beside = 0;
+    int n = 0;
+    for (int y = 14; y < 76; ++y)
+        for (int x = 30; x < 210; x += 10) {
+            own += alpha[(size_t)y * w + x];
+            beside += alpha[(size_t)y * w + x + 1];
+            ++n;
+        }
+    own /= n;
+    beside /= n;
+    // The colour alone gives each of the two about half the strand's cover.
+    EXPECT_GT(own, 118) << "the strands' own pixels (" << cover * 255 << " in truth)";
+    EXPECT_LT(beside, 60) << "the screen beside them, which shares their colour";
+    EXPECT_GT(own + beside, 150) << "the cover of the two together";
+    EXPECT_EQ(255, alpha[(size_t)130 * w + 120]) << "the subject";
+    EXPECT_EQ(0, alpha[(size_t)95 * w + 5]) << "the open screen";
+
+    // Keyed in strips too narrow for the vector kernels, which the plain code keys alone: the
+    // same bytes.
+    std::vector<BYTE> strips((size_t)w * h);
+    for (int x = 0; x < w; x += 7) {
+        KEYOUTPUT strip;
+        strip.alpha = strips.data() + x;
+        strip.alphaStride = w;
+        ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(x, 0, std::min(w, x + 7), h), KEYBACK(), strip));
+    }
+    EXPECT_TRUE(strips == alpha) << "strips seven pixels wide";
 }

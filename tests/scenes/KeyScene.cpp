@@ -218,3 +218,25 @@ bool ComposeTruth(const KEYSCENE& scene, const CDib& background, CDib& out)
     }
     return true;
 }
+
+void ShareColourByBlocks(CDib& dib)
+{
+    const int w = dib.GetWidth(), h = dib.GetHeight();
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; x += 2) {
+            double cb = 0, cr = 0, luma[4];
+            for (int k = 0; k < 4; ++k) {
+                const BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                luma[k] = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
+                cb += (-0.1687 * p[2] - 0.3313 * p[1] + 0.5 * p[0]) / 4;
+                cr += (0.5 * p[2] - 0.4187 * p[1] - 0.0813 * p[0]) / 4;
+            }
+            for (int k = 0; k < 4; ++k) {
+                BYTE* p = dib.GetLine(y + k / 2) + 3 * (x + k % 2);
+                auto level = [](double v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v))); };
+                p[2] = level(luma[k] + 1.402 * cr);
+                p[1] = level(luma[k] - 0.344136 * cb - 0.714136 * cr);
+                p[0] = level(luma[k] + 1.772 * cb);
+            }
+        }
+}

@@ -47,3 +47,7 @@ bool MakeKeyScene(const CDib& photo, const KEYSCENEOPT& opt, const char* tempFol
 // The subject over another background (resized to the scene's size first when it differs), as a
 // perfect key would compose it.
 bool ComposeTruth(const KEYSCENE& scene, const CDib& background, CDib& out);
+
+// The colour of each two by two block shared by its pixels, the brightness each pixel's own, as
+// a camera stores it (a picture of even width and height).
+void ShareColourByBlocks(CDib& dib);
