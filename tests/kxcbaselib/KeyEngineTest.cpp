@@ -323,3 +323,66 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
     }
     EXPECT_TRUE(strips == alpha) << "strips seven pixels wide";
 }
+
+// A pale pane of glass at a third of cover over a green screen, in a picture with sensor noise and
+// its colour shared by two by two blocks, beside white strands a pixel wide: the pane is far
+// brighter than the screen, yet its colour is even, so its blur hides nothing and the pane keeps
+// the even cover its colour gives, while the strands take their cover back from the brightness.
+TEST(KeyEngine, AnEvenPaneKeepsTheCoverItsBlurredColourGives)
+{
+    const int w = 240, h = 120;
+    const double pane = 0.35, strandCover = 0.8;
+    const double screen[3] = {70, 170, 40}, glass[3] = {205, 215, 225}, white[3] = {230, 230, 230};
+    CDib dib;
+    dib.Create(w, h, 24);
+    unsigned seed = 99;
+    auto noise = [&] {
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0;
+        }
+        return 4 * (sum - 6);
+    };
+    auto inPane = [](int x, int y) { return x >= 130 && x < 220 && y >= 20 && y < 100; };
+    auto onStrand = [](int x, int y) { return x >= 20 && x < 110 && (x - 20) % 10 == 0 && y >= 20 && y < 100; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c) {
+                const double v = inPane(x, y)     ? pane * glass[c] + (1 - pane) * screen[c]
+                               : onStrand(x, y) ? strandCover * white[c] + (1 - strandCover) * screen[c]
+                                                  : screen[c];
+                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(v + noise())));
+            }
+        }
+    ShareColourByBlocks(dib);
+    CKeyEngine engine;
+    ASSERT_TRUE(engine.SetPicture(&dib));
+    bool ok;
+    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 8, 8, ok)));
+    ASSERT_TRUE(ok);
+    std::vector<BYTE> alpha((size_t)w * h);
+    KEYOUTPUT out;
+    out.alpha = alpha.data();
+    out.alphaStride = w;
+    ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out));
+    double sum = 0, squares = 0;
+    int n = 0;
+    for (int y = 26; y < 94; ++y)
+        for (int x = 136; x < 214; ++x) {
+            const double a = alpha[(size_t)y * w + x];
+            sum += a;
+            squares += a * a;
+            ++n;
+        }
+    const double mean = sum / n, spread = std::sqrt(std::max(0.0, squares / n - mean * mean));
+    EXPECT_NEAR(pane * 255, mean, 12) << "the pane's cover";
+    EXPECT_LT(spread, 6.0) << "the spread of the pane's opacities (mean " << mean << ")";
+    double strand = 0;
+    int strands = 0;
+    for (int y = 24; y < 96; ++y)
+        for (int x = 20; x < 110; x += 10, ++strands)
+            strand += alpha[(size_t)y * w + x];
+    EXPECT_GT(strand / strands, 170) << "the strands' own pixels (" << strandCover * 255 << " in truth)";
+}
