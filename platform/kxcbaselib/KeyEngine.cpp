@@ -78,12 +78,9 @@ const float kNoStrandLo = 1.0f;            // no such threshold: the node's hold
 // share of them: while the contrast is a few times that noise, the brightness moves the colour's
 // opacity kDetailTrust of the way (from twice kDetailContrast), and only a contrast far above it
 // (kDetailFull, fully from twice that) is trusted alone. The window is wide enough for the
-// contrast of strands a pixel wide to stand above the noise of its sums. Only where the colour's
-// opacities vary over the window has the colour's blur hidden anything: the brightness is asked
-// as far as their spread reaches 1 / kDetailVaries of their mean, and an even pane keeps the
-// opacity its colour gives.
+// contrast of strands a pixel wide to stand above the noise of its sums.
 const int kDetailRadius = 3;
-const float kDetailContrast = 5.0f, kDetailTrust = 0.2f, kDetailFull = 30.0f, kDetailVaries = 2.0f;
+const float kDetailContrast = 5.0f, kDetailTrust = 0.2f, kDetailFull = 30.0f;
 // A faint mixed pixel that the brightness reads as clearer than the colour does (screen beside a
 // strand, lent the strand's colour) is trusted to the brightness fully from twice kClearContrast:
 // taking cover away where the brightness is the screen's costs little when it errs, while giving
@@ -3943,11 +3940,10 @@ public:
           m_was((size_t)kRing * m_ew), m_lift((size_t)kRing * m_ew), m_mixed((size_t)kRing * m_blocks),
           m_lifted((size_t)kRing * m_groups), m_screen((size_t)kRing * rows.mapW),
           m_rowOf(kRing, -1), m_cellOf(m_ew), m_columnOpacity(kBlockSide + 2 * kDetailRadius),
-          m_columnSquare(kBlockSide + 2 * kDetailRadius), m_columnLift(kBlockSide + 2 * kDetailRadius)
+          m_columnLift(kBlockSide + 2 * kDetailRadius)
     {
         if (rows.avx2) {
             m_paddedOpacity.resize(kPadded);
-            m_paddedSquare.resize(kPadded);
             m_paddedLift.resize(kPadded);
         }
         for (const RegionRows::Run& run : rows.runs)
@@ -4025,29 +4021,25 @@ public:
             const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide);
             const int c0 = std::max(0, x0 - r), c1 = std::min(ew, x1 + r);
             for (int c = c0; c < c1; ++c) {
-                int a = 0, q = 0;
+                int a = 0;
                 float l = 0;
                 for (int i = 0; i < n; ++i) {
                     a += wasRows[i][c];
-                    q += wasRows[i][c] * wasRows[i][c];
                     l += liftRows[i][c];
                 }
                 m_columnOpacity[c - c0] = a;
-                m_columnSquare[c - c0] = q;
                 m_columnLift[c - c0] = l;
             }
             for (int x = x0; x < x1; ++x) {
                 if ((BYTE)(ownWas[x] - 1) >= 254)
                     continue;
-                int opacity = 0, square = 0;
+                int opacity = 0;
                 float sum = 0;
-                const int first = std::max(0, x - r), last = std::min(ew - 1, x + r);
-                for (int c = first; c <= last; ++c) {
+                for (int c = std::max(0, x - r); c <= std::min(ew - 1, x + r); ++c) {
                     opacity += m_columnOpacity[c - c0];
-                    square += m_columnSquare[c - c0];
                     sum += m_columnLift[c - c0];
                 }
-                out[x] = SharedByte(ownWas[x], ownLift[x], opacity, square, n * (last - first + 1), sum, out[x]);
+                out[x] = SharedByte(ownWas[x], ownLift[x], opacity, sum, out[x]);
             }
         }
     }
@@ -4062,21 +4054,17 @@ private:
     static constexpr float kWb = 0.114f, kWg = 0.587f, kWr = 0.299f;
 
     // A mixed pixel of opacity was and brightness lift above the screen's, shared out by its
-    // window's sums of opacities, of their squares and of lifts over its count pixels
-    // (ShareBlockAvx2 does it eight at a time: a change here goes there too); unchanged (kept)
-    // where the window tells too little, which for a faint pixel the brightness would make
-    // clearer is less than for the others.
-    static BYTE SharedByte(BYTE was, float lift, int opacity, int square, int count, float sum, BYTE kept)
+    // window's sums of opacities and lifts (ShareBlockAvx2 does it eight at a time: a change here
+    // goes there too); unchanged (kept) where the window's contrast tells too little, which for
+    // a faint pixel the brightness would make clearer is less than for the others.
+    static BYTE SharedByte(BYTE was, float lift, int opacity, float sum, BYTE kept)
     {
         // F - S, from the window.
         const float contrast = sum * 255 / opacity;
         const float a = was * (1 / 255.0f);
         const float shared = Clamp01(lift / contrast);
-        // The opacities' spread over their mean (count times the sum of squares is never below
-        // the square of the sum).
-        const float varies = Clamp01(kDetailVaries * std::sqrt((float)(count * square - opacity * opacity)) / opacity);
         float trust = std::max(kDetailTrust * Clamp01(std::fabs(contrast) / kDetailContrast - 1),
-                               Clamp01(std::fabs(contrast) / kDetailFull - 1)) * varies;
+                               Clamp01(std::fabs(contrast) / kDetailFull - 1));
         if (shared < a)
             trust = std::max(trust, Clamp01(std::fabs(contrast) / kClearContrast - 1) *
                                         Clamp01((kFaintTo - a) * kFaintSlope));
@@ -4145,37 +4133,31 @@ private:
         const int r = kDetailRadius, ew = m_ew;
         const int x0 = k * kBlockSide, x1 = std::min(ew, x0 + kBlockSide), first = x0 - r, width = x1 - x0 + 2 * r;
         int* opacity = m_paddedOpacity.data();
-        int* square = m_paddedSquare.data();
         float* lift = m_paddedLift.data();
         // Whole eights from the extent's first column where they lie in the extent (past the
         // window's last column too: what is summed there is not read).
         const int start = std::max(0, -first);
         int j = start;
         for (; j < width && first + j + 8 <= ew; j += 8) {
-            __m256i a = _mm256_setzero_si256(), q = _mm256_setzero_si256();
+            __m256i a = _mm256_setzero_si256();
             __m256 sum = _mm256_setzero_ps();
             for (int i = 0; i < n; ++i) {
-                const __m256i w = _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(wasRows[i] + first + j)));
-                a = _mm256_add_epi32(a, w);
-                q = _mm256_add_epi32(q, _mm256_mullo_epi32(w, w));
+                a = _mm256_add_epi32(a, _mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(wasRows[i] + first + j))));
                 sum = _mm256_add_ps(sum, _mm256_loadu_ps(liftRows[i] + first + j));
             }
             _mm256_storeu_si256((__m256i*)(opacity + j), a);
-            _mm256_storeu_si256((__m256i*)(square + j), q);
             _mm256_storeu_ps(lift + j, sum);
         }
         for (int jj = 0; jj < width; ++jj) {
             if (jj < start || jj >= j) {
                 const int c = first + jj;
-                int a = 0, q = 0;
+                int a = 0;
                 float sum = 0;
                 for (int i = 0; c >= 0 && c < ew && i < n; ++i) {
                     a += wasRows[i][c];
-                    q += wasRows[i][c] * wasRows[i][c];
                     sum += liftRows[i][c];
                 }
                 opacity[jj] = a;
-                square[jj] = q;
                 lift[jj] = sum;
             }
         }
@@ -4191,34 +4173,20 @@ private:
                                                       _mm256_cmpgt_epi32(_mm256_set1_epi32(255), was));
             if (_mm256_testz_si256(mixed, mixed))
                 continue;
-            __m256i a = _mm256_setzero_si256(), q = _mm256_setzero_si256();
+            __m256i a = _mm256_setzero_si256();
             __m256 sum = zero;
             for (int d = 0; d <= 2 * r; ++d) {
                 a = _mm256_add_epi32(a, _mm256_loadu_si256((const __m256i*)(opacity + x - x0 + d)));
-                q = _mm256_add_epi32(q, _mm256_loadu_si256((const __m256i*)(square + x - x0 + d)));
                 sum = _mm256_add_ps(sum, _mm256_loadu_ps(lift + x - x0 + d));
             }
-            // The window's pixels: its columns within the extent, each of n rows.
-            const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-            const __m256i columns = _mm256_add_epi32(
-                _mm256_sub_epi32(_mm256_min_epi32(_mm256_set1_epi32(ew - 1), _mm256_add_epi32(column, _mm256_set1_epi32(r))),
-                                 _mm256_max_epi32(_mm256_setzero_si256(), _mm256_sub_epi32(column, _mm256_set1_epi32(r)))),
-                _mm256_set1_epi32(1));
-            const __m256i count = _mm256_mullo_epi32(columns, _mm256_set1_epi32(n));
-            const __m256 af = _mm256_cvtepi32_ps(a);
-            const __m256 varies = Clamp01x8(_mm256_div_ps(
-                _mm256_mul_ps(_mm256_set1_ps(kDetailVaries),
-                              _mm256_sqrt_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_mullo_epi32(count, q), _mm256_mullo_epi32(a, a))))),
-                af));
-            const __m256 contrast = _mm256_div_ps(_mm256_mul_ps(sum, _mm256_set1_ps(255.0f)), af);
+            const __m256 contrast = _mm256_div_ps(_mm256_mul_ps(sum, _mm256_set1_ps(255.0f)), _mm256_cvtepi32_ps(a));
             const __m256 size = _mm256_and_ps(contrast, signless);
             const __m256 own = _mm256_mul_ps(_mm256_cvtepi32_ps(was), _mm256_set1_ps(1 / 255.0f));
             const __m256 shared = Clamp01x8(_mm256_div_ps(_mm256_loadu_ps(ownLift + x), contrast));
             const __m256 trust = _mm256_max_ps(
-                _mm256_mul_ps(_mm256_max_ps(_mm256_mul_ps(_mm256_set1_ps(kDetailTrust),
-                                                          Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailContrast)), one))),
-                                            Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailFull)), one))),
-                              varies),
+                _mm256_max_ps(_mm256_mul_ps(_mm256_set1_ps(kDetailTrust),
+                                            Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailContrast)), one))),
+                              Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kDetailFull)), one))),
                 _mm256_and_ps(_mm256_cmp_ps(shared, own, _CMP_LT_OQ),
                               _mm256_mul_ps(Clamp01x8(_mm256_sub_ps(_mm256_div_ps(size, _mm256_set1_ps(kClearContrast)), one)),
                                             Clamp01x8(_mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(kFaintTo), own),
@@ -4236,15 +4204,13 @@ private:
         for (; x < x1; ++x) {
             if ((BYTE)(ownWas[x] - 1) >= 254)
                 continue;
-            int a = 0, q = 0;
+            int a = 0;
             float sum = 0;
             for (int d = 0; d <= 2 * r; ++d) {
                 a += opacity[x - x0 + d];
-                q += square[x - x0 + d];
                 sum += lift[x - x0 + d];
             }
-            const int columns = std::min(ew - 1, x + r) - std::max(0, x - r) + 1;
-            out[x] = SharedByte(ownWas[x], ownLift[x], a, q, n * columns, sum, out[x]);
+            out[x] = SharedByte(ownWas[x], ownLift[x], a, sum, out[x]);
         }
     }
 
@@ -4256,9 +4222,9 @@ private:
     std::vector<BYTE> m_mixed, m_lifted;
     std::vector<float> m_screen;    // the screen's brightness at the light map's cells, a row
     std::vector<int> m_rowOf, m_cellOf;
-    std::vector<int> m_columnOpacity, m_columnSquare;
+    std::vector<int> m_columnOpacity;
     std::vector<float> m_columnLift;
-    std::vector<int> m_paddedOpacity, m_paddedSquare;   // the AVX2 path's window columns, column x0 - kDetailRadius first
+    std::vector<int> m_paddedOpacity;    // the AVX2 path's window columns, column x0 - kDetailRadius first
     std::vector<float> m_paddedLift;
 };
 
