@@ -915,7 +915,7 @@ static void GainRounds(State& s, const std::vector<float>& c, int rounds, Change
     }
 }
 
-void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
+void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step, const LightMap& map) const
 {
     const std::vector<float>& c = step.colours;
     const size_t n = c.size() / 3;
@@ -932,7 +932,9 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step) const
         s.defocus = defocus;     // the matte's shape in space is not part of the colour key
         s.shrink = shrink;
         s.inward = inward;
-        s.SetKey(key);
+        // The few pixels picked carry the screen's noise, which would set the key off the centre
+        // of the screen's colours; the light map has the screen's colour from all of them.
+        s.SetKey(map.w > 0 && std::equal(key, key + 3, map.key) ? map.screen : key);
         s.noise = step.values[0] / 10000.0f;
         s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
@@ -1138,7 +1140,7 @@ bool CKeyEngine::Do(const KEYSTEP& step)
         CState base;
         if (fold) {
             base = *m_pBase;
-            ApplyStep(base, m_steps.front());
+            ApplyStep(base, m_steps.front(), m_map);
         }
         CChange change;
         // The same steps in the same order as a replay makes, from the key before the new one:
@@ -1149,7 +1151,7 @@ bool CKeyEngine::Do(const KEYSTEP& step)
             change.beforeTop = grouped ? *m_pBeforeTop : *m_pState;
             change.hasBeforeTop = true;
             change.state = change.beforeTop;
-            ApplyStep(change.state, kept);
+            ApplyStep(change.state, kept, m_map);
             BuildNextLut(change.state);
         } else {
             std::vector<const KEYSTEP*> steps = StepsOf(fold ? 1 : 0, before);
@@ -1230,9 +1232,10 @@ void CKeyEngine::PrepareReplay(const CState& base, const std::vector<const KEYST
         change.mapFrom = CChange::NewMap;
     }
     TakingMemory();
+    const LightMap& map = change.mapFrom == CChange::KeepMap ? m_map : change.mapFrom == CChange::SpareMap ? m_spare : change.map;
     change.state = base;
     for (const KEYSTEP* step : steps)
-        ApplyStep(change.state, *step);
+        ApplyStep(change.state, *step, map);
     change.hasBeforeTop = false;
     BuildNextLut(change.state);
 }
@@ -1736,6 +1739,7 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
 {
     TakingMemory();
     std::copy(s.key, s.key + 3, map.key);
+    std::copy(s.key, s.key + 3, map.screen);
     const int w = analysis.GetWidth(), h = analysis.GetHeight();
     const int cellSide = std::max(8, std::max(w, h) / 24);
     int& mapW = map.w;
@@ -1765,39 +1769,22 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
     if (!found)
         return;
     // The light's correction scales all three channels alike, by the gain that brings the
-    // screen's colour difference there to the one it has where the screen's colour is the picked
-    // one's hue (the reference cell): a mix a F + (1 - a) B then measures a wherever it lies, for
-    // any foreground without a lean. Gains a channel of their own would tint the correction where
-    // the light is warmer than at the pick (less blue, more red): they scale a light see-through
-    // subject's channels apart, and a grey pane of glass over the dim far side reads a sixth more
-    // opaque than it is. The reference cell's own gains are a channel's each, so that the screen
-    // there is the picked colour itself, its noise round it. Each gain stays within 0.33 .. 3 and
-    // within a tenth of the brightness's: the light changes the screen's brightness much, its
-    // colour little; a patch of another colour is no screen.
+    // screen's colour difference there to the picked colour's: a mix a F + (1 - a) B then measures
+    // a wherever it lies, for any foreground without a lean. The gain multiplies the subject's own
+    // share of a pixel with the screen's, so gains a channel of their own would scale a light
+    // see-through subject's channels apart: where the light is warmer than at the pick (less blue,
+    // more red), and all over when the few pixels picked stray from the screen's colour in one
+    // channel, as its noise makes them; a grey pane of glass would read denser the higher the
+    // gain. Each gain stays within 0.33 .. 3 and within a tenth of the brightness's: the light
+    // changes the screen's brightness much, its colour little; a patch of another colour is no
+    // screen.
     auto diffOf = [&](const float* c) { return c[s.sc] - std::max(c[s.o1], c[s.o2]); };
+    const float keyDiff = diffOf(s.key);
+    // The key's screen colour is the screen's where its hue is nearest the picked colour's (the
+    // ratios of its channels to the picked colour's most alike), corrected.
     auto toGains = [&] {
         const size_t cells = gains.size() / 3;
-        size_t ref = 0;
         float bestSpread = std::numeric_limits<float>::infinity();
-        for (size_t cell = 0; cell < cells; ++cell) {
-            float r[3], mean = 0;
-            for (int i = 0; i < 3; ++i) {
-                r[i] = s.key[i] / std::max(screen[3 * cell + i], 1.0f);
-                mean += r[i] / 3;
-            }
-            float spread = 0;
-            for (int i = 0; i < 3; ++i)
-                spread += (r[i] / mean - 1) * (r[i] / mean - 1);
-            if (spread < bestSpread) {
-                bestSpread = spread;
-                ref = cell;
-            }
-        }
-        const float* refScreen = &screen[3 * ref];
-        const float refDiff = diffOf(refScreen);
-        float base[3];
-        for (int i = 0; i < 3; ++i)
-            base[i] = s.key[i] / std::max(refScreen[i], 1.0f);
         for (size_t cell = 0; cell < cells; ++cell) {
             const float* c = &screen[3 * cell];
             float mean = 0;
@@ -1805,9 +1792,19 @@ void CKeyEngine::ComputeLightMap(const CState& s, const CDib& analysis, LightMap
                 mean += s.key[i] / std::max(c[i], 1.0f) / 3;
             const float m = ClampF(mean, 0.33f, 3.0f);
             const float cellDiff = diffOf(c);
-            const float u = refDiff > 1 && cellDiff > 1 ? refDiff / cellDiff : 1;
+            const float gain = keyDiff > 1 && cellDiff > 1 ? keyDiff / cellDiff : m;
             for (int i = 0; i < 3; ++i)
-                gains[3 * cell + i] = ClampF(base[i] * u, 0.9f * m, 1.1f * m);
+                gains[3 * cell + i] = ClampF(gain, 0.9f * m, 1.1f * m);
+            float r[3], spread = 0;
+            for (int i = 0; i < 3; ++i)
+                r[i] = s.key[i] / std::max(c[i], 1.0f);
+            for (int i = 0; i < 3; ++i)
+                spread += (r[i] / mean - 1) * (r[i] / mean - 1);
+            if (spread < bestSpread) {
+                bestSpread = spread;
+                for (int i = 0; i < 3; ++i)
+                    map.screen[i] = std::min(255.0f, c[i] * gains[3 * cell + i]);
+            }
         }
     };
     toGains();

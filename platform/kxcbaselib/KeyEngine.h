@@ -9,8 +9,10 @@
 //   3) KeyRegion(...) for what is shown or saved.
 //
 // Colours are in memory order (blue, green, red) and 0..255 everywhere. A colour "corrected" is
-// the colour times the light map's gains at its place, so that the screen has the picked colour
-// all over the picture.
+// the colour times the light map's gain at its place, one for all three channels, so that the
+// screen has the picked colour's colour difference all over the picture. The screen colour the
+// key takes from a pick is the screen's own as the light map finds it from all its pixels, where
+// its hue is nearest the picked colour's: the few pixels picked carry their noise.
 #pragma once
 #include "kxcbaselib.h"
 #include <Dib.h>
@@ -108,8 +110,8 @@ public:
     // Opacity 0..1 of one colour at a place (fractions of the picture's width and height).
     float OpacityAt(const BYTE bgr[3], double u, double v) const;
 
-    // The per-channel median of colours (three floats each); what a screen pick takes as the
-    // screen colour.
+    // The per-channel median of colours (three floats each); the picked colour of a screen pick,
+    // which the light map is made for.
     static void MedianColour(const std::vector<float>& colours, float bgr[3]);
 
 // Test seam
@@ -130,6 +132,7 @@ private:
     friend class CKeyLut;
     struct CState;
     struct CChange;
+    struct LightMap;
     bool ReplayTo(int nDone);
     // The kept steps first .. end - 1, in their order.
     std::vector<const KEYSTEP*> StepsOf(int first, int end) const;
@@ -137,7 +140,8 @@ private:
                        bool bNewPicture, CChange& change);
     void BuildNextLut(const CState& state);
     void Commit(CChange& change) noexcept;
-    void ApplyStep(CState& state, const KEYSTEP& step) const;
+    // A pick's screen colour is map's screen colour when map was made for the picked one.
+    void ApplyStep(CState& state, const KEYSTEP& step, const LightMap& map) const;
     int MeasureNoise(const float bgr[3]) const;
     void Gains(double u, double v, float g[3]) const;
 
@@ -175,10 +179,12 @@ private:
     CDib m_samples;                       // single pixels of the foreground, for its noise
     CDib m_standOut;                      // the pixel of each reduced one's footprint that stands out most
     // The light map: gains a channel on a grid of cells over the picture, centred in each cell,
-    // for one screen colour.
+    // for one screen colour (key), and the colour the key takes for the screen: the screen's own,
+    // corrected, where its hue is nearest the picked colour's.
     struct LightMap
     {
         float key[3] = {-1, -1, -1};
+        float screen[3] = {-1, -1, -1};
         int w = 0, h = 0;
         std::vector<float> gains;         // 3 a cell
     };

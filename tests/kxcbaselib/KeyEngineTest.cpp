@@ -193,6 +193,61 @@ TEST(KeyEngine, TheLightsCorrectionKeepsTheCoverOfMixesWhereItsColourChanges)
     EXPECT_EQ(0, opacity(even, 319, 199));
 }
 
+// A pale see-through pane over a screen whose light falls off across it keys to one opacity from
+// its bright side to its dim one, as the whole key has it (the subject's colour near each place
+// included): when the spot picked is a little bluer than the screen round it, as a few pixels of
+// a noisy screen are.
+TEST(KeyEngine, APaleCoverKeysToOneOpacityOverTheScreensFallingLight)
+{
+    const int w = 320, h = 200;
+    const double cover = 0.35;
+    const struct
+    {
+        const char* name;
+        double pane, fall;
+        int pickBlue;
+    } cases[] = {
+        {"a pick bluer than the screen", 200, 0.2, 4},
+    };
+    for (const auto& c : cases) {
+        CDib dib;
+        dib.Create(w, h, 24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double u = (double)x / w, light = 1 - c.fall * u * u;
+                const double screen[3] = {60 * light, 180 * light, 60 * light};
+                const double a = x >= 150 && x < 300 && y >= 50 && y < 150 ? cover : 0;
+                BYTE* p = dib.GetLine(y) + 3 * x;
+                for (int k = 0; k < 3; ++k)
+                    p[k] = (BYTE)std::lround(a * c.pane + (1 - a) * screen[k]);
+            }
+        for (int y = 19; y <= 21; ++y)
+            for (int x = 19; x <= 21; ++x)
+                dib.GetLine(y)[3 * x] += c.pickBlue;
+        CKeyEngine engine;
+        ASSERT_TRUE(engine.SetPicture(&dib));
+        bool ok;
+        ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 20, 20, ok)));
+        ASSERT_TRUE(ok);
+        std::vector<BYTE> alpha((size_t)w * h);
+        KEYOUTPUT out;
+        out.alpha = alpha.data();
+        out.alphaStride = w;
+        ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out)) << c.name;
+        double lowest = 1, highest = 0;
+        for (int x = 160; x < 295; x += 15) {
+            double sum = 0;
+            for (int y = 90; y < 110; ++y)
+                sum += alpha[(size_t)y * w + x] / 255.0;
+            const double a = sum / 20;
+            EXPECT_NEAR(cover, a, 0.03) << c.name << ": the pane at column " << x;
+            lowest = std::min(lowest, a);
+            highest = std::max(highest, a);
+        }
+        EXPECT_LT(highest - lowest, 0.03) << c.name << ": the pane from " << lowest << " to " << highest;
+    }
+}
+
 // The inner threshold a pick measures is set by the level nearly all the open screen's pixels
 // stay below, cell by cell: in cells of 400 pixels one speck far off the screen colour is left
 // out, the next worst pixel counts. Each cell holds one speck (measuring 0.4) and one pixel

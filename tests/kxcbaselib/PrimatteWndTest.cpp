@@ -407,7 +407,9 @@ TEST_F(PrimatteWndTest, RestoringFaintStrandsLeavesTheScreenClear)
     EXPECT_GT(after.strand, 10.0) << "the strands (20 levels in truth) show again; before " << before.strand;
     EXPECT_LT(after.strand, 40.0) << "and no more opaque than they measure";
     EXPECT_LT(after.screenAbove8, w * h / 1000) << "the screen stays clear";
-    EXPECT_LT(after.screen, w * h / 400) << "but for a trace (" << before.screen << " pixels showing before)";
+    // A trace of a few hundredths of a percent: how many of the noise's pixels lie by the strands'
+    // colour changes with the noise drawn, by a quarter either way.
+    EXPECT_LT(after.screen, w * h / 320) << "but for a trace (" << before.screen << " pixels showing before)";
 }
 
 // Strands a pixel wide at every twelfth column from 60 to 179, rows 10 to 69, of the given cover
