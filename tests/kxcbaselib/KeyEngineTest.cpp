@@ -84,6 +84,22 @@ KEYSTEP Step(const CKeyEngine& engine, const CDib& picture, int op, int x, int y
     return step;
 }
 
+// Picks the screen at a point of the picture, then keys the whole picture's opacity into alpha
+// (width x height bytes).
+void PickAndKey(CKeyEngine& engine, const CDib& dib, int x, int y, std::vector<BYTE>& alpha)
+{
+    const int w = dib.GetWidth(), h = dib.GetHeight();
+    ASSERT_TRUE(engine.SetPicture(&dib));
+    bool ok;
+    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, x, y, ok)));
+    ASSERT_TRUE(ok);
+    alpha.resize((size_t)w * h);
+    KEYOUTPUT out;
+    out.alpha = alpha.data();
+    out.alphaStride = w;
+    ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out)) << w << " x " << h;
+}
+
 TEST(KeyEngine, ChangesThatRunOutOfMemoryLeaveAllAsItWas)
 {
     const CDib first = Studio(0), second = Studio(2);
@@ -225,15 +241,9 @@ TEST(KeyEngine, APaleCoverKeysToOneOpacityOverTheScreensFallingLight)
             for (int x = 19; x <= 21; ++x)
                 dib.GetLine(y)[3 * x] += c.pickBlue;
         CKeyEngine engine;
-        ASSERT_TRUE(engine.SetPicture(&dib));
-        bool ok;
-        ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 20, 20, ok)));
-        ASSERT_TRUE(ok);
-        std::vector<BYTE> alpha((size_t)w * h);
-        KEYOUTPUT out;
-        out.alpha = alpha.data();
-        out.alphaStride = w;
-        ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out)) << c.name;
+        std::vector<BYTE> alpha;
+        PickAndKey(engine, dib, 20, 20, alpha);
+        ASSERT_FALSE(HasFatalFailure()) << c.name;
         double lowest = 1, highest = 0;
         for (int x = 160; x < 295; x += 15) {
             double sum = 0;
@@ -291,15 +301,9 @@ TEST(KeyEngine, PicturesOfAFewPixelsKeyTheirScreenAndSubject)
                 p[2] = subject ? 128 : 70;
             }
         CKeyEngine engine;
-        ASSERT_TRUE(engine.SetPicture(&dib));
-        bool ok;
-        ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 0, 0, ok)));
-        ASSERT_TRUE(ok);
         std::vector<BYTE> alpha((size_t)w * h, 77);
-        KEYOUTPUT out;
-        out.alpha = alpha.data();
-        out.alphaStride = w;
-        ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out)) << w << " x " << h;
+        PickAndKey(engine, dib, 0, 0, alpha);
+        ASSERT_FALSE(HasFatalFailure()) << w << " x " << h;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 EXPECT_EQ(w > 1 && x == w - 1 ? 255 : 0, alpha[(size_t)y * w + x]) << "pixel " << x << ", " << y << " of " << w << " x " << h;
@@ -341,15 +345,9 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
         }
     ShareColourByBlocks(dib);
     CKeyEngine engine;
-    ASSERT_TRUE(engine.SetPicture(&dib));
-    bool ok;
-    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 8, 8, ok)));
-    ASSERT_TRUE(ok);
-    std::vector<BYTE> alpha((size_t)w * h);
-    KEYOUTPUT out;
-    out.alpha = alpha.data();
-    out.alphaStride = w;
-    ASSERT_TRUE(engine.KeyRegion(dib, 1.0, CRect(0, 0, w, h), KEYBACK(), out));
+    std::vector<BYTE> alpha;
+    PickAndKey(engine, dib, 8, 8, alpha);
+    ASSERT_FALSE(HasFatalFailure());
     double own = 0, beside = 0;
     int n = 0;
     for (int y = 14; y < 76; ++y)
