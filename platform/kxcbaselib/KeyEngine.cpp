@@ -176,6 +176,7 @@ struct CKeyEngine::CState
 
     bool keyed = false;
     float key[3] = {0, 0, 0};
+    float picked[3] = {0, 0, 0};   // the colour picked, which the light map is made for
     // The frame of colour space round the screen colour: w its hue away from grey, g the grey
     // axis, u across both.
     float w[3] = {0, 1, 0}, g[3] = {0, 0, 0}, u[3] = {0, 0, 0};
@@ -935,6 +936,7 @@ void CKeyEngine::ApplyStep(CState& s, const KEYSTEP& step, const LightMap& map) 
         // The few pixels picked carry the screen's noise, which would set the key off the centre
         // of the screen's colours; the light map has the screen's colour from all of them.
         s.SetKey(map.w > 0 && std::equal(key, key + 3, map.key) ? map.screen : key);
+        std::copy(key, key + 3, s.picked);
         s.noise = step.values[0] / 10000.0f;
         s.inner = ClampF(s.noise, 0.035f, 0.35f);
         break;
@@ -1211,7 +1213,7 @@ void CKeyEngine::PrepareReplay(const CState& base, const std::vector<const KEYST
     CState keyOnly;
     bool keyed = base.keyed;
     if (keyed)
-        keyOnly.SetKey(base.key);
+        keyOnly.SetKey(base.picked);
     for (const KEYSTEP* step : steps)
         if (step->op == KX_OP_PICKSCREEN && !step->colours.empty()) {
             float key[3];

@@ -376,3 +376,27 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
     }
     EXPECT_TRUE(strips == alpha) << "strips seven pixels wide";
 }
+
+// When the history is full its oldest step, the pick, goes into the starting key: an undo then
+// replays from that key and must give back the very key and mask that were there before the step
+// undone, on a screen whose light falls off (so the light map matters).
+TEST(KeyEngine, UndoAfterThePickIsFoldedIntoTheStartGivesBackTheSameKey)
+{
+    const CDib dib = Studio(0);
+    CKeyEngine engine;
+    ASSERT_TRUE(engine.SetPicture(&dib));
+    bool ok;
+    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_PICKSCREEN, 150, 5, ok)));
+    ASSERT_TRUE(ok);
+    for (int i = 0; i < KX_PRIM_HISTORY; ++i)
+        ASSERT_TRUE(engine.Do(Step(engine, dib, i % 2 ? KX_OP_CLEANSPILL : KX_OP_CLEANBG, 100 + i % 7, 100, ok)));
+    ASSERT_EQ(KX_PRIM_HISTORY, engine.GetStepCount()) << "the pick went into the starting key";
+    const Seen before = SeenOf(engine, dib);
+    ASSERT_TRUE(engine.Do(Step(engine, dib, KX_OP_FGTRANSPARENT, 38, 60, ok)));
+    ASSERT_TRUE(engine.Undo());
+    const Seen after = SeenOf(engine, dib);
+    EXPECT_TRUE(std::equal(before.key, before.key + 3, after.key))
+        << "screen colour " << before.key[0] << " " << before.key[1] << " " << before.key[2] << " became "
+        << after.key[0] << " " << after.key[1] << " " << after.key[2];
+    EXPECT_TRUE(before.mask == after.mask) << "the mask";
+}
