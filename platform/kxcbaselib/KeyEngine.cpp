@@ -63,6 +63,11 @@ const float kTowardsSparse = 0.4f;
 // this many times as far along as the second farthest single pixel there.
 const float kTowardsStrands = 0.11f;
 const float kTowardsStrandReach = 1.3f;
+// A window whose densest pixels lie past where the colour difference ends is read as strands too
+// when the cells within kBeyondCells of it have at most this share of their opacity from opaque
+// pixels (hair, not the soft edge of an opaque subject).
+const int kBeyondCells = 2;
+const float kBeyondOpaqueShare = 0.1f;
 // There a mix is read by how far along the way it lies alone, the colours the key finds opaque
 // too, unless they lie this far along.
 const float kStrandShare = 1.0f;
@@ -653,7 +658,8 @@ struct KEYINSIDE
     // The mean colour, corrected, of the cell and its neighbours weighted by opacity, where the
     // cell's own colours give its way (the first channel -1 elsewhere).
     std::vector<float> colour;
-    // 1 where the cell's way is found among strands alone (thin hair over the screen), 0 elsewhere.
+    // 1 where the cell's way is found among strands alone (thin hair over the screen), or among
+    // hair whose mixes lie past where the colour difference ends; 0 elsewhere.
     std::vector<BYTE> strands;
     // Where strands are, the measure along the way below which the screen's noise lies.
     std::vector<float> strandLo;
@@ -2245,6 +2251,9 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>
     // (bb, bg, br, gg, gr, rr), for the noise of the open screen; single pixels (the point
     // samples), whose noise is that of the picture the key is applied to.
     std::vector<float> clearSums((size_t)w * h * 10, 0.0f);
+    // Per cell, the weight of its opaque samples whose four neighbours are opaque too: the solid
+    // subject, where strands, however dense their colour reads, are a sample or two wide.
+    std::vector<float> solid((size_t)w * h, 0.0f);
     const bool sampled = m_samples.IsValid() && m_samples.GetWidth() == pic.GetWidth() && m_samples.GetHeight() == pic.GetHeight();
     const int pbpp = sampled ? m_samples.GetBitsPerPixel() / 8 : 0;
     const CDib& one = m_standOut.IsValid() && m_standOut.GetWidth() == pic.GetWidth() &&
@@ -2267,6 +2276,10 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>
                         for (int k = 0; k < 3; ++k)
                             sum[k] += (c[k] - key[k]) * (4 * a);
                         sum[3] += 4 * a;
+                        if (a >= 1 && px >= 2 && py >= 2 && px + 2 < 2 * looks.pw && py + 2 < 2 * looks.ph &&
+                            looks.opacity[i - 1] >= 1 && looks.opacity[i + 1] >= 1 &&
+                            looks.opacity[i - looks.pw] >= 1 && looks.opacity[i + looks.pw] >= 1)
+                            solid[(size_t)y * w + px / step] += 4;
                         if (a < 1) {
                             for (int k = 0; k < 3; ++k)
                                 sum[4 + k] += (c[k] - key[k]) * (4 * a);
@@ -2362,12 +2375,23 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>
                 }
                 if (t >= 1e8f || t < kTowardsMinLean)
                     continue;
+                // Hair in a colour beyond the screen's complement (fair hair on a blue screen) has
+                // mixes past the point where the colour difference ends, which then says nothing of
+                // how far the hair's colour lies and reads them all opaque. Where little of the
+                // opacity round the cell is opaque subject, the farthest pixels seen tell.
+                float all = 0, solids = 0;
+                for (int yy = std::max(0, y - kBeyondCells); yy <= std::min(h - 1, y + kBeyondCells); ++yy)
+                    for (int xx = std::max(0, x - kBeyondCells); xx <= std::min(w - 1, x + kBeyondCells); ++xx) {
+                        all += sums[8 * ((size_t)yy * w + xx) + 3];
+                        solids += solid[(size_t)yy * w + xx];
+                    }
+                const bool hair = solids <= kBeyondOpaqueShare * all;
                 // Where the subject is sparse (strands of hair), it lies at least as far as the
                 // farthest single pixels seen along the way (the second farthest, against noise),
                 // each the pixel of its footprint that stands out most.
                 float first = 0, second = 0;
                 const bool sparse = weight < kTowardsSparse * 9 * step * step;
-                for (int py = std::max(0, (y - 1) * step); sparse && py < std::min(h * step, (y + 2) * step); ++py)
+                for (int py = std::max(0, (y - 1) * step); (sparse || hair) && py < std::min(h * step, (y + 2) * step); ++py)
                     for (int px = std::max(0, (x - 1) * step); px < std::min(w * step, (x + 2) * step); ++px) {
                         const BYTE* q = one.GetLine(py) + px * sbpp;
                         const float* g = &cellGains[3 * ((size_t)(py / step) * w + px / step)];
@@ -2384,10 +2408,13 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>
                     }
                 // Where only strands are (a small share of the window opaque), the densest seen is
                 // itself a mix: a strand thinner than a pixel never covers one whole, and the screen's
-                // light on it reads as less cover. The subject's colour lies that much beyond it.
+                // light on it reads as less cover. The subject's colour lies that much beyond it, and
+                // so does the colour of hair whose densest seen lie past where the colour difference
+                // ends; there mixes are read by how far along the way they lie.
                 const bool strands = weight < kTowardsStrands * 9 * step * step;
-                t = std::max(t, strands ? kTowardsStrandReach * second : second);
-                in.strands[(size_t)y * w + x] = strands;
+                const bool beyond = hair && second > t;
+                t = std::max(t, strands || beyond ? kTowardsStrandReach * second : sparse ? second : 0.0f);
+                in.strands[(size_t)y * w + x] = strands || beyond;
                 if (strands && noiseKnown) {
                     float spread = 0;
                     for (int a = 0; a < 3; ++a)

@@ -26,6 +26,10 @@
 //     two, against B's own (C's difference is (1 - a) of B's for a foreground that does not lean
 //     the screen's way), times a gain that depends on the way; then opacities below an inner
 //     threshold become 0 (screen noise), above an outer one 1;
+//   - hair of a colour past the screen's complement (fair hair on a blue screen) has lost all the
+//     screen's lead well short of its own colour, where the colour difference would read its
+//     strands opaque: among mixes with little solid subject round them whose densest colours lie
+//     past that point, a is how far along the way C lies towards a colour beyond the densest;
 //   - inside the subject (no clear screen within about a hundredth of the picture), a mixed colour
 //     whose screen channel lies well below B's is a dark part of the subject, not the screen seen
 //     through black: it becomes opaque (navy cloth on a blue screen), while glass, lighter than

@@ -377,6 +377,61 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
     EXPECT_TRUE(strips == alpha) << "strips seven pixels wide";
 }
 
+// Fair hair on a blue screen lies beyond the screen's complement: short of halfway to the hair's
+// colour a mix has lost all the blue the colour difference measures, so the colour difference
+// reads every strand but the faintest opaque. Strands of 0.7 and 0.4 cover must read as see-through
+// as they are, while the opaque subject of the same colour below them stays opaque and the screen
+// clear.
+TEST(KeyEngine, FairHairOnABlueScreenKeepsItsStrandsSeeThrough)
+{
+    const int w = 240, h = 160;
+    const double screen[3] = {190, 70, 35}, hair[3] = {35, 135, 133};   // blue, green, red
+    auto coverAt = [](int x, int y) {
+        return x >= 30 && x < 210 && (x - 30) % 4 == 0 && y >= 10 && y < 80 ? ((x - 30) % 8 ? 0.4 : 0.7) : 0.0;
+    };
+    CDib dib;
+    dib.Create(w, h, 24);
+    unsigned seed = 77;
+    auto noise = [&] {
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0;
+        }
+        return 2 * (sum - 6);
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double a = y >= 120 && x >= 20 && x < 220 ? 1 : coverAt(x, y);
+            BYTE* p = dib.GetLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c)
+                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(a * hair[c] + (1 - a) * screen[c] + noise())));
+        }
+    CKeyEngine engine;
+    std::vector<BYTE> alpha;
+    PickAndKey(engine, dib, 8, 8, alpha);
+    ASSERT_FALSE(HasFatalFailure());
+    double dense = 0, faint = 0, between = 0;
+    int n = 0;
+    for (int y = 14; y < 76; ++y)
+        for (int x = 30; x < 202; x += 8) {
+            dense += alpha[(size_t)y * w + x];
+            faint += alpha[(size_t)y * w + x + 4];
+            between += alpha[(size_t)y * w + x + 2];
+            ++n;
+        }
+    dense /= n;
+    faint /= n;
+    between /= n;
+    EXPECT_GT(dense, 150) << "the denser strands (178 in truth)";
+    EXPECT_LT(dense, 225) << "the denser strands (178 in truth)";
+    EXPECT_GT(faint, 75) << "the fainter strands (102 in truth)";
+    EXPECT_LT(faint, 140) << "the fainter strands (102 in truth)";
+    EXPECT_LT(between, 10) << "the screen between them";
+    EXPECT_EQ(255, alpha[(size_t)140 * w + 120]) << "the subject";
+    EXPECT_EQ(0, alpha[(size_t)95 * w + 5]) << "the open screen";
+}
+
 // When the history is full its oldest step, the pick, goes into the starting key: an undo then
 // replays from that key and must give back the very key and mask that were there before the step
 // undone, on a screen whose light falls off (so the light map matters).
