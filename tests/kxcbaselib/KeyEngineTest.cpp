@@ -324,15 +324,7 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
     auto strandAt = [](int x, int y) { return x >= 30 && x < 210 && (x - 30) % 10 == 0 && y >= 10 && y < 80; };
     CDib dib;
     dib.Create(w, h, 24);
-    unsigned seed = 2024;
-    auto noise = [&] {
-        double sum = 0;
-        for (int i = 0; i < 12; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            sum += (seed >> 8) / 16777216.0;
-        }
-        return 2 * (sum - 6);
-    };
+    SensorNoise noise(2024);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const double a = strandAt(x, y) ? cover : 0, grey = x % 2 ? 90 : 150;
@@ -340,7 +332,7 @@ TEST(KeyEngine, StrandsDarkerThanTheScreenByLittleTakeTheCoverOfTheirBlock)
             BYTE* p = dib.GetLine(y) + 3 * x;
             for (int c = 0; c < 3; ++c) {
                 const double v = subject ? grey : a * strand[c] + (1 - a) * screen[c];
-                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(v + noise())));
+                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(v + 2 * noise())));
             }
         }
     ShareColourByBlocks(dib);
@@ -391,21 +383,13 @@ TEST(KeyEngine, FairHairOnABlueScreenKeepsItsStrandsSeeThrough)
     };
     CDib dib;
     dib.Create(w, h, 24);
-    unsigned seed = 77;
-    auto noise = [&] {
-        double sum = 0;
-        for (int i = 0; i < 12; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            sum += (seed >> 8) / 16777216.0;
-        }
-        return 2 * (sum - 6);
-    };
+    SensorNoise noise(77);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const double a = y >= 120 && x >= 20 && x < 220 ? 1 : coverAt(x, y);
             BYTE* p = dib.GetLine(y) + 3 * x;
             for (int c = 0; c < 3; ++c)
-                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(a * hair[c] + (1 - a) * screen[c] + noise())));
+                p[c] = (BYTE)std::min(255.0, std::max(0.0, std::round(a * hair[c] + (1 - a) * screen[c] + 2 * noise())));
         }
     CKeyEngine engine;
     std::vector<BYTE> alpha;

@@ -97,29 +97,6 @@ std::vector<BYTE> Bytes(const CDib& dib)
     return bytes;
 }
 
-// Sensor noise: near-normal deviates of unit spread, the same from the same seed.
-struct SensorNoise
-{
-    unsigned seed;
-    explicit SensorNoise(unsigned s) : seed(s) {}
-    double operator()()
-    {
-        double sum = 0;
-        for (int i = 0; i < 12; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            sum += (seed >> 8) / 16777216.0;
-        }
-        return sum - 6;
-    }
-    // The colour with noise of the given spread added to each channel, red first.
-    COLORREF Noisy(COLORREF c, double spread)
-    {
-        auto noisy = [&](int v) { return (BYTE)std::min(255.0, std::max(0.0, std::round(v + spread * (*this)()))); };
-        const BYTE r = noisy(GetRValue(c)), g = noisy(GetGValue(c)), b = noisy(GetBValue(c));
-        return RGB(r, g, b);
-    }
-};
-
 class PrimatteWndTest : public ::testing::Test
 {
 protected:
