@@ -64,10 +64,10 @@ const float kTowardsSparse = 0.4f;
 const float kTowardsStrands = 0.11f;
 const float kTowardsStrandReach = 1.3f;
 // A window whose densest pixels lie past where the colour difference ends is read as strands too
-// when the cells within kBeyondCells of it have at most this share of their opacity from opaque
-// pixels (hair, not the soft edge of an opaque subject).
+// when the cells within kBeyondCells of it have at most this share of their opacity from solid
+// subject, opaque samples whose four neighbours are opaque (hair, not the edge of a solid subject).
 const int kBeyondCells = 2;
-const float kBeyondOpaqueShare = 0.1f;
+const float kBeyondSolidShare = 0.1f;
 // There a mix is read by how far along the way it lies alone, the colours the key finds opaque
 // too, unless they lie this far along.
 const float kStrandShare = 1.0f;
@@ -2378,14 +2378,14 @@ void CKeyEngine::Towards(KEYINSIDE& in, const KEYLOOKS& looks, std::vector<BYTE>
                 // Hair in a colour beyond the screen's complement (fair hair on a blue screen) has
                 // mixes past the point where the colour difference ends, which then says nothing of
                 // how far the hair's colour lies and reads them all opaque. Where little of the
-                // opacity round the cell is opaque subject, the farthest pixels seen tell.
+                // opacity round the cell is solid subject, the farthest pixels seen tell.
                 float all = 0, solids = 0;
                 for (int yy = std::max(0, y - kBeyondCells); yy <= std::min(h - 1, y + kBeyondCells); ++yy)
                     for (int xx = std::max(0, x - kBeyondCells); xx <= std::min(w - 1, x + kBeyondCells); ++xx) {
                         all += sums[8 * ((size_t)yy * w + xx) + 3];
                         solids += solid[(size_t)yy * w + xx];
                     }
-                const bool hair = solids <= kBeyondOpaqueShare * all;
+                const bool hair = solids <= kBeyondSolidShare * all;
                 // Where the subject is sparse (strands of hair), it lies at least as far as the
                 // farthest single pixels seen along the way (the second farthest, against noise),
                 // each the pixel of its footprint that stands out most.
